@@ -1,0 +1,28 @@
+# Compiler and linker settings of each build flavour.
+
+set(VORNSFX_WINDOWS OFF)
+if(WIN32)
+  set(VORNSFX_WINDOWS ON)
+  include(ucrt)
+  # Unicode Win32 entry points everywhere; nothing from the old ANSI API.
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+if(VORNSFX_FLAVOUR STREQUAL "stub")
+  # Every byte counts: the stub's image must stay within its fixed budget.
+  add_compile_options(-Os -ffunction-sections -fdata-sections -fno-rtti -Wall -Wextra)
+  add_link_options(-static -s -Wl,--gc-sections)
+elseif(VORNSFX_FLAVOUR STREQUAL "wintest")
+  add_compile_options(-O1 -g0 -Wall -Wextra)
+  # winpthreads calls _setjmp, which the Universal CRT exports as setjmp.
+  add_link_options(-static -Wl,--defsym,_setjmp=setjmp)
+elseif(VORNSFX_FLAVOUR STREQUAL "host")
+  add_compile_options(-Wall -Wextra)
+  if(VORNSFX_SANITIZE)
+    add_compile_options(-O1 -g -fno-omit-frame-pointer
+                        -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+else()
+  message(FATAL_ERROR "Unknown VORNSFX_FLAVOUR '${VORNSFX_FLAVOUR}'")
+endif()

@@ -1,0 +1,33 @@
+# Running Windows test programs through Wine from CTest.
+#
+# The Wine prefix lives in the build tree, never in the user's ~/.wine. A
+# fixture starts a persistent wineserver before the first Wine test (a cold
+# start costs seconds, a warm one about one) and stops it after the last.
+find_program(WINE_PROGRAM NAMES wine wine64 REQUIRED)
+find_program(WINESERVER_PROGRAM NAMES wineserver REQUIRED
+             HINTS /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine)
+set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(WINE_ENVIRONMENT
+  "WINEPREFIX=${WINE_PREFIX}"
+  "WINEDEBUG=-all"
+  "WINEDLLOVERRIDES=mscoree,mshtml="
+  "LANG=ja_JP.UTF-8"
+  "LC_ALL=ja_JP.UTF-8")
+
+add_test(NAME wine_start
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/start-wine ${WINE_PREFIX})
+set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine
+                     ENVIRONMENT "${WINE_ENVIRONMENT}")
+add_test(NAME wine_stop COMMAND ${WINESERVER_PROGRAM} -k)
+set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine
+                     ENVIRONMENT "${WINE_ENVIRONMENT}")
+
+# add_wine_test(<target> [ENVIRONMENT var=value...])
+function(add_wine_test target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "ENVIRONMENT")
+  add_test(NAME ${target} COMMAND ${WINE_PROGRAM} $<TARGET_FILE:${target}>)
+  set_tests_properties(${target} PROPERTIES
+    FIXTURES_REQUIRED wine
+    ENVIRONMENT "${WINE_ENVIRONMENT};${arg_ENVIRONMENT}"
+    TIMEOUT 900)
+endfunction()

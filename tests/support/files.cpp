@@ -1,0 +1,85 @@
+#include "files.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+
+#include "text/utf8.h"
+#include "text/win_file.h"
+
+fs::path native(const std::wstring& path) {
+#ifdef _WIN32
+    return fs::path(path);
+#else
+    return fs::path(utf16_to_utf8(path));
+#endif
+}
+
+std::wstring wide(const fs::path& path) {
+#ifdef _WIN32
+    return path.wstring();
+#else
+    return utf8_to_utf16(path.string());
+#endif
+}
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = wide(fs::temp_directory_path());
+    if (!path_.empty() && path_.back() == SEPARATOR) path_.pop_back();
+    path_ += SEPARATOR + std::wstring(L"vornsfx-test-") +
+            std::to_wstring(stamp) + L"-" + std::to_wstring(counter++);
+    fs::create_directories(native(path_));
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(native(path_), ignored);
+}
+
+// File contents go through the program's own file object: the C++ streams of
+// the Windows runtime crash under the Universal CRT.
+void write_file(const std::wstring& path, const Bytes& bytes) {
+    CWinFile file;
+    ASSERT_TRUE(file.open(path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS)) << utf16_to_utf8(path);
+    ASSERT_TRUE(file.write(bytes.data(), static_cast<uint32_t>(bytes.size())));
+}
+
+Bytes read_file(const std::wstring& path) {
+    CWinFile file;
+    if (!file.open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)) return Bytes();
+    Bytes bytes(static_cast<size_t>(file.size()));
+    int32_t got = file.read(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return bytes;
+}
+
+bool exists(const std::wstring& path) {
+    std::error_code ignored;
+    return fs::exists(native(path), ignored);
+}
+
+void make_folder(const std::wstring& path) {
+    fs::create_directories(native(path));
+}
+
+std::wstring path_from_environment(const char* variable) {
+    const char* value = std::getenv(variable);
+    if (!value || !*value) {
+        ADD_FAILURE() << "environment variable " << variable << " is not set";
+        return std::wstring();
+    }
+    std::wstring path = utf8_to_utf16(value);
+#ifdef _WIN32
+    // Wine hands over Unix paths; its drive Z: is the Unix root.
+    if (!path.empty() && path[0] == L'/') {
+        for (wchar_t& c : path)
+            if (c == L'/') c = L'\\';
+        path = L"Z:" + path;
+    }
+#endif
+    return path;
+}

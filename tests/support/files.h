@@ -1,0 +1,49 @@
+// File helpers for tests: a private temporary folder, whole-file reads and writes.
+//
+// Paths are the program's own UTF-16 texts (one unit per wchar_t on every
+// platform). They become std::filesystem paths only through native(), because
+// the Windows C++ runtime cannot convert narrow paths under the Universal CRT.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+using Bytes = std::vector<uint8_t>;
+
+// The path for the standard library's file functions.
+fs::path native(const std::wstring& path);
+// And back: a standard library path as the program's UTF-16 text.
+std::wstring wide(const fs::path& path);
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + SEPARATOR + name; }
+
+#ifdef _WIN32
+    static constexpr wchar_t SEPARATOR = L'\\';
+#else
+    static constexpr wchar_t SEPARATOR = L'/';
+#endif
+
+private:
+    std::wstring path_;
+};
+
+void write_file(const std::wstring& path, const Bytes& bytes);
+Bytes read_file(const std::wstring& path);
+bool exists(const std::wstring& path);
+void make_folder(const std::wstring& path);
+
+// A path named by an environment variable; fails the test when unset.
+std::wstring path_from_environment(const char* variable);
