@@ -10,7 +10,10 @@ endif()
 
 if(VORNSFX_FLAVOUR STREQUAL "stub")
   # Every byte counts: the stub's image must stay within its fixed budget.
-  add_compile_options(-Os -ffunction-sections -fdata-sections -fno-rtti -Wall -Wextra)
+  # No -fdata-sections: for PE targets GCC then gives zero-initialised arrays
+  # sections with contents, so the engine's tables would fill the file
+  # instead of .bss.
+  add_compile_options(-Os -ffunction-sections -fno-rtti -Wall -Wextra)
   add_link_options(-static -s -Wl,--gc-sections)
 elseif(VORNSFX_FLAVOUR STREQUAL "wintest")
   add_compile_options(-O1 -g0 -Wall -Wextra)

@@ -15,6 +15,7 @@ using HWND = HWND__*;
 constexpr uint32_t GENERIC_READ = 0x80000000u;
 constexpr uint32_t GENERIC_WRITE = 0x40000000u;
 constexpr uint32_t FILE_SHARE_READ = 0x1;
+constexpr uint32_t FILE_SHARE_WRITE = 0x2;
 constexpr uint32_t CREATE_ALWAYS = 2;
 constexpr uint32_t OPEN_EXISTING = 3;
 constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;

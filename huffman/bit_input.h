@@ -1,0 +1,67 @@
+// Bit input: the compressed data of one member, most significant bit first,
+// in fields of 0 to 16 bits (up to 32 may be dropped at once).
+//
+// The reader keeps the next unread bits in a 64-bit window, the earliest in
+// bit 63, and tops it up a byte at a time from the input buffer whenever fewer
+// than MIN_WINDOW_BITS remain, so a lookup is a shift, never a call. Bytes are
+// taken only while the context's compressed_remaining lasts; after that the
+// stream continues with zero bits forever, so reading past the data is never
+// an error and never touches bytes that are not the member's.
+#pragma once
+
+#include <cstdint>
+
+#include "engine.h"
+
+namespace HUFFMAN {
+
+// The input buffer, filled from the archive by the driver (prepare_input) and
+// refilled by next_input_byte when it has been handed out.
+extern uint8_t* input_buffer;
+extern uint64_t input_buffer_size;  // allocation size, and the size of every refill request
+extern uint64_t input_filled;       // bytes the last read delivered
+extern uint64_t input_position;     // next byte to hand out
+
+// Returns the next input byte, refilling the buffer from the file when it has
+// been used up; 0 when the file has nothing more (end, failure, not open).
+uint8_t next_input_byte(CWinFile* input);
+
+extern uint64_t bit_window;  // next unread bits, the earliest in bit 63
+extern int bit_count;        // how many of them are stream bits (not padding)
+
+// Enough bits for any field, after every fill.
+constexpr int MIN_WINDOW_BITS = 32;
+
+// Resets the reader to the start of the member's data and loads the window.
+void start_bits(MethodContext* context);
+// Tops the window up to at least 57 bits.
+void refill_bits(MethodContext* context);
+
+// The next 16 bits of the stream, without consuming them.
+inline uint16_t bit_buffer() {
+    return static_cast<uint16_t>(bit_window >> 48);
+}
+
+// The next n bits (0 to 32), without consuming them.
+inline uint32_t peek_bits(int n) {
+    return n == 0 ? 0 : static_cast<uint32_t>(bit_window >> (64 - n));
+}
+
+// Drops n bits (0 to 32).
+inline void fill_bits(MethodContext* context, int n) {
+    bit_window <<= n;
+    bit_count -= n;
+    if (bit_count < MIN_WINDOW_BITS) refill_bits(context);
+}
+
+// Drops any number of bits; for counts that come from damaged data.
+void skip_bits(MethodContext* context, unsigned n);
+
+// Reads an n-bit field (0 to 16), first bit most significant.
+inline uint16_t get_bits(MethodContext* context, int n) {
+    uint16_t value = static_cast<uint16_t>(peek_bits(n));
+    fill_bits(context, n);
+    return value;
+}
+
+}  // namespace HUFFMAN

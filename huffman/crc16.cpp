@@ -1,0 +1,52 @@
+#include "huffman.h"
+
+namespace HUFFMAN {
+
+namespace {
+
+constexpr uint16_t CRC16_POLYNOMIAL = 0xA001;  // 0x8005 bit-reversed
+constexpr int CRC_TABLE_SIZE = 256;
+// Eight bytes are folded in at a time ("slicing by eight"): crc16_slices[k][b]
+// is the CRC change of byte b followed by k zero bytes, so one 8-byte step
+// costs eight independent lookups instead of eight dependent ones.
+constexpr int SLICES = 8;
+uint16_t crc16_slices[SLICES][CRC_TABLE_SIZE];
+uint16_t (&crc16_table)[CRC_TABLE_SIZE] = crc16_slices[0];
+
+uint64_t load_little_endian(const uint8_t* data) {
+    uint64_t value = 0;
+    for (int i = SLICES - 1; i >= 0; --i) value = value << 8 | data[i];
+    return value;
+}
+
+}  // namespace
+
+void build_crc16_table() {
+    for (int i = 0; i < CRC_TABLE_SIZE; ++i) {
+        uint16_t r = static_cast<uint16_t>(i);
+        for (int bit = 0; bit < 8; ++bit) r = (r & 1) ? (r >> 1) ^ CRC16_POLYNOMIAL : r >> 1;
+        crc16_table[i] = r;
+    }
+    for (int k = 1; k < SLICES; ++k)
+        for (int i = 0; i < CRC_TABLE_SIZE; ++i) {
+            uint16_t previous = crc16_slices[k - 1][i];
+            crc16_slices[k][i] = static_cast<uint16_t>((previous >> 8) ^ crc16_table[previous & 0xFF]);
+        }
+}
+
+void update_crc16(uint16_t& crc, const uint8_t* data, uint32_t length) {
+    uint16_t value = crc;
+    for (; length >= SLICES; length -= SLICES, data += SLICES) {
+        uint64_t v = load_little_endian(data) ^ value;
+        value = static_cast<uint16_t>(
+            crc16_slices[7][v & 0xFF] ^ crc16_slices[6][v >> 8 & 0xFF] ^
+            crc16_slices[5][v >> 16 & 0xFF] ^ crc16_slices[4][v >> 24 & 0xFF] ^
+            crc16_slices[3][v >> 32 & 0xFF] ^ crc16_slices[2][v >> 40 & 0xFF] ^
+            crc16_slices[1][v >> 48 & 0xFF] ^ crc16_slices[0][v >> 56]);
+    }
+    for (uint32_t i = 0; i < length; ++i)
+        value = static_cast<uint16_t>((value >> 8) ^ crc16_table[(value ^ data[i]) & 0xFF]);
+    crc = value;
+}
+
+}  // namespace HUFFMAN

@@ -1,0 +1,110 @@
+// -lzs- and -lz5-: plain LZSS, literals and matches without Huffman codes.
+//
+// -lzs- is a bit stream: a flag bit, then an 8-bit literal or an 11-bit
+// position and a 4-bit length. -lz5- works on whole bytes: a flag byte tells,
+// from its lowest bit up, whether each of the next eight items is a literal
+// byte (1) or a two-byte match (0).
+//
+// In both, a match position is an absolute index into the encoder's ring,
+// which began writing output a little before its end (-lzs-: at 2048 - 17,
+// -lz5-: at 4096 - 18) while ours begins at 0; the position operations turn
+// that index into the distance the driver copies from.
+#include "bit_input.h"
+
+namespace HUFFMAN {
+
+namespace {
+
+constexpr uint16_t FIRST_MATCH_CODE = 256;
+
+// -lzs-
+constexpr int LZS_POSITION_BITS = 11;
+constexpr int LZS_LENGTH_BITS = 4;
+constexpr int LZS_LITERAL_BITS = 8;
+constexpr uint32_t LZS_RING_MASK = (1u << LZS_POSITION_BITS) - 1;
+constexpr uint32_t LZS_RING_START = 17;  // ring index 0 is the encoder's 2048 - 17
+
+// -lz5-
+constexpr int LZ5_ITEMS_PER_FLAG = 8;
+constexpr uint32_t LZ5_RING_MASK = 0xFFF;
+constexpr uint32_t LZ5_RING_START = 18;  // ring index 0 is the encoder's 4096 - 18
+constexpr int LZ5_POSITION_HIGH_SHIFT = 4;  // high nibble of the second byte: position bits 8..11
+constexpr uint8_t LZ5_POSITION_HIGH = 0xF0;
+constexpr uint8_t LZ5_LENGTH_MASK = 0x0F;
+
+// The -lz5- ring starts with patterns an encoder can refer to before any
+// output exists: runs of every byte value, both byte ramps, zeros and spaces.
+constexpr int LZ5_RUN_LENGTH = 13;
+constexpr int BYTE_VALUES = 256;
+constexpr int LZ5_ZERO_BYTES = 128;
+constexpr uint8_t SPACE = 0x20;
+
+int match_position;  // the position field of the last match
+int lz5_flags;       // the current flag byte, its next bit lowest
+int lz5_flags_left;  // items before the next flag byte
+
+// The next byte of the member's data; zeros past its end, like the bit
+// reader, so a damaged member never takes bytes of the next one.
+uint8_t next_member_byte(MethodContext* context) {
+    if (context->compressed_remaining <= 0) return 0;
+    --context->compressed_remaining;
+    return next_input_byte(context->input);
+}
+
+// Turns the encoder's ring index into the driver's distance minus one.
+uint16_t distance_from(uint32_t ring_start, uint32_t ring_mask) {
+    uint32_t source = static_cast<uint32_t>(match_position) + ring_start;
+    return static_cast<uint16_t>((dict_position - source - 1) & ring_mask);
+}
+
+}  // namespace
+
+void start_lzs(MethodContext* context) {
+    start_bits(context);
+}
+
+uint16_t decode_char_lzs(MethodContext* context) {
+    bool literal = get_bits(context, 1) != 0;
+    if (literal) return get_bits(context, LZS_LITERAL_BITS);
+    match_position = get_bits(context, LZS_POSITION_BITS);
+    return static_cast<uint16_t>(FIRST_MATCH_CODE + get_bits(context, LZS_LENGTH_BITS));
+}
+
+uint16_t decode_position_lzs(MethodContext*) {
+    return distance_from(LZS_RING_START, LZS_RING_MASK);
+}
+
+void start_lz5(MethodContext* context) {
+    lz5_flags_left = 0;
+    uint8_t* ring = context->dictionary + LZ5_RING_START;
+    for (int value = 0; value < BYTE_VALUES; ++value)
+        for (int i = 0; i < LZ5_RUN_LENGTH; ++i) *ring++ = static_cast<uint8_t>(value);
+    for (int value = 0; value < BYTE_VALUES; ++value) *ring++ = static_cast<uint8_t>(value);
+    for (int value = BYTE_VALUES - 1; value >= 0; --value) *ring++ = static_cast<uint8_t>(value);
+    for (int i = 0; i < LZ5_ZERO_BYTES; ++i) *ring++ = 0;
+    uint8_t* ring_end = context->dictionary + LZ5_RING_MASK + 1;
+    while (ring < ring_end) *ring++ = SPACE;
+}
+
+uint16_t decode_char_lz5(MethodContext* context) {
+    if (lz5_flags_left == 0) {
+        lz5_flags = next_member_byte(context);
+        lz5_flags_left = LZ5_ITEMS_PER_FLAG;
+    }
+    --lz5_flags_left;
+    uint16_t result = next_member_byte(context);
+    if ((lz5_flags & 1) == 0) {
+        match_position = result;
+        uint8_t high = next_member_byte(context);
+        match_position += (high & LZ5_POSITION_HIGH) << LZ5_POSITION_HIGH_SHIFT;
+        result = static_cast<uint16_t>(FIRST_MATCH_CODE + (high & LZ5_LENGTH_MASK));
+    }
+    lz5_flags >>= 1;
+    return result;
+}
+
+uint16_t decode_position_lz5(MethodContext*) {
+    return distance_from(LZ5_RING_START, LZ5_RING_MASK);
+}
+
+}  // namespace HUFFMAN

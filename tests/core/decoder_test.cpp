@@ -1,0 +1,116 @@
+// The decode driver: stored copies, progress, abort, and the output's length.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Sfx/run_state.h"
+#include "support/bit_writer.h"
+#include "support/block_writer.h"
+#include "support/engine_runner.h"
+
+namespace {
+
+constexpr int LH0 = 0, LH5 = 5, LZ4 = 10, LHD = 11;
+constexpr uint32_t LH5_DICTIONARY = 8192;
+
+std::vector<uint32_t> reports;
+int abort_after_reports = -1;  // -1: never
+
+// Records each progress step as the bytes it covers; may abort the run.
+void record_progress(uint32_t) {
+    reports.push_back(progress_done);
+    if (static_cast<int>(reports.size()) == abort_after_reports) keep_going = 0;
+}
+
+class DecoderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_run_state();
+        reports.clear();
+        abort_after_reports = -1;
+        set_progress_sink(&record_progress);
+        // A total of 100 makes every reported byte move the bar.
+        progress_total = 100;
+    }
+    void TearDown() override {
+        set_progress_sink(nullptr);
+        reset_run_state();
+    }
+};
+
+// An -lh5- block of `count` codes that are all the literal byte.
+Bytes constant_literals(uint8_t byte, uint16_t count) {
+    BitWriter bits;
+    bits.put(count, 16).put(0, 5).put(0, 5).put(0, 9).put(byte, 9).put(0, 4).put(0, 4);
+    return bits.bytes();
+}
+
+}  // namespace
+
+TEST_F(DecoderTest, StoredMembersAreCopiedInChunksWithProgress) {
+    Bytes data(5000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
+    for (int method : {LH0, LZ4}) {
+        reset_run_state();
+        progress_total = 100;
+        reports.clear();
+        Expanded result = expand_bytes(data, method, 5000, Bytes{0xEE});
+        EXPECT_EQ(result.output, data);
+        EXPECT_EQ(result.crc, reference_crc16(data));
+        EXPECT_EQ(reports, (std::vector<uint32_t>{2048, 4096, 5000}));
+    }
+    Expanded empty = expand_bytes(Bytes(), LH0, 0);
+    EXPECT_TRUE(empty.output.empty());
+    EXPECT_EQ(empty.crc, 0);
+}
+
+TEST_F(DecoderTest, AStoredMemberCutShortShowsAsAWrongCrc) {
+    Bytes data(3000, 7);
+    Expanded result = expand_bytes(Bytes(data.begin(), data.begin() + 2500), LH0, 3000);
+    EXPECT_NE(result.crc, reference_crc16(data));
+}
+
+TEST_F(DecoderTest, AbortStopsAStoredCopyAfterItsChunk) {
+    abort_after_reports = 1;
+    Expanded result = expand_bytes(Bytes(5000, 1), LH0, 5000);
+    EXPECT_TRUE(user_aborted());  // how the caller tells an abort from a CRC
+    EXPECT_EQ(result.output.size(), 2048u);
+}
+
+TEST_F(DecoderTest, ProgressComesOncePerFullDictionaryAndAbortStopsDecoding) {
+    // 3 rings and a bit: three reports, none for the last part.
+    Expanded whole = expand_bytes(constant_literals('z', 30000), LH5, 3 * LH5_DICTIONARY + 5000);
+    EXPECT_EQ(whole.output, Bytes(3 * LH5_DICTIONARY + 5000, 'z'));
+    EXPECT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports.back(), 3 * LH5_DICTIONARY);
+
+    reset_run_state();
+    progress_total = 100;
+    reports.clear();
+    abort_after_reports = 1;
+    Expanded aborted = expand_bytes(constant_literals('z', 30000), LH5, 30000);
+    EXPECT_EQ(aborted.crc, 0);
+    EXPECT_FALSE(aborted.damaged);
+    EXPECT_EQ(aborted.output.size(), LH5_DICTIONARY);  // the last part is never written
+}
+
+TEST_F(DecoderTest, OutputEndsAtTheOriginalSizeEvenWhenAMatchRunsPast) {
+    // Ten literals, then a 256-byte match: only 12 bytes were announced.
+    Lengths length_code(19, 0);
+    length_code[9 + 2] = 1;
+    BlockWriter writer(14);
+    writer.block(11, length_code, Lengths(510, 9), Lengths(14, 5));
+    for (int i = 0; i < 10; ++i) writer.literal('q');
+    writer.match(256, 1);
+    Expanded result = expand_bytes(writer.bytes(), LH5, 12);
+    EXPECT_EQ(result.output, Bytes(12, 'q'));
+    EXPECT_EQ(result.crc, reference_crc16(Bytes(12, 'q')));
+}
+
+TEST_F(DecoderTest, MethodsWithoutOperationsDecodeNothing) {
+    EXPECT_EQ(expand_bytes(Bytes{1, 2, 3}, LHD, 3).crc, 0);
+    EXPECT_TRUE(expand_bytes(Bytes{1, 2, 3}, 42, 3).output.empty());
+    Expanded nothing = expand_bytes(Bytes{1, 2, 3}, LH5, 0);
+    EXPECT_TRUE(nothing.output.empty());
+    EXPECT_EQ(nothing.crc, 0);
+}

@@ -1,0 +1,278 @@
+#include "Sfx/member_header.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/files.h"
+#include "support/header_writer.h"
+#include "support/message_recorder.h"
+
+namespace {
+
+// An archive file holding the given bytes, opened at its start.
+class ArchiveFile {
+public:
+    explicit ArchiveFile(const Bytes& bytes) {
+        write_file(dir_ / L"a.lzh", bytes);
+        file_.open((dir_ / L"a.lzh").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    }
+    CWinFile& file() { return file_; }
+    int64_t position() { return file_.seek(0, FILE_CURRENT); }
+
+private:
+    TempDir dir_;
+    CWinFile file_;
+};
+
+HeaderRead read_one(const Bytes& bytes, CMemberHeader& member) {
+    ArchiveFile archive(bytes);
+    return read_member_header(archive.file(), nullptr, member);
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+void set_time_zone(const char* tz) {
+#ifdef _WIN32
+    _putenv_s("TZ", tz);
+#else
+    setenv("TZ", tz, 1);
+#endif
+}
+
+// 2000-03-01 00:00:00 as an MS-DOS date and time.
+constexpr uint32_t MARCH_2000 = (20u << 25) | (3u << 21) | (1u << 16);
+
+}  // namespace
+
+TEST(MemberHeader, EachLevelYieldsTheSameRecord) {
+    set_time_zone("UTC0");
+    for (int level = 0; level <= 2; ++level) {
+        HeaderFields f;
+        f.level = level;
+        f.method = "-lh5-";
+        f.packed_size = 3;
+        f.original_size = 10;
+        f.time = level == 2 ? 951868800u : MARCH_2000;
+        f.crc = 0xBEEF;
+        if (level == 2)
+            f.extensions = {name_extension("file.txt")};
+        else
+            f.name = ascii("file.txt");
+        ArchiveFile archive(concat({header_bytes(f), Bytes{1, 2, 3}, Bytes{0}}));
+        CMemberHeader member;
+        ASSERT_EQ(read_member_header(archive.file(), nullptr, member), HeaderRead::member) << level;
+        EXPECT_EQ(std::string(member.method, 5), "-lh5-");
+        EXPECT_EQ(member.packed_size, 3u) << level;
+        EXPECT_EQ(member.original_size, 10u);
+        EXPECT_EQ(member.level, level);
+        EXPECT_STREQ(member.path.c_str(), L"file.txt");
+        EXPECT_EQ(member.has_crc, 1);
+        EXPECT_EQ(member.crc, 0xBEEF);
+        EXPECT_EQ(member.mtime, 951868800) << level;
+        // The file stands at the member's data, and the end follows it.
+        uint8_t data[3];
+        EXPECT_EQ(archive.file().read(data, 3), 3);
+        EXPECT_EQ(data[2], 3);
+        EXPECT_EQ(read_member_header(archive.file(), nullptr, member), HeaderRead::end);
+    }
+}
+
+TEST(MemberHeader, TheTailOfALevel0HeaderIsToldByItsLength) {
+    MessageRecorder recorder;
+    HeaderFields f;
+    f.level = 0;
+    f.name = ascii("x");
+    f.crc = 0x1234;
+
+    f.with_crc = false;  // H - N = 20: no CRC
+    CMemberHeader member;
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_EQ(member.has_crc, 0);
+    EXPECT_EQ(member.os_id, 0);
+
+    f.with_crc = true;  // 22: a CRC, no OS id
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_EQ(member.has_crc, 1);
+    EXPECT_EQ(member.crc, 0x1234);
+    EXPECT_EQ(member.os_id, 0);
+
+    f.with_os = true;  // 23: unknown
+    EXPECT_EQ(read_one(header_bytes(f), member), HeaderRead::broken);
+    f.level0_extra = Bytes{0};  // 24: CRC and OS id
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_EQ(member.os_id, 'M');
+    f.with_crc = false;  // 21: unknown
+    f.with_os = true;
+    f.level0_extra.clear();
+    EXPECT_EQ(read_one(header_bytes(f), member), HeaderRead::broken);
+
+    auto messages = recorder.messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, L"Unknown header");
+    EXPECT_EQ(messages[0].caption, L"Vorn SFX");
+    EXPECT_EQ(messages[0].type, static_cast<uint32_t>(MB_ICONERROR));
+}
+
+TEST(MemberHeader, ALongLevel2HeaderIsReadWholeAndTheNextFollows) {
+    HeaderFields f;
+    f.extensions = {name_extension("first.txt"), {0x7F, Bytes(400, 0xAB)}};
+    Bytes first = header_bytes(f);
+    ASSERT_GE(first.size(), 256u);
+    ArchiveFile archive(concat({first, stored_member(2, "second.txt", Bytes{7}), Bytes{0}}));
+    CMemberHeader member;
+    ASSERT_EQ(read_member_header(archive.file(), nullptr, member), HeaderRead::member);
+    EXPECT_STREQ(member.path.c_str(), L"first.txt");
+    ASSERT_EQ(read_member_header(archive.file(), nullptr, member), HeaderRead::member);
+    EXPECT_STREQ(member.path.c_str(), L"second.txt");
+}
+
+TEST(MemberHeader, UnicodeNamesWinOverTheirAnsiTwinsInAnyOrder) {
+    for (int level = 1; level <= 2; ++level) {
+        HeaderFields f;
+        f.level = level;
+        f.extensions = {name_extension("ansi.txt"), unicode_name_extension(L"\u540D.txt"),
+                        folder_extension("old"), unicode_folder_extension(L"\u65B0\\sub/")};
+        CMemberHeader member;
+        ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+        EXPECT_STREQ(member.path.c_str(), L"\u65B0/sub/\u540D.txt") << level;
+
+        std::swap(f.extensions[0], f.extensions[1]);
+        std::swap(f.extensions[2], f.extensions[3]);
+        ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+        EXPECT_STREQ(member.path.c_str(), L"\u65B0/sub/\u540D.txt") << level;
+    }
+}
+
+TEST(MemberHeader, FolderBytesAreSeparatedAndReadInTheAnsiCodePage) {
+    HeaderFields f;
+    f.extensions = {folder_extension("a\xFF" "b\xFF")};
+    CMemberHeader member;
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_STREQ(member.path.c_str(), L"a/b/");  // no name: a folder entry
+
+    // "ソフト" in Shift_JIS: the 0x5C inside its first character is no separator.
+    f.extensions = {folder_extension("\x83\x5C\x83t\x83g\xFF"), name_extension("\x95\x5C.txt")};
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_STREQ(member.path.c_str(), L"\u30BD\u30D5\u30C8/\u8868.txt");
+}
+
+TEST(MemberHeader, Level1ExtensionsAreSubtractedFromTheSkipSize) {
+    HeaderFields f;
+    f.level = 1;
+    f.name = ascii("n");
+    f.packed_size = 968;
+    f.extensions = {{0x7E, Bytes(2)}, {0x7F, Bytes(24)}};  // sizes 5 and 27
+    Bytes header = header_bytes(f);
+    EXPECT_EQ(header[7] | header[8] << 8, 1000);
+    CMemberHeader member;
+    ASSERT_EQ(read_one(header, member), HeaderRead::member);
+    EXPECT_EQ(member.packed_size, 968u);
+}
+
+TEST(MemberHeader, TheAttributeExtensionCountsOnlyForDosLikeSystems) {
+    HeaderFields f;
+    f.attribute = 0x20;
+    f.extensions = {{0x40, Bytes{0x01, 0x00}}};
+    CMemberHeader member;
+    f.os_id = 'U';
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_EQ(member.attribute, 0x20);
+    f.os_id = 'M';
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_EQ(member.attribute, 0x01);
+}
+
+TEST(MemberHeader, OddUnicodeDataAndAZeroUnitEndTheText) {
+    HeaderFields f;
+    Extension odd = unicode_name_extension(L"ab");
+    odd.data.push_back('c');  // half a unit
+    f.extensions = {odd};
+    CMemberHeader member;
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_STREQ(member.path.c_str(), L"ab");
+    f.extensions = {unicode_name_extension(std::wstring(L"ab\0cd", 5))};
+    ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
+    EXPECT_STREQ(member.path.c_str(), L"ab");
+}
+
+TEST(MemberHeader, CleanEndsAndBrokenHeaders) {
+    MessageRecorder recorder;
+    CMemberHeader member;
+    EXPECT_EQ(read_one(Bytes{0}, member), HeaderRead::end);
+    EXPECT_EQ(read_one(Bytes(), member), HeaderRead::end);
+    EXPECT_TRUE(recorder.messages().empty());
+
+    Bytes whole = stored_member(1, "cut.txt", Bytes{1});
+    for (size_t cut = 1; cut < whole.size() - 1; ++cut)
+        EXPECT_EQ(read_one(Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut)), member),
+                  HeaderRead::broken)
+            << "cut at " << cut;
+    EXPECT_EQ(recorder.messages().size(), whole.size() - 2);
+
+    HeaderFields f;
+    f.extensions = {{0x7F, Bytes()}};
+    Bytes tiny = header_bytes(f);
+    tiny[24] = 2;  // an extension too small to hold its own frame
+    EXPECT_EQ(read_one(tiny, member), HeaderRead::broken);
+    Bytes leaving = header_bytes(f);
+    leaving[24] = 200;  // an extension reaching past the level-2 header
+    EXPECT_EQ(read_one(leaving, member), HeaderRead::broken);
+
+    f.level = 1;
+    f.name = ascii("n");
+    Bytes huge = header_bytes(f);
+    huge[huge.size() - 5] = 0xF0;  // first size field: 0xF000 bytes, beyond the buffer
+    huge[huge.size() - 4] = 0xF0;
+    EXPECT_EQ(read_one(huge, member), HeaderRead::broken);
+
+    CWinFile closed;
+    EXPECT_EQ(read_member_header(closed, nullptr, member), HeaderRead::broken);
+}
+
+TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
+    HeaderFields big;
+    big.level = 1;
+    big.name = ascii("big");
+    big.original_size = 0xFFFFFFF0u;
+    big.extensions = {{0x7F, Bytes(10)}};
+    Bytes archive_bytes = concat({stored_member(0, "a", Bytes(5, 1)), header_bytes(big),
+                                  stored_member(2, "c", Bytes(30, 2)), Bytes{0}});
+    ArchiveFile archive(archive_bytes);
+    archive.file().seek(0, FILE_BEGIN);
+    EXPECT_EQ(scan_total_size(archive.file()), 5u + 0xFFFFFFF0u + 30u);  // wraps at 32 bits
+    EXPECT_EQ(archive.position(), 0);
+
+    // A header cut short ends the sum where it stands.
+    Bytes cut(archive_bytes.begin(), archive_bytes.begin() + 30);
+    ArchiveFile short_archive(cut);
+    short_archive.file().seek(2, FILE_BEGIN);
+    scan_total_size(short_archive.file());
+    EXPECT_EQ(short_archive.position(), 2);
+    EXPECT_EQ(scan_total_size(ArchiveFile(Bytes{0}).file()), 0u);
+}
+
+TEST(DosTime, ConvertsLocalTimeToUtc) {
+    set_time_zone("UTC0");
+    EXPECT_EQ(dos_to_unix_time(0), 0);
+    EXPECT_EQ(dos_to_unix_time(MARCH_2000), 951868800);
+    // 2000-02-29 23:59:58: the leap day of a year divisible by 400.
+    EXPECT_EQ(dos_to_unix_time((20u << 25) | (2u << 21) | (29u << 16) | (23u << 11) | (59u << 5) | 29u),
+              951868800 - 2);
+    // 2100-03-01: 2100 is no leap year, and the result needs more than 32 bits.
+    EXPECT_EQ(dos_to_unix_time((120u << 25) | (3u << 21) | (1u << 16)), 4107542400LL);
+
+    set_time_zone("JST-9");
+    EXPECT_EQ(local_time_zone_offset(), -32400);
+    EXPECT_EQ(dos_to_unix_time(MARCH_2000), 951868800 - 32400);
+    set_time_zone("UTC0");
+
+    // Damaged months and days stay inside the month table.
+    dos_to_unix_time((20u << 25) | (0u << 21) | (0u << 16));
+    dos_to_unix_time((20u << 25) | (15u << 21) | (31u << 16));
+}

@@ -1,0 +1,42 @@
+// Writes -lh4- .. -lh7- streams for tests: block headers from explicit code
+// lengths, then codes, with canonical code assignment like the decoder's.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "bit_writer.h"
+
+using Lengths = std::vector<int>;
+
+// Canonical codes: shorter codes first, equal lengths in symbol order.
+std::vector<uint32_t> canonical_codes(const Lengths& lengths);
+
+class BlockWriter {
+public:
+    // position_symbols: 14 (-lh4-, -lh5-), 16 (-lh6-) or 17 (-lh7-).
+    explicit BlockWriter(int position_symbols);
+
+    // A block header. Empty lengths send a constant code (count 0) whose only
+    // symbol is the matching constant_* value.
+    void block(uint16_t size, const Lengths& length_code, const Lengths& char_code,
+               const Lengths& position_code, int constant_char = 0, int constant_position = 0,
+               int constant_length = 0);
+
+    void literal(uint8_t byte) { put_char(byte); }
+    // A match of 3..256 bytes from distance 1..65536 back.
+    void match(int length, uint32_t distance);
+
+    std::vector<uint8_t> bytes() const { return bits_.bytes(); }
+
+private:
+    void put_small_lengths(const Lengths& lengths, int count_bits, bool zero_run);
+    void put_char_lengths(const Lengths& lengths);
+    void put_char(int symbol);
+
+    int position_symbols_;
+    int position_count_bits_;
+    BitWriter bits_;
+    Lengths length_lengths_, char_lengths_, position_lengths_;
+    std::vector<uint32_t> length_codes_, char_codes_, position_codes_;
+};
