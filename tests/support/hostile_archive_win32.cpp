@@ -1,0 +1,203 @@
+#include "hostile_archive.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "engine_runner.h"
+#include "header_writer.h"
+#include "text/utf8.h"
+
+namespace {
+
+constexpr uint8_t FOLDER_SEPARATOR_BYTE = 0xFF;
+constexpr wchar_t NONCHARACTER_SEPARATOR = 0xFFFF;
+
+// An absolute path as it must come out: no drive, no root, '/' between.
+std::wstring without_root(const std::wstring& absolute) {
+    std::wstring path = absolute;
+    for (wchar_t& c : path)
+        if (c == L'\\') c = L'/';
+    if (path.size() >= 2 && path[1] == L':') path.erase(0, 2);
+    while (!path.empty() && path[0] == L'/') path.erase(0, 1);
+    return path;
+}
+
+std::wstring with_separator(std::wstring path, wchar_t separator) {
+    for (wchar_t& c : path)
+        if (c == L'/') c = separator;
+    return path;
+}
+
+// Bytes in the ANSI code page, as the archivers of Japanese systems write them.
+Bytes ansi(const std::wstring& text) {
+    if (text.empty()) return Bytes();
+    BOOL lossy = FALSE;
+    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, &lossy);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
+                        nullptr, &lossy);
+    EXPECT_FALSE(lossy) << "not in the ANSI code page: " << utf16_to_utf8(text);
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+Bytes ansi_folder(const std::wstring& folder) {
+    Bytes bytes = ansi(folder);
+    for (uint8_t& b : bytes)
+        if (b == '/') b = FOLDER_SEPARATOR_BYTE;
+    return bytes;
+}
+
+Bytes utf16le(const std::wstring& text) {
+    Bytes bytes;
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+// Sets the name fields of the header for stored path, split at its last '/'
+// into a folder (with its separator) and a name.
+void put_names(HeaderFields& f, const std::wstring& stored, NameStyle style) {
+    size_t cut = stored.find_last_of(L'/');
+    std::wstring folder = cut == std::wstring::npos ? L"" : stored.substr(0, cut + 1);
+    std::wstring name = cut == std::wstring::npos ? stored : stored.substr(cut + 1);
+    auto add = [&f](uint8_t type, const Bytes& data) {
+        if (!data.empty()) f.extensions.push_back({type, data});
+    };
+    switch (style) {
+    case NameStyle::level0_backslash:
+        f.level = 0;
+        f.name = ansi(with_separator(stored, L'\\'));
+        break;
+    case NameStyle::level0_slash:
+        f.level = 0;
+        f.name = ansi(stored);
+        break;
+    case NameStyle::level1_ansi_ff:
+        f.level = 1;
+        f.name = ansi(name);
+        add(0x02, ansi_folder(folder));
+        break;
+    case NameStyle::level1_utf16_backslash:
+        f.level = 1;
+        add(0x44, utf16le(name));
+        add(0x45, utf16le(with_separator(folder, L'\\')));
+        break;
+    case NameStyle::level2_ansi_ff:
+        f.level = 2;
+        add(0x01, ansi(name));
+        add(0x02, ansi_folder(folder));
+        break;
+    case NameStyle::level2_ansi_in_name:
+        f.level = 2;
+        add(0x01, ansi(with_separator(stored, L'\\')));
+        break;
+    case NameStyle::level2_utf16_slash:
+        f.level = 2;
+        add(0x44, utf16le(name));
+        add(0x45, utf16le(folder));
+        break;
+    case NameStyle::level2_utf16_ffff:
+        f.level = 2;
+        add(0x44, utf16le(name));
+        add(0x45, utf16le(with_separator(folder, NONCHARACTER_SEPARATOR)));
+        break;
+    }
+}
+
+}  // namespace
+
+const NameStyle ALL_NAME_STYLES[8] = {
+    NameStyle::level0_backslash,   NameStyle::level0_slash,       NameStyle::level1_ansi_ff,
+    NameStyle::level1_utf16_backslash, NameStyle::level2_ansi_ff, NameStyle::level2_ansi_in_name,
+    NameStyle::level2_utf16_slash, NameStyle::level2_utf16_ffff,
+};
+
+const char* style_name(NameStyle style) {
+    switch (style) {
+    case NameStyle::level0_backslash: return "level 0, '\\'";
+    case NameStyle::level0_slash: return "level 0, '/'";
+    case NameStyle::level1_ansi_ff: return "level 1, ANSI, 0xFF";
+    case NameStyle::level1_utf16_backslash: return "level 1, UTF-16, '\\'";
+    case NameStyle::level2_ansi_ff: return "level 2, ANSI, 0xFF";
+    case NameStyle::level2_ansi_in_name: return "level 2, ANSI path in the name header";
+    case NameStyle::level2_utf16_slash: return "level 2, UTF-16, '/'";
+    case NameStyle::level2_utf16_ffff: return "level 2, UTF-16, U+FFFF";
+    }
+    return "?";
+}
+
+std::vector<HostileName> hostile_names(const std::wstring& outside_folder) {
+    const std::wstring outside = with_separator(outside_folder, L'/');
+    const std::wstring outside_written = without_root(outside_folder);
+    return {
+        // Ways up and out.
+        {L"../../../escape1.txt", L"escape1.txt"},
+        {L"../escape2/inner.txt", L"escape2/inner.txt"},
+        {L"/rooted3.txt", L"rooted3.txt"},
+        {L"a/../../b/updown4.txt", L"a/b/updown4.txt"},
+        {L"a/../.hidden5", L"a/hidden5"},
+        {L"./../dots6.txt", L"dots6.txt"},
+        {L"a/.. /dots7.txt", L"a/dots7.txt"},
+        {L"a/.../dots8.txt", L"a/dots8.txt"},
+        {L"trail./file9.", L"trail/file9"},
+        // Drives, network and device paths.
+        {L"C:/drive10.txt", L"drive10.txt"},
+        {L"C:drive11.txt", L"drive11.txt"},
+        {L"C:../drive12.txt", L"drive12.txt"},
+        {L"//server/share/unc13.txt", L"server/share/unc13.txt"},
+        {L"//?/C:/device14.txt", L"device14.txt"},
+        {L"//./C:/device15.txt", L"device15.txt"},
+        {L"//?/UNC/server/share/device16.txt", L"server/share/device16.txt"},
+        {outside + L"/outside17.txt", outside_written + L"/outside17.txt"},
+        {L"//?/" + outside + L"/outside18.txt", outside_written + L"/outside18.txt"},
+        // Devices and characters Windows gives a meaning.
+        {L"CON", L"_CON"},
+        {L"dev/NUL.txt", L"dev/_NUL.txt"},
+        {L"aux.tar.gz", L"_aux.tar.gz"},
+        {L"com1", L"_com1"},
+        {L"LPT9.log", L"_LPT9.log"},
+        {L"PRN/inside.txt", L"_PRN/inside.txt"},
+        {L"colon/a:b", L"colon/a_b"},
+        {L"stream.txt:hidden", L"stream.txt_hidden"},
+        {L"wild/a*b?.txt", L"wild/a_b_.txt"},
+        // Shift_JIS trail bytes 0x5C (ソ, 表) are no separators.
+        {L"../ソフト/表示.txt", L"ソフト/表示.txt"},
+        // Folder members.
+        {L"../../evildir/", L"evildir"},
+        {L"/rootdir/", L"rootdir"},
+        {L"C:/drivedir/", L"drivedir"},
+        {L"//server/share/uncdir/", L"server/share/uncdir"},
+        {L"NUL/", L"_NUL"},
+        {L"../", L""},
+    };
+}
+
+Bytes hostile_content(const HostileName& name) {
+    std::string text = "data of " + utf16_to_utf8(name.stored) + "\n";
+    return Bytes(text.begin(), text.end());
+}
+
+Bytes hostile_archive(const std::vector<HostileName>& names, NameStyle style) {
+    Bytes archive;
+    for (const HostileName& name : names) {
+        HeaderFields f;
+        Bytes data;
+        if (name.folder()) {
+            f.method = "-lhd-";
+        } else {
+            data = hostile_content(name);
+            f.packed_size = f.original_size = static_cast<uint32_t>(data.size());
+            f.crc = reference_crc16(data);
+        }
+        put_names(f, name.stored, style);
+        Bytes header = header_bytes(f);
+        archive.insert(archive.end(), header.begin(), header.end());
+        archive.insert(archive.end(), data.begin(), data.end());
+    }
+    archive.push_back(0);
+    return archive;
+}
