@@ -21,5 +21,10 @@ constexpr char TEXT_DISK_WRITE_FAILED[] =
     "\x83\x66\x83\x42\x83\x58\x83\x4E\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82"
     "\xF1\x0A";
 
+// The progress window's abort button.
+constexpr wchar_t TEXT_ABORT[] = L"中止";
+// Title of the folder browser of the destination dialog.
+constexpr wchar_t TEXT_BROWSE_TITLE[] = L"解凍先フォルダの指定";
+
 // Message texts that take a path are formatted into buffers of this size.
 constexpr size_t MESSAGE_UNITS = 256;

@@ -1,0 +1,189 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <process.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <atomic>
+
+#include "Sfx/Sfx64/resource.h"
+#include "destination_dialog.h"
+#include "messages.h"
+#include "progress_window.h"
+#include "report.h"
+#include "run_state.h"
+#include "shortcuts.h"
+#include "startup.h"
+#include "window_messages.h"
+#include "worker.h"
+
+namespace {
+
+CSfxApp* current_app = nullptr;
+std::atomic<bool> worker_started{false};
+std::atomic<bool> worker_finished{false};
+
+// The window: a caption and a close box, no sizing; placed by the mouse.
+constexpr DWORD WINDOW_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr int WINDOW_WIDTH = 256;
+constexpr int WINDOW_HEIGHT = 114;
+constexpr int LEFT_OF_CURSOR = 128;
+constexpr int BELOW_CURSOR = 32;
+
+// Its controls, in client pixels.
+struct ControlPlace {
+    int x, y, width, height;
+};
+constexpr ControlPlace NAME_LABEL = {7, 5, 226, 15};
+constexpr ControlPlace PROGRESS_BAR = {7, 23, 226, 20};
+constexpr ControlPlace ABORT_BUTTON = {84, 50, 88, 19};
+constexpr DWORD CHILD_STYLE = WS_CHILD | WS_VISIBLE;
+
+constexpr size_t RUN_AFTER_UNITS = 264;
+
+HWND create_control(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
+                    const ControlPlace& place, int id) {
+    return CreateWindowExW(0, window_class, text, style, place.x, place.y, place.width,
+                           place.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           program_instance(), nullptr);
+}
+
+void use_gui_font(HWND control) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
+}
+
+void __cdecl run_worker(void* app) {
+    extraction_worker(*static_cast<CSfxApp*>(app));
+    worker_finished = true;
+}
+
+void on_start(HWND window, CSfxApp& app) {
+    if (app.config.present &&
+        DialogBoxParamW(program_instance(), MAKEINTRESOURCEW(IDD_DESTINATION), window,
+                        destination_dlg_proc, reinterpret_cast<LPARAM>(&app)) != 0) {
+        DestroyWindow(window);  // cancelled, or the destination could not be made
+        return;
+    }
+    SetWindowTextW(window, app.config.title.c_str());
+    ShowWindow(window, SW_SHOW);
+    if (!start_worker(app)) DestroyWindow(window);
+}
+
+void on_show_name(CSfxApp& app, const wchar_t* text) {
+    // A copy with room for the shortened text the shell writes back.
+    wchar_t copy[MAX_PATH];
+    lstrcpynW(copy, text ? text : L"", MAX_PATH);
+    show_current_name(app, copy);
+}
+
+void on_done(HWND window, CSfxApp& app) {
+    if (!app.failed) {
+        if (app.config.present) create_shortcuts(app);
+        if (!app.config.run_after.empty()) run_after_extraction(app);
+    }
+    DestroyWindow(window);
+}
+
+void on_aborted(HWND window, CSfxApp& app) {
+    DeleteFileW(app.current_output.c_str());
+    DestroyWindow(window);
+}
+
+}  // namespace
+
+bool create_progress_window(CSfxApp& app) {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    HWND window = CreateWindowExW(0, SFX_WINDOW_CLASS, DEFAULT_TITLE, WINDOW_STYLE,
+                                  cursor.x - LEFT_OF_CURSOR, cursor.y + BELOW_CURSOR, WINDOW_WIDTH,
+                                  WINDOW_HEIGHT, nullptr, nullptr, program_instance(), &app);
+    if (!window) return false;
+    app.main_window = window;
+    app.name_label = create_control(window, L"Static", nullptr, CHILD_STYLE, NAME_LABEL, 0);
+    if (app.name_label) use_gui_font(app.name_label);
+    HWND bar = create_control(window, PROGRESS_CLASSW, nullptr, CHILD_STYLE | PBS_SMOOTH,
+                              PROGRESS_BAR, 0);
+    set_progress_bar(bar);
+    app.abort_button =
+        create_control(window, L"Button", TEXT_ABORT, CHILD_STYLE, ABORT_BUTTON, ID_ABORT);
+    if (app.abort_button) use_gui_font(app.abort_button);
+    if (!app.name_label || !bar || !app.abort_button) {
+        DestroyWindow(window);
+        return false;
+    }
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    PostMessageW(window, WM_SFX_START, 0, 0);
+    return true;
+}
+
+LRESULT CALLBACK sfx_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        current_app = static_cast<CSfxApp*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);  // also while the worker runs: the process ends with it
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == ID_ABORT) keep_going = 0;
+        return 0;
+    case WM_SFX_START:
+        on_start(window, *current_app);
+        return 0;
+    case WM_SFX_SHOW_NAME:
+        on_show_name(*current_app, reinterpret_cast<const wchar_t*>(lparam));
+        return 0;
+    case WM_SFX_DONE:
+        on_done(window, *current_app);
+        return 0;
+    case WM_SFX_ABORTED:
+        on_aborted(window, *current_app);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+bool start_worker(CSfxApp& app) {
+    if (!prepare_destination(app, app.destination.c_str())) return false;
+    worker_started = true;
+    if (_beginthread(run_worker, 0, &app) == static_cast<uintptr_t>(-1)) {
+        // Without a worker nothing would ever close the window.
+        worker_started = false;
+        report_last_error();
+        return false;
+    }
+    return true;
+}
+
+bool worker_running() {
+    return worker_started && !worker_finished;
+}
+
+void show_current_name(CSfxApp& app, wchar_t* text) {
+    HDC context = GetDC(app.name_label);
+    if (!context) return;
+    RECT area = {};
+    GetClientRect(app.name_label, &area);
+    PathCompactPathW(context, text, static_cast<UINT>(area.right - area.left));
+    ReleaseDC(app.name_label, context);
+    SetWindowTextW(app.name_label, text);
+}
+
+void run_after_extraction(CSfxApp& app) {
+    wchar_t command[RUN_AFTER_UNITS];
+    size_t folder = app.destination.length();
+    size_t program = app.config.run_after.length();
+    // Too long for the command buffer: refused, never cut or overflowed.
+    if (folder + 1 + program >= RUN_AFTER_UNITS) return;
+    lstrcpyW(command, app.destination.c_str());
+    lstrcatW(command, L"\\");
+    lstrcatW(command, app.config.run_after.c_str());
+    ShellExecuteW(app.main_window, nullptr, command, nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,147 @@
+// Runs that end early: the user aborts or closes the window during a large
+// member, a member is damaged, or the archive is cut short. The members
+// before stay, and no shortcut is made and nothing is run.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "Sfx/Sfx64/resource.h"
+#include "sfx_files.h"
+#include "shell_links_win32.h"
+#include "stub_run.h"
+#include "support/header_writer.h"
+
+namespace {
+
+// Several seconds of output even on a fast machine: the abort has to arrive
+// while this member is still being written.
+constexpr uint32_t LARGE_SIZE = 1 + 256u * 12 * 1024 * 1024;  // 3 GiB
+// Far enough into the large member that the bar shows it.
+constexpr int SHOWN_PERCENT = 5;
+
+const std::wstring LINK_NAME = L"Vorn E2E 終了";
+
+CConfigBlock block_for(const std::wstring& destination) {
+    CConfigBlock block;
+    block.lead_byte = 1;
+    block.title = L"Vorn E2E 中断";
+    block.destination = destination.c_str();
+    block.shortcut_target = MARKER_PROGRAM;
+    block.start_menu_option = block.desktop_option = block.send_to_option =
+        OPTION_OFFERED | OPTION_CHOSEN;
+    block.run_after = MARKER_PROGRAM;
+    block.shortcut_name = LINK_NAME.c_str();
+    return block;
+}
+
+}  // namespace
+
+class RunEnd : public StubRun {
+protected:
+    // Starts a run of members (then tail) into destination and confirms the
+    // dialog.
+    void start_confirmed(const std::vector<Bytes>& members, const Bytes& tail = Bytes(1, 0)) {
+        start(block_bytes(block_for(destination)), archive(members, tail));
+        HWND dialog = wait_dialog(stub);
+        ASSERT_TRUE(dialog) << "no destination dialog";
+        press(dialog, IDOK);
+    }
+
+    // Starts a run whose last member is large and returns the progress window
+    // once that member is being written.
+    HWND large_member_in_progress() {
+        start_confirmed({stored("first.txt", first), marker_member("run_marker.exe"),
+                         zeros_lh5("large.bin", LARGE_SIZE)});
+        HWND window = wait_progress_window(stub);
+        if (!window) return nullptr;
+        EXPECT_EQ(shown(window_text(window)), "Vorn E2E 中断");
+        HWND label = child_of_class(window, L"Static");
+        HWND bar = child_of_class(window, PROGRESS_CLASSW);
+        EXPECT_TRUE(label && bar) << "name label or progress bar missing";
+        bool in_large_member = wait_until(
+            [&] {
+                return window_text(label) == L"large.bin" &&
+                       send_message(bar, PBM_GETPOS) >= SHOWN_PERCENT;
+            },
+            WINDOW_LIMIT_MS);
+        EXPECT_TRUE(in_large_member) << "label '" << shown(window_text(label)) << "', bar at "
+                                     << send_message(bar, PBM_GETPOS);
+        EXPECT_TRUE(exists(large)) << "the large member is not being written";
+        return window;
+    }
+
+    void expect_no_post_actions() {
+        for (const LinkFolder& folder : LINK_FOLDERS)
+            EXPECT_FALSE(exists(link_path(folder, LINK_NAME))) << folder.name;
+        expect_nothing_ran(destination);
+    }
+
+    LinkCleanup cleanup{{LINK_NAME}};
+    std::wstring destination = dir / L"dest";
+    std::wstring large = destination + L"\\large.bin";
+    Bytes first = ascii("extracted before the end\r\n");
+};
+
+TEST_F(RunEnd, AbortDuringALargeMemberRemovesItsPartialFile) {
+    HWND window = large_member_in_progress();
+    ASSERT_TRUE(window) << "no progress window";
+    HWND abort_button = control(window, ID_ABORT);
+    ASSERT_TRUE(abort_button);
+    EXPECT_EQ(shown(window_text(abort_button)), "中止");
+    screenshot(window, L"progress-window");
+    click(abort_button);
+    EXPECT_EQ(finish(), EXIT_NORMAL);
+
+    EXPECT_FALSE(exists(large)) << "the partial file stayed";
+    EXPECT_EQ(read_file(destination + L"\\first.txt"), first);
+    EXPECT_TRUE(exists(destination + L"\\" + MARKER_PROGRAM));
+    expect_no_post_actions();
+}
+
+TEST_F(RunEnd, ClosingTheWindowDuringExtractionEndsTheProcess) {
+    HWND window = large_member_in_progress();
+    ASSERT_TRUE(window) << "no progress window";
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+    // Ends cleanly although the worker was still writing: no crash status.
+    EXPECT_EQ(finish(), EXIT_NORMAL);
+
+    EXPECT_TRUE(exists(large)) << "the file being written stays as far as it got";
+    EXPECT_EQ(read_file(destination + L"\\first.txt"), first);
+    expect_no_post_actions();
+}
+
+TEST_F(RunEnd, ADamagedMemberIsReportedAndEndsTheRun) {
+    Bytes bad = ascii("this member's CRC does not match\r\n");
+    start_confirmed({marker_member("run_marker.exe"), stored("first.txt", first),
+                     damaged("bad.txt", bad), stored("after.txt", first)});
+    HWND box = wait_message_box(stub);
+    ASSERT_TRUE(box) << "no message box";
+    EXPECT_EQ(shown(message_box_text(box)), "ファイル bad.txt が壊れています。");
+    EXPECT_NE(shown(window_text(box)), "Vorn SFX") << "only Unknown header has this caption";
+    screenshot(box, L"damaged-member");
+    dismiss_message_box(box);
+    EXPECT_EQ(finish(), EXIT_NORMAL);
+
+    EXPECT_EQ(read_file(destination + L"\\first.txt"), first);
+    EXPECT_EQ(read_file(destination + L"\\bad.txt"), bad) << "the damaged file stays as written";
+    EXPECT_FALSE(exists(destination + L"\\after.txt")) << "extraction went on after the damage";
+    expect_no_post_actions();
+}
+
+// A download cut short: the file ends inside a header. The run is not a
+// success, so nothing follows it.
+TEST_F(RunEnd, AnArchiveCutInsideAHeaderIsReportedAsUnknownHeader) {
+    constexpr size_t CUT_HEADER_BYTES = 12;
+    Bytes cut = stored("after.txt", first);
+    cut.resize(CUT_HEADER_BYTES);
+    start_confirmed({marker_member("run_marker.exe"), stored("first.txt", first)}, cut);
+    HWND box = wait_message_box(stub);
+    ASSERT_TRUE(box) << "no message box";
+    EXPECT_EQ(shown(message_box_text(box)), "Unknown header");
+    EXPECT_EQ(shown(window_text(box)), "Vorn SFX");
+    dismiss_message_box(box);
+    EXPECT_EQ(finish(), EXIT_NORMAL);
+
+    EXPECT_EQ(read_file(destination + L"\\first.txt"), first);
+    expect_no_post_actions();
+}

@@ -1,0 +1,139 @@
+#include "sfx_files.h"
+
+#include <gtest/gtest.h>
+
+#include "Sfx/config_writer.h"
+#include "support/block_writer.h"
+#include "support/engine_runner.h"
+#include "support/header_writer.h"
+#include "text/utf8.h"
+
+namespace {
+
+// -lh5-: 14 position symbols; the character symbol of a 256-byte match.
+constexpr int LH5_POSITION_SYMBOLS = 14;
+constexpr int LONGEST_MATCH = 256;
+constexpr int LONGEST_MATCH_SYMBOL = 253 + LONGEST_MATCH;
+constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
+constexpr uint16_t CRC_DAMAGE = 0x5A5A;
+
+Bytes member_with(HeaderFields fields, const std::string& name, const Bytes& data) {
+    fields.level = 2;
+    fields.packed_size = static_cast<uint32_t>(data.size());
+    fields.extensions.push_back(name_extension(name));
+    Bytes out = header_bytes(fields);
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == separator)
+            parts.emplace_back();
+        else
+            parts.back().push_back(c);
+    }
+    return parts;
+}
+
+}  // namespace
+
+Bytes stub_image() {
+    std::wstring stub = path_from_environment("VORNSFX_STUB");
+    Bytes image = read_file(stub);
+    EXPECT_EQ(image.size(), static_cast<size_t>(PAYLOAD_OFFSET)) << "stub image size";
+    return image;
+}
+
+Bytes corpus_archive(const std::wstring& file_name) {
+    Bytes bytes = read_file(path_from_environment("VORNSFX_CORPUS") + L"\\" + file_name);
+    EXPECT_FALSE(bytes.empty()) << "corpus archive missing";
+    return bytes;
+}
+
+std::wstring corpus_expected(const std::wstring& stem) {
+    return path_from_environment("VORNSFX_CORPUS") + L"\\expected\\" + stem;
+}
+
+// manifest.tsv: archive, index, method, level, size, expected path ("-" for
+// a folder), stored name (UTF-8, folders end in '/'), separated by tabs.
+std::vector<std::wstring> corpus_folders(const std::wstring& stem) {
+    constexpr size_t EXPECTED_COLUMN = 5;
+    constexpr size_t NAME_COLUMN = 6;
+    Bytes manifest = read_file(path_from_environment("VORNSFX_CORPUS") + L"\\manifest.tsv");
+    std::string archive_name = utf16_to_utf8(stem) + ".lzh";
+    std::vector<std::wstring> folders;
+    for (const std::string& line : split(std::string(manifest.begin(), manifest.end()), '\n')) {
+        std::vector<std::string> columns = split(line, '\t');
+        if (columns.size() <= NAME_COLUMN || columns[0] != archive_name ||
+            columns[EXPECTED_COLUMN] != "-")
+            continue;
+        std::wstring folder = utf8_to_utf16(columns[NAME_COLUMN]);
+        if (!folder.empty() && folder.back() == L'/') folder.pop_back();
+        for (wchar_t& c : folder)
+            if (c == L'/') c = L'\\';
+        folders.push_back(folder);
+    }
+    return folders;
+}
+
+Bytes archive(const std::vector<Bytes>& members, const Bytes& tail) {
+    Bytes out;
+    for (const Bytes& member : members) out.insert(out.end(), member.begin(), member.end());
+    out.insert(out.end(), tail.begin(), tail.end());
+    return out;
+}
+
+Bytes stored(const std::string& name, const Bytes& data) {
+    HeaderFields fields;
+    fields.original_size = static_cast<uint32_t>(data.size());
+    fields.crc = reference_crc16(data);
+    return member_with(fields, name, data);
+}
+
+Bytes damaged(const std::string& name, const Bytes& data) {
+    HeaderFields fields;
+    fields.original_size = static_cast<uint32_t>(data.size());
+    fields.crc = reference_crc16(data) ^ CRC_DAMAGE;
+    return member_with(fields, name, data);
+}
+
+Bytes zeros_lh5(const std::string& name, uint32_t size) {
+    EXPECT_EQ((size - 1) % LONGEST_MATCH, 0u) << "size must be 1 + a multiple of 256";
+    BlockWriter writer(LH5_POSITION_SYMBOLS);
+    // One literal zero, then matches of it at distance 1; constant codes
+    // (a single symbol each) are sent without any bits per code.
+    writer.block(1, {}, {}, {}, 0, 0);
+    writer.literal(0);
+    uint32_t matches = (size - 1) / LONGEST_MATCH;
+    while (matches > 0) {
+        uint32_t codes = matches < CODES_PER_BLOCK ? matches : CODES_PER_BLOCK;
+        writer.block(static_cast<uint16_t>(codes), {}, {}, {}, LONGEST_MATCH_SYMBOL, 0);
+        matches -= codes;
+    }
+    HeaderFields fields;
+    fields.method = "-lh5-";
+    fields.original_size = size;
+    fields.crc = 0;  // CRC-16/ARC of zero bytes stays 0
+    return member_with(fields, name, writer.bytes());
+}
+
+Bytes marker_member(const std::string& name) {
+    Bytes program = read_file(path_from_environment("VORNSFX_RUN_MARKER"));
+    EXPECT_FALSE(program.empty()) << "marker program missing";
+    return stored(name, program);
+}
+
+Bytes block_bytes(const CConfigBlock& block) {
+    Bytes bytes;
+    EXPECT_TRUE(encode_config_block(block, bytes));
+    return bytes;
+}
+
+void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes) {
+    Bytes file = stub_image();
+    file.insert(file.end(), block.begin(), block.end());
+    file.insert(file.end(), archive_bytes.begin(), archive_bytes.end());
+    write_file(path, file);
+}

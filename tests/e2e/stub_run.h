@@ -1,0 +1,62 @@
+// One run of a real self-extracting file under the test's control: the file
+// is written to a fresh folder, started with a working folder of its own,
+// and its windows are found and driven through the UI automation harness.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "support/files.h"
+#include "support/ui_automation_win32.h"
+
+constexpr wchar_t PROGRESS_WINDOW_CLASS[] = L"VORNSFXCLASS";
+constexpr DWORD EXIT_NORMAL = 0;
+constexpr DWORD EXIT_STARTUP_FAILED = 2;
+
+// Wine starts a program in about a second, far slower on a busy machine.
+constexpr DWORD WINDOW_LIMIT_MS = 30000;
+constexpr DWORD RUN_LIMIT_MS = 60000;
+
+// What the marker program writes into the folder it runs in.
+constexpr wchar_t MARKER_PROGRAM[] = L"run_marker.exe";
+constexpr wchar_t MARKER_FILE[] = L"run-marker.txt";
+
+class StubRun : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    // Writes stub + block + archive as dir\setup.exe and starts it in work.
+    void start(const Bytes& block, const Bytes& archive_bytes);
+    // Waits for the end and returns the exit status; at the limit the test
+    // fails and the program is killed.
+    DWORD finish();
+
+    // Writes the window as it shows on the screen to VORNSFX_SCREENSHOTS.
+    void screenshot(HWND window, const std::wstring& name);
+
+    // The text the marker program left in folder (the folder it ran in),
+    // waiting for it; empty when it never ran there.
+    std::wstring marker_text(const std::wstring& folder);
+    // Neither a marker in folder nor a marker program still running.
+    void expect_nothing_ran(const std::wstring& folder);
+
+    TempDir dir;
+    std::wstring work;  // the program's current folder
+    UiProcess stub;
+};
+
+// The program's visible destination dialog, progress window, or message box
+// (a dialog-class window without the folder field); null at the limit.
+HWND wait_dialog(const UiProcess& process);
+HWND wait_progress_window(const UiProcess& process);
+HWND wait_message_box(const UiProcess& process);
+
+// A text as test output shows it.
+std::string shown(const std::wstring& text);
+
+// Every shortcut file now in the three folders the program can use.
+std::set<std::wstring> all_links();
+// Entries directly in folder.
+std::set<std::wstring> folder_entries(const std::wstring& folder);
