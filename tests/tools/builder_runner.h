@@ -1,0 +1,34 @@
+// Runs the builder's commands in-process, as the program would, and makes the
+// inputs its tests need: stubs, archives, folders to check for leftovers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/files.h"
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// vornsfx with these words after the program's name; on_terminal makes it
+// behave as when standard error is a terminal (progress lines).
+Outcome vornsfx(const std::vector<std::string>& args, bool on_terminal = false);
+
+// A path as the command line gives it: UTF-8.
+std::string arg(const std::wstring& path);
+
+// The smallest file the builder takes for a stub: "MZ", the PE header offset
+// 0x40 and "PE\0\0" there, zeros up to size.
+Bytes minimal_stub(size_t size = 4096);
+
+// A corpus archive by file name (VORNSFX_CORPUS).
+std::wstring corpus_archive(const std::string& name);
+
+// The names in a folder: what a build left behind there.
+std::vector<std::wstring> folder_entries(const std::wstring& folder);
+
+// An archive from members, with the terminating zero byte unless told not to.
+Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true);

@@ -1,0 +1,143 @@
+// vornsfx build: stub image + configuration block + archive, verified first.
+#include <algorithm>
+#include <cwctype>
+#include <set>
+#include <vector>
+
+#include "Sfx/config_writer.h"
+#include "archive_check.h"
+#include "commands.h"
+#include "help.h"
+#include "input_file.h"
+#include "output_file.h"
+#include "progress.h"
+#include "stub_image.h"
+#include "text/utf8.h"
+#include "text_format.h"
+#include "tool_error.h"
+
+namespace {
+
+constexpr uint32_t COPY_CHUNK = 1u << 20;
+constexpr uint8_t ARCHIVE_END_MARKER = 0;
+
+// What build learnt about the archive.
+struct ArchiveFacts {
+    int members = 0;
+    int64_t length = 0;                   // bytes copied from the archive file
+    bool add_marker = false;              // the file ended without the zero byte
+    int64_t dropped = 0;                  // bytes after the zero byte, never read by the stub
+    std::set<std::wstring> member_names;  // as compare_name makes them
+};
+
+// Member paths and the options that name members, made comparable: one
+// separator, and case folded like Windows file names.
+std::wstring compare_name(const wchar_t* text, size_t length) {
+    std::wstring name(text, length);
+    for (wchar_t& c : name)
+        c = c == L'\\' ? L'/' : static_cast<wchar_t>(std::towlower(c));
+    return name;
+}
+
+void refuse_member(const InputFile& archive, const MemberEntry& entry, const std::string& why) {
+    fail(archive.name + ": " + member_label(entry) + ": " + why);
+}
+
+void verify_member(InputFile& archive, CWinFile& sink, const MemberEntry& entry) {
+    MemberTest test = test_member(archive.app, sink, entry);
+    if (test.verdict == Verdict::undecodable)
+        refuse_member(archive, entry, "the stub's engine cannot decode its data");
+    if (test.verdict == Verdict::mismatch)
+        refuse_member(archive, entry,
+                      "decoded to CRC-16 " + hex_text(test.crc, 4) + ", the header says " +
+                          hex_text(entry.header.crc, 4) +
+                          " (the stub would report the file as broken)");
+}
+
+ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& console) {
+    ArchiveFacts facts;
+    CWinFile sink;
+    if (verify) open_sink(sink);
+    ProgressLine progress(console, verify ? scan_total_size(*archive.app.archive) : 0, "verifying");
+    WalkResult walk = walk_archive(*archive.app.archive, 0, [&](const MemberEntry& entry) {
+        std::string problem = member_problem(entry, archive.size());
+        if (!problem.empty()) refuse_member(archive, entry, problem);
+        if (verify) verify_member(archive, sink, entry);
+        facts.member_names.insert(
+            compare_name(entry.header.path.c_str(), entry.header.path.length()));
+    });
+    if (walk.end == ArchiveEnd::rejected) fail(archive.name + ": " + walk.rejection);
+    if (walk.members == 0) fail(archive.name + ": the archive has no members");
+    facts.members = walk.members;
+    facts.add_marker = walk.end == ArchiveEnd::file_end;
+    facts.length = facts.add_marker ? walk.end_offset : walk.end_offset + 1;
+    facts.dropped = archive.size() - facts.length;
+    return facts;
+}
+
+// A shortcut target or a program to run that is not in the archive is most
+// likely a typing mistake; the stub would fail silently at the user's end.
+void warn_unless_member(const ArchiveFacts& facts, const char* option, const CWideString& text,
+                        const Console& console) {
+    if (text.empty() || facts.member_names.count(compare_name(text.c_str(), text.length()))) return;
+    console.err("vornsfx: warning: " + std::string(option) + ": the archive has no member " +
+                quoted(text) + "\n");
+}
+
+void copy_archive(InputFile& archive, int64_t length, OutputFile& output) {
+    CWinFile& file = *archive.app.archive;
+    file.seek(0, FILE_BEGIN);
+    std::vector<uint8_t> buffer(COPY_CHUNK);
+    while (length > 0) {
+        uint32_t part = static_cast<uint32_t>(std::min<int64_t>(length, COPY_CHUNK));
+        if (file.read(buffer.data(), part) != static_cast<int32_t>(part))
+            fail(archive.name + ": reading failed");
+        output.write(buffer.data(), part);
+        length -= part;
+    }
+}
+
+std::string summary(const std::wstring& output, size_t block_size, const ArchiveFacts& facts,
+                    bool verify) {
+    std::string text = utf16_to_utf8(output) + ": stub " + std::to_string(PAYLOAD_OFFSET) +
+                       " bytes, configuration block " + std::to_string(block_size) +
+                       (block_size == 1 ? " byte" : " bytes") + ", archive " +
+                       std::to_string(facts.members) +
+                       (facts.members == 1 ? " member" : " members") + " in " +
+                       std::to_string(facts.length + (facts.add_marker ? 1 : 0)) + " bytes";
+    if (facts.add_marker) text += " (its missing terminating zero byte added)";
+    text += verify ? "; every member decoded and checked\n"
+                   : "; headers checked, members not decoded (--no-verify)\n";
+    return text;
+}
+
+}  // namespace
+
+int run_build(const Arguments& args, const Console& console) {
+    BuildOptions options = parse_build_options(args);
+    if (options.help) {
+        console.out(command_help("build"));
+        return EXIT_OK;
+    }
+    ByteVector image = load_stub_image(options.stub.empty() ? default_stub_path() : options.stub);
+    ByteVector block;
+    if (!encode_config_block(options.block, block)) fail("a text of the configuration is too long");
+
+    InputFile archive;
+    open_archive(options.archive, archive);
+    ArchiveFacts facts = check_archive(archive, options.verify, console);
+    if (facts.dropped > 0)
+        console.err("vornsfx: note: " + std::to_string(facts.dropped) +
+                    " bytes after the archive's terminating zero byte are left out\n");
+    warn_unless_member(facts, "--shortcut-target", options.block.shortcut_target, console);
+    warn_unless_member(facts, "--run-after", options.block.run_after, console);
+
+    OutputFile output(options.output);
+    output.write(image.data(), image.size());
+    output.write(block.data(), block.size());
+    copy_archive(archive, facts.length, output);
+    if (facts.add_marker) output.write(&ARCHIVE_END_MARKER, 1);
+    output.commit();
+    console.out(summary(options.output, block.size(), facts, options.verify));
+    return EXIT_OK;
+}

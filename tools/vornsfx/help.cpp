@@ -1,0 +1,97 @@
+#include "help.h"
+
+namespace {
+
+constexpr char GENERAL_HELP[] =
+    "Usage: vornsfx COMMAND [OPTIONS]\n"
+    "\n"
+    "Makes, lists and tests self-extracting files for 64-bit Windows: the Vorn SFX\n"
+    "stub, a configuration block and an LHA archive made by any LHA archiver.\n"
+    "\n"
+    "Commands:\n"
+    "  build ARCHIVE -o OUT.exe [OPTIONS]  make a self-extracting file\n"
+    "  list FILE                           show the settings and members of a\n"
+    "                                      self-extracting file or an archive\n"
+    "  test FILE                           decode every member and check its CRC-16\n"
+    "\n"
+    "  vornsfx COMMAND --help              the options of one command\n"
+    "  vornsfx --version                   the builder's version\n"
+    "\n"
+    "Exit status: 0 ok, 1 a member failed its test, 2 bad usage or input.\n";
+
+constexpr char BUILD_HELP[] =
+    "Usage: vornsfx build ARCHIVE -o OUT.exe [OPTIONS]\n"
+    "\n"
+    "Writes the stub, a configuration block and ARCHIVE to OUT.exe. Every member\n"
+    "is first read and decoded with the stub's own reader and engine; an archive\n"
+    "the stub could not extract completely is refused and nothing is written.\n"
+    "\n"
+    "Settings of the destination dialog and the run (texts in UTF-8, at most 255\n"
+    "UTF-16 units each):\n"
+    "  --title TEXT            caption of the dialog and progress window\n"
+    "                          (empty: \"Vorn SFX\")\n"
+    "  --dest FOLDER           proposed destination folder; a relative one is\n"
+    "                          taken below the base folder (empty: the current\n"
+    "                          folder when the program starts)\n"
+    "  --base cwd|program-files\n"
+    "                          base folder of a relative --dest (default: cwd)\n"
+    "  --shortcut-target FILE  extracted file the shortcuts point to, relative to\n"
+    "                          the destination\n"
+    "  --shortcut-name NAME    name of the shortcuts without .lnk (empty: the\n"
+    "                          target's file name without its extension)\n"
+    "  --start-menu WHEN       shortcut in the Start menu's programs\n"
+    "  --desktop WHEN          shortcut on the desktop\n"
+    "  --send-to WHEN          shortcut in Send To\n"
+    "                          WHEN: off (default: not made), offered (the user\n"
+    "                          may tick it; it starts unticked), chosen (made;\n"
+    "                          the user cannot change that), offered,chosen\n"
+    "                          (starts ticked; the user may untick it)\n"
+    "  --run-after FILE        extracted file opened after a successful run,\n"
+    "                          relative to the destination\n"
+    "  --no-dialog             no settings at all: the stub shows no dialog and\n"
+    "                          extracts into the folder it is started in\n"
+    "\n"
+    "Other options:\n"
+    "  -o, --output OUT.exe    the file to write (replaced if it exists)\n"
+    "  --stub FILE             the stub to use (default: Sfx64.exe beside\n"
+    "                          vornsfx, else out/Sfx64.exe)\n"
+    "  --no-verify             check the headers only; do not decode the members\n"
+    "  -h, --help              this text\n"
+    "\n"
+    "An option's value may follow it or be joined with '=': --title=Setup.\n";
+
+constexpr char LIST_HELP[] =
+    "Usage: vornsfx list FILE\n"
+    "\n"
+    "For a self-extracting file (a Windows program longer than 0x16000 bytes),\n"
+    "shows its configuration block with every field and then its members; for an\n"
+    "LHA archive, its members: method, original and packed size, time, CRC-16,\n"
+    "header level and path. Times of header levels 0 and 1 are the stored MS-DOS\n"
+    "local time; level 2 times are UTC. Names stored in the ANSI code page are read\n"
+    "as code page 932 (Japanese) natively and in the system's code page on Windows.\n"
+    "\n"
+    "  -h, --help   this text\n";
+
+constexpr char TEST_HELP[] =
+    "Usage: vornsfx test FILE\n"
+    "\n"
+    "Decodes every member of a self-extracting file or an LHA archive with the\n"
+    "stub's own engine and compares its CRC-16 with the header's. Prints one line\n"
+    "per member and a summary; on a terminal, long archives show their progress.\n"
+    "Exit status 0 only when every member passed, 1 when one failed, 2 when the\n"
+    "file cannot be read.\n"
+    "\n"
+    "  -h, --help   this text\n";
+
+}  // namespace
+
+const char* general_help() {
+    return GENERAL_HELP;
+}
+
+const char* command_help(const std::string& command) {
+    if (command == "build") return BUILD_HELP;
+    if (command == "list") return LIST_HELP;
+    if (command == "test") return TEST_HELP;
+    return nullptr;
+}

@@ -1,0 +1,48 @@
+// The builder's command lines: every option of every command, parsed into
+// plain records. Arguments arrive as UTF-8 (on Windows converted from the
+// UTF-16 command line); texts for the configuration block become UTF-16, the
+// stub's own encoding, and paths become the UTF-16 that CWinFile opens.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Sfx/config.h"
+
+using Arguments = std::vector<std::string>;
+
+struct BuildOptions {
+    bool help = false;
+    std::wstring archive;
+    std::wstring output;
+    std::wstring stub;  // empty: look for the installed stub
+    CConfigBlock block;
+    bool verify = true;  // decode every member with the stub's engine
+};
+
+// The arguments of list and test: one file.
+struct FileOptions {
+    bool help = false;
+    std::wstring file;
+};
+
+// The arguments after the command's name. Mistakes raise ToolError with
+// EXIT_BAD_INPUT and a message naming the option.
+BuildOptions parse_build_options(const Arguments& args);
+FileOptions parse_file_options(const std::string& command, const Arguments& args);
+
+// An option byte's value as written on the command line: "off", "offered",
+// "chosen" or "offered,chosen" (either order).
+uint8_t parse_option_bits(const std::string& option, const std::string& value);
+// And back, as list shows it; bits beyond the two in use are added in hex.
+std::string option_bits_text(uint8_t bits);
+
+// The base selector's words: "cwd" (0) and "program-files" (any other byte).
+uint8_t parse_base(const std::string& value);
+std::string base_text(uint8_t base_selector);
+
+// A text for the block: UTF-8 in, UTF-16 out, refused when it is not valid
+// UTF-8, holds a NUL (the stub reads its texts up to the first one) or needs
+// more units than a counted string holds.
+CWideString block_text(const std::string& option, const std::string& utf8);

@@ -1,0 +1,34 @@
+// The file build writes. It is written under a temporary name in the output's
+// own folder and renamed into place only once complete, so a build that fails
+// at any step leaves neither a half-written output nor a stray temporary file,
+// and an output that existed before stays as it was.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "text/win_file.h"
+
+class OutputFile {
+public:
+    // Creates the temporary file; raises ToolError when it cannot.
+    explicit OutputFile(const std::wstring& path);
+    // Removes the temporary file unless commit() moved it into place.
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Raises ToolError when not every byte could be written.
+    void write(const void* data, size_t size);
+    // Closes the file and renames it to the output's name.
+    void commit();
+
+    const std::wstring& temporary_path() const { return temporary_; }
+
+private:
+    std::wstring path_;
+    std::wstring temporary_;
+    std::string name_;  // the output's name for messages
+    CWinFile file_;
+    bool committed_ = false;
+};

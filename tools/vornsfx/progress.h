@@ -1,0 +1,25 @@
+// Decoding progress on a terminal. The engine reports percentages of all
+// members' bytes through the run state's progress sink; they are drawn on one
+// line of standard error that each result line then replaces. Short archives
+// and output that is not a terminal get no progress line.
+#pragma once
+
+#include <cstdint>
+
+#include "console.h"
+
+class ProgressLine {
+public:
+    // Resets the run state for a new run over total_bytes of members; label
+    // says what is going on ("testing", "verifying").
+    ProgressLine(const Console& console, uint32_t total_bytes, const char* label);
+    ~ProgressLine();
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    // Erases the progress line so that a result line can take its place.
+    void clear();
+
+private:
+    bool shown_ = false;
+};

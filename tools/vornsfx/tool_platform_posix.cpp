@@ -1,0 +1,49 @@
+// POSIX back end of the builder's system needs.
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "text/utf8.h"
+#include "tool_platform.h"
+
+void write_stream(Stream stream, const std::string& text) {
+    std::FILE* file = stream == STANDARD_OUTPUT ? stdout : stderr;
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fflush(file);
+}
+
+bool is_terminal(Stream stream) {
+    return isatty(stream == STANDARD_OUTPUT ? STDOUT_FILENO : STDERR_FILENO) != 0;
+}
+
+std::wstring program_folder() {
+    char path[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return std::wstring();
+    std::string text(path, static_cast<size_t>(length));
+    size_t slash = text.rfind('/');
+    return slash == std::string::npos ? std::wstring() : utf8_to_utf16(text.substr(0, slash + 1));
+}
+
+const wchar_t* null_device() {
+    return L"/dev/null";
+}
+
+bool replace_file(const std::wstring& from, const std::wstring& to) {
+    return std::rename(utf16_to_utf8(from).c_str(), utf16_to_utf8(to).c_str()) == 0;
+}
+
+void remove_file(const std::wstring& path) {
+    unlink(utf16_to_utf8(path).c_str());
+}
+
+std::string last_error_text() {
+    return std::strerror(errno);
+}
+
+unsigned process_number() {
+    return static_cast<unsigned>(getpid());
+}

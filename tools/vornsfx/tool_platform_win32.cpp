@@ -1,0 +1,79 @@
+// Win32 back end of the builder's system needs.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "text/utf8.h"
+#include "tool_platform.h"
+
+namespace {
+
+constexpr DWORD MODULE_PATH_UNITS = 32768;  // the longest path Windows knows
+constexpr DWORD ERROR_TEXT_UNITS = 512;
+
+HANDLE stream_handle(Stream stream) {
+    return GetStdHandle(stream == STANDARD_OUTPUT ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+bool is_console(HANDLE handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != 0;
+}
+
+}  // namespace
+
+void write_stream(Stream stream, const std::string& text) {
+    HANDLE handle = stream_handle(stream);
+    if (is_console(handle)) {
+        // A console shows UTF-16 whatever its code page; bytes would be read as ANSI.
+        std::wstring units = utf8_to_utf16(text);
+        DWORD written = 0;
+        WriteConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &written, nullptr);
+        return;
+    }
+    std::FILE* file = stream == STANDARD_OUTPUT ? stdout : stderr;
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fflush(file);
+}
+
+bool is_terminal(Stream stream) {
+    return is_console(stream_handle(stream));
+}
+
+std::wstring program_folder() {
+    std::wstring path(MODULE_PATH_UNITS, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, &path[0], MODULE_PATH_UNITS);
+    if (length == 0 || length >= MODULE_PATH_UNITS) return std::wstring();
+    path.resize(length);
+    size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+const wchar_t* null_device() {
+    return L"NUL";
+}
+
+bool replace_file(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+void remove_file(const std::wstring& path) {
+    DeleteFileW(path.c_str());
+}
+
+std::string last_error_text() {
+    DWORD code = GetLastError();
+    wchar_t text[ERROR_TEXT_UNITS] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, ERROR_TEXT_UNITS, nullptr);
+    // System texts end in a line break; the message goes on one line.
+    while (length > 0 &&
+           (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L' '))
+        --length;
+    if (length == 0) return "system error " + std::to_string(code);
+    return utf16_to_utf8(text, length);
+}
+
+unsigned process_number() {
+    return static_cast<unsigned>(GetCurrentProcessId());
+}
