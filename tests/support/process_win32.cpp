@@ -3,9 +3,10 @@
 #include <vector>
 
 ProcessResult run_program(const std::wstring& program, const std::wstring& folder,
-                          DWORD timeout_ms) {
+                          DWORD timeout_ms, const std::wstring& arguments) {
     ProcessResult result;
     std::wstring command = L"\"" + program + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);
     STARTUPINFOW startup = {};

@@ -11,6 +11,7 @@ struct ProcessResult {
     DWORD exit_code = 0;
 };
 
-// Runs program (no arguments) in folder and waits at most timeout_ms.
+// Runs program with the given argument text in folder and waits at most
+// timeout_ms.
 ProcessResult run_program(const std::wstring& program, const std::wstring& folder,
-                          DWORD timeout_ms);
+                          DWORD timeout_ms, const std::wstring& arguments = std::wstring());
