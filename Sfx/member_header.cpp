@@ -154,6 +154,9 @@ HeaderRead broken(HWND owner) {
 
 HeaderRead read_member_header(CWinFile& archive, HWND owner, CMemberHeader& out) {
     out = CMemberHeader();
+    // The previous member's data claimed to run past the end of the file: the
+    // archive was cut (or its size field damaged), which is no clean end.
+    if (archive.seek(0, FILE_CURRENT) > archive.size()) return broken(owner);
     uint8_t buffer[HEADER_BUFFER_SIZE] = {};
     int32_t got = archive.read(buffer, 1);
     if (got == 0 || (got == 1 && buffer[AT_HEADER_SIZE] == 0)) return HeaderRead::end;

@@ -5,8 +5,9 @@
 // bit 63, and tops it up a byte at a time from the input buffer whenever fewer
 // than MIN_WINDOW_BITS remain, so a lookup is a shift, never a call. Bytes are
 // taken only while the context's compressed_remaining lasts; after that the
-// stream continues with zero bits forever, so reading past the data is never
-// an error and never touches bytes that are not the member's.
+// stream continues with zero bits, so it never touches bytes that are not the
+// member's, and looking ahead past the data is no error. Taking many bytes
+// past it is (see padding_byte).
 #pragma once
 
 #include <cstdint>
@@ -22,9 +23,28 @@ extern uint64_t input_buffer_size;  // allocation size, and the size of every re
 extern uint64_t input_filled;       // bytes the last read delivered
 extern uint64_t input_position;     // next byte to hand out
 
+// Zero bytes handed out since the member's compressed data ran out. A sound
+// stream ends within its data; the reader only looks a few bytes ahead, so
+// more than PADDING_LIMIT means damage (typically an original size far
+// beyond what the data holds), and decoding stops instead of writing zeros
+// up to that size.
+extern uint32_t padding_taken;
+constexpr uint32_t PADDING_LIMIT = 64;
+
+// A zero byte in place of the member's data, which has run out; raises
+// HUF_ERROR past PADDING_LIMIT.
+uint8_t padding_byte();
+
+// Reads the next buffer from the file and returns its first byte; 0 when the
+// file has nothing more (end, failure, not open).
+uint8_t refill_input(CWinFile* input);
+
 // Returns the next input byte, refilling the buffer from the file when it has
-// been used up; 0 when the file has nothing more (end, failure, not open).
-uint8_t next_input_byte(CWinFile* input);
+// been used up; 0 when the file has nothing more.
+inline uint8_t next_input_byte(CWinFile* input) {
+    if (input_position < input_filled) return input_buffer[input_position++];
+    return refill_input(input);
+}
 
 extern uint64_t bit_window;  // next unread bits, the earliest in bit 63
 extern int bit_count;        // how many of them are stream bits (not padding)
@@ -34,8 +54,34 @@ constexpr int MIN_WINDOW_BITS = 32;
 
 // Resets the reader to the start of the member's data and loads the window.
 void start_bits(MethodContext* context);
-// Tops the window up to at least 57 bits.
-void refill_bits(MethodContext* context);
+// Tops the window up a byte at a time; near the end of the member's data or
+// of the buffer, where the whole-word refill below cannot be used.
+void refill_bits_bytewise(MethodContext* context);
+
+constexpr int WHOLE_LOAD = 8;
+
+// The next eight input bytes as one number, the first in the top byte.
+inline uint64_t load_big_endian(const uint8_t* bytes) {
+    uint64_t value = 0;
+    for (int i = 0; i < WHOLE_LOAD; ++i) value = value << 8 | bytes[i];
+    return value;
+}
+
+// Tops the window up to 56 bits or more. Usually eight bytes at once: one
+// load fills the window up to its last whole byte; the next byte's leading
+// bits come along too, and they are real stream bits, which the next refill
+// ORs into the very same places.
+inline void refill_bits(MethodContext* context) {
+    if (context->compressed_remaining < WHOLE_LOAD || input_filled - input_position < WHOLE_LOAD) {
+        refill_bits_bytewise(context);
+        return;
+    }
+    int taken = (63 - bit_count) >> 3;
+    bit_window |= load_big_endian(input_buffer + input_position) >> bit_count;
+    bit_count += taken * 8;
+    input_position += static_cast<uint64_t>(taken);
+    context->compressed_remaining -= taken;
+}
 
 // The next 16 bits of the stream, without consuming them.
 inline uint16_t bit_buffer() {

@@ -89,30 +89,45 @@ void write_output(Decoder& decoder, const uint8_t* data, uint32_t count) {
 void flush_dictionary(Decoder& decoder) {
     report_progress(decoder.dictionary_size);
     write_output(decoder, decoder.dictionary, decoder.dictionary_size);
-    dict_position = 0;
 }
 
-inline void put_byte(Decoder& decoder, uint8_t byte) {
-    decoder.dictionary[dict_position] = byte;
-    if (++dict_position == decoder.dictionary_size) flush_dictionary(decoder);
+// Stores one byte at position and returns the next position; a full ring is
+// written out and starts again at 0.
+inline uint32_t put_byte(Decoder& decoder, uint32_t position, uint8_t byte) {
+    decoder.dictionary[position] = byte;
+    if (++position != decoder.dictionary_size) return position;
+    flush_dictionary(decoder);
+    return 0;
 }
 
-// Copies length bytes from distance bytes back. Byte by byte that repeats
-// the bytes a short distance writes; whole blocks are moved where the copy
-// neither wraps the ring nor reads what it writes.
-void copy_match(Decoder& decoder, uint32_t distance, uint32_t length) {
+// Copies length bytes from distance bytes back and returns the next position.
+// Byte by byte that repeats the bytes a short distance writes; whole blocks
+// are moved where the copy neither wraps the ring nor reads what it writes.
+inline uint32_t copy_match(Decoder& decoder, uint32_t position, uint32_t distance,
+                           uint32_t length) {
     const uint32_t mask = decoder.dictionary_size - 1;
-    uint32_t source = (dict_position - distance) & mask;
+    uint32_t source = (position - distance) & mask;
     uint8_t* ring = decoder.dictionary;
-    bool no_wrap = dict_position + length < decoder.dictionary_size &&
+    bool no_wrap = position + length < decoder.dictionary_size &&
                    source + length <= decoder.dictionary_size;
-    if (no_wrap && (source > dict_position || dict_position - source >= length)) {
+    if (no_wrap && (source > position || position - source >= length)) {
         // A source ahead of the target is read before it is overwritten.
-        std::memmove(ring + dict_position, ring + source, length);
-        dict_position += length;
-        return;
+        std::memmove(ring + position, ring + source, length);
+        return position + length;
     }
-    for (uint32_t i = 0; i < length; ++i) put_byte(decoder, ring[(source + i) & mask]);
+    for (uint32_t i = 0; i < length; ++i)
+        position = put_byte(decoder, position, ring[(source + i) & mask]);
+    return position;
+}
+
+// The member's compressed bytes that the archive really holds. A damaged
+// header may claim up to 4 GiB; past the file's end the stream reads as zeros
+// either way, and counting only what is there keeps the input buffer within
+// the file and spares the bit reader a failing read for every byte it takes.
+int64_t readable_size(CWinFile& input, uint32_t compressed_size) {
+    const int64_t position = input.seek(0, FILE_CURRENT);
+    const int64_t left = position < 0 || position > input.size() ? 0 : input.size() - position;
+    return left < compressed_size ? left : compressed_size;
 }
 
 void prepare_input(CWinFile* input, int64_t compressed_size) {
@@ -124,6 +139,7 @@ void prepare_input(CWinFile* input, int64_t compressed_size) {
     while ((input_buffer = new (std::nothrow) uint8_t[size]) == nullptr) size /= 2;
     input_buffer_size = size;
     input_position = 0;
+    padding_taken = 0;
     int32_t got = size > 0 ? input->read(input_buffer, static_cast<uint32_t>(size)) : 0;
     input_filled = got > 0 ? static_cast<uint64_t>(got) : 0;
 }
@@ -143,22 +159,28 @@ uint16_t decode_member(Decoder& decoder) {
     context.start(&context);
 
     const uint16_t bias = decoder.method_index == METHOD_LZS ? LZS_MATCH_BIAS : MATCH_BIAS;
-    decoded_count = 0;
-    dict_position = 0;
-    while (decoded_count < decoder.original_size) {
+    // The loop keeps its progress in locals and hands it to the position
+    // operations, the only ones that read it, right before they run.
+    uint32_t position = 0;
+    int64_t produced = 0;
+    while (produced < decoder.original_size) {
         uint16_t code = context.decode_char(&context);
         if (code <= LITERAL_LIMIT) {
-            put_byte(decoder, static_cast<uint8_t>(code));
-            ++decoded_count;
+            position = put_byte(decoder, position, static_cast<uint8_t>(code));
+            ++produced;
         } else {
             uint32_t length = code - bias;
+            dict_position = position;
+            decoded_count = produced;
             uint32_t distance = context.decode_position(&context) + 1u;
-            decoded_count += length;
-            copy_match(decoder, distance, length);
+            produced += length;
+            position = copy_match(decoder, position, distance, length);
         }
         if (user_aborted()) return 0;
     }
-    if (dict_position != 0) write_output(decoder, decoder.dictionary, dict_position);
+    dict_position = position;
+    decoded_count = produced;
+    if (position != 0) write_output(decoder, decoder.dictionary, position);
     return decoder.crc;
 }
 
@@ -197,8 +219,9 @@ uint16_t expand_member(CSfxApp& app, CWinFile& output, uint32_t original_size,
     // Directories and unknown methods have no operations to decode with.
     if (method_index <= METHOD_LH0 || method_index >= METHOD_LZ4) return 0;
     int bits = DICTIONARY_BITS[method_index];
+    const int64_t readable = readable_size(*app.archive, compressed_size);
     Decoder decoder = {app.main_window,  uint32_t{1} << bits, app.archive.get(), &output,
-                       original_size,    compressed_size,     bits,              method_index,
+                       original_size,    readable,            bits,              method_index,
                        nullptr,          0,                   0};
     return decode_member(decoder);
 }

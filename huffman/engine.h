@@ -41,9 +41,10 @@ struct MethodContext {
 constexpr int COMPRESSING_METHODS = 9;
 extern const DecodeMethod DECODE_METHODS[COMPRESSING_METHODS];
 
-// The driver's progress through the current member, for the operations that
-// need it: bytes produced so far (a match counts whole at once) and the ring
-// index the next byte goes to.
+// The driver's progress through the current member, for the position
+// operations (the driver brings both up to date before each of them runs):
+// bytes produced so far (a match counts whole at once) and the ring index
+// the next byte goes to.
 extern int64_t decoded_count;
 extern uint32_t dict_position;
 

@@ -44,9 +44,10 @@ int lz5_flags;       // the current flag byte, its next bit lowest
 int lz5_flags_left;  // items before the next flag byte
 
 // The next byte of the member's data; zeros past its end, like the bit
-// reader, so a damaged member never takes bytes of the next one.
+// reader, so a damaged member never takes bytes of the next one (and stops
+// as damaged when it takes too many).
 uint8_t next_member_byte(MethodContext* context) {
-    if (context->compressed_remaining <= 0) return 0;
+    if (context->compressed_remaining <= 0) return padding_byte();
     --context->compressed_remaining;
     return next_input_byte(context->input);
 }

@@ -13,14 +13,11 @@ const int32_t READY_LENGTHS[2][READY_TABLE_ENTRIES] = {
 };
 
 void fill_ready_lengths(int t) {
-    const int32_t* table = READY_LENGTHS[t];
-    int length = table[0];
-    int next = 1;
-    for (int code = 0; code < position_code_count; ++code) {
-        while (next < READY_TABLE_ENTRIES && table[next] != 0 && table[next] == code) {
-            ++length;
-            ++next;
-        }
+    int length = READY_LENGTHS[t][0];
+    const int32_t* growth = READY_LENGTHS[t] + 1;  // each table ends with its 0
+    const int codes = position_code_count < SMALL_LENGTHS ? position_code_count : SMALL_LENGTHS;
+    for (int code = 0; code < codes; ++code) {
+        for (; *growth != 0 && *growth == code; ++growth) ++length;
         small_lengths[code] = static_cast<uint8_t>(length);
     }
 }

@@ -261,16 +261,18 @@ TEST(DynamicHuffman, LongRandomStreamsRebuildBothTrees) {
     }
 }
 
-TEST(DynamicHuffman, AnyInputEndsWithTheMemberSize) {
-    // Past the data the reader supplies zeros; garbage still walks to leaves.
+TEST(DynamicHuffman, DataThatRunsOutLongBeforeTheMemberSizeIsDamaged) {
+    // Any bits walk to leaves, so only the data's end can tell: past it the
+    // reader supplies zeros for a while, then reports the member damaged
+    // rather than making 100,000 bytes out of 3,000 bytes of garbage.
     std::mt19937 rng(7);
     Bytes garbage(3000);
     for (uint8_t& b : garbage) b = static_cast<uint8_t>(rng());
     for (int method : {LH1, LH2}) {
         for (const Bytes& input : {Bytes(), garbage}) {
             Expanded got = expand_bytes(input, method, 100000);
-            EXPECT_FALSE(got.damaged);
-            EXPECT_EQ(got.output.size(), 100000u);
+            EXPECT_TRUE(got.damaged);
+            EXPECT_LT(got.output.size(), 100000u);
         }
     }
 }
