@@ -1,0 +1,58 @@
+// What every fuzz target shares: a real file for each input, made cheaply,
+// a quiet process, and a check that turns a broken promise into a crash the
+// fuzzer records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "text/win_file.h"
+
+// An in-memory file (memfd), one per use per process, rewritten for every
+// input. The product opens it like any file, by name (/proc/self/fd/N), so
+// each opening has its own file position and the back end under test is the
+// real one.
+class MemoryFile {
+public:
+    explicit MemoryFile(const char* name);
+    ~MemoryFile();
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    // Replaces the contents with size bytes of data (none: an empty file).
+    void fill(const uint8_t* data, size_t size);
+    // Opens file on the contents with the given Win32 access, at position 0.
+    void open(CWinFile& file, uint32_t access) const;
+    std::vector<uint8_t> contents() const;
+
+private:
+    int descriptor_;
+    std::wstring path_;
+};
+
+// Once per process: messages go nowhere, the CRC table is built, the run is
+// not aborted and no progress total is set.
+void start_fuzzing();
+
+// The null device opened for writing, the way member output is opened: writes
+// always succeed and cost nothing.
+void open_null_output(CWinFile& output);
+
+// Decoding time grows with the original sizes an input claims, which need
+// not bear any relation to its length. The targets decode at most this many
+// bytes for an input of input_size bytes: proportional to the input, as the
+// fuzzer's length control expects (it lets inputs grow slowly), enough for
+// several dictionaries (64 KiB at most) from an input of 16 KiB, and at most
+// LARGEST_DECODED for one member.
+constexpr uint32_t LARGEST_DECODED = 1u << 20;
+constexpr uint64_t DECODED_PER_INPUT_BYTE = 8;
+constexpr uint64_t DECODED_FLOOR = 4096;
+uint64_t decode_budget(size_t input_size);
+
+// Ends the process (a crash to the fuzzer) with the broken condition's text.
+[[noreturn]] void fuzz_check_failed(const char* condition, const char* file, int line);
+
+#define FUZZ_CHECK(condition) \
+    ((condition) ? static_cast<void>(0) : fuzz_check_failed(#condition, __FILE__, __LINE__))
