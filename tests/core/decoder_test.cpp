@@ -24,17 +24,18 @@ void record_progress(uint32_t) {
 
 class DecoderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        reset_run_state();
-        reports.clear();
-        abort_after_reports = -1;
-        set_progress_sink(&record_progress);
-        // A total of 100 makes every reported byte move the bar.
-        progress_total = 100;
-    }
+    void SetUp() override { restart(); }
     void TearDown() override {
         set_progress_sink(nullptr);
         reset_run_state();
+    }
+    // A fresh run whose total of 100 makes every reported byte move the bar.
+    void restart(int abort_after = -1) {
+        reset_run_state();
+        reports.clear();
+        abort_after_reports = abort_after;
+        set_progress_sink(&record_progress);
+        progress_total = 100;
     }
 };
 
@@ -51,47 +52,38 @@ TEST_F(DecoderTest, StoredMembersAreCopiedInChunksWithProgress) {
     Bytes data(5000);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
     for (int method : {LH0, LZ4}) {
-        reset_run_state();
-        progress_total = 100;
-        reports.clear();
+        restart();
         Expanded result = expand_bytes(data, method, 5000, Bytes{0xEE});
         EXPECT_EQ(result.output, data);
         EXPECT_EQ(result.crc, reference_crc16(data));
         EXPECT_EQ(reports, (std::vector<uint32_t>{2048, 4096, 5000}));
     }
-    Expanded empty = expand_bytes(Bytes(), LH0, 0);
-    EXPECT_TRUE(empty.output.empty());
-    EXPECT_EQ(empty.crc, 0);
+    // Cut short, a stored member shows as a wrong CRC.
+    Bytes cut(data.begin(), data.begin() + 2500);
+    EXPECT_NE(expand_bytes(cut, LH0, 5000).crc, reference_crc16(data));
 }
 
-TEST_F(DecoderTest, AStoredMemberCutShortShowsAsAWrongCrc) {
-    Bytes data(3000, 7);
-    Expanded result = expand_bytes(Bytes(data.begin(), data.begin() + 2500), LH0, 3000);
-    EXPECT_NE(result.crc, reference_crc16(data));
-}
-
-TEST_F(DecoderTest, AbortStopsAStoredCopyAfterItsChunk) {
-    abort_after_reports = 1;
-    Expanded result = expand_bytes(Bytes(5000, 1), LH0, 5000);
-    EXPECT_TRUE(user_aborted());  // how the caller tells an abort from a CRC
-    EXPECT_EQ(result.output.size(), 2048u);
-}
-
-TEST_F(DecoderTest, ProgressComesOncePerFullDictionaryAndAbortStopsDecoding) {
+TEST_F(DecoderTest, ProgressComesOncePerFullDictionary) {
     // 3 rings and a bit: three reports, none for the last part.
     Expanded whole = expand_bytes(constant_literals('z', 30000), LH5, 3 * LH5_DICTIONARY + 5000);
     EXPECT_EQ(whole.output, Bytes(3 * LH5_DICTIONARY + 5000, 'z'));
-    EXPECT_EQ(reports.size(), 3u);
-    EXPECT_EQ(reports.back(), 3 * LH5_DICTIONARY);
+    EXPECT_EQ(reports, (std::vector<uint32_t>{LH5_DICTIONARY, 2 * LH5_DICTIONARY,
+                                              3 * LH5_DICTIONARY}));
+}
 
-    reset_run_state();
-    progress_total = 100;
-    reports.clear();
-    abort_after_reports = 1;
-    Expanded aborted = expand_bytes(constant_literals('z', 30000), LH5, 30000);
-    EXPECT_EQ(aborted.crc, 0);
-    EXPECT_FALSE(aborted.damaged);
-    EXPECT_EQ(aborted.output.size(), LH5_DICTIONARY);  // the last part is never written
+// How the caller tells an abort from a damaged member: user_aborted().
+TEST_F(DecoderTest, AbortStopsAStoredCopyAfterItsChunkAndDecodingAfterItsRing) {
+    restart(1);
+    Expanded stored = expand_bytes(Bytes(5000, 1), LH0, 5000);
+    EXPECT_TRUE(user_aborted());
+    EXPECT_EQ(stored.output.size(), 2048u);
+
+    restart(1);
+    Expanded decoded = expand_bytes(constant_literals('z', 30000), LH5, 30000);
+    EXPECT_TRUE(user_aborted());
+    EXPECT_FALSE(decoded.damaged);
+    EXPECT_EQ(decoded.crc, 0);
+    EXPECT_EQ(decoded.output.size(), LH5_DICTIONARY);  // the last part is never written
 }
 
 TEST_F(DecoderTest, OutputEndsAtTheOriginalSizeEvenWhenAMatchRunsPast) {
@@ -107,10 +99,10 @@ TEST_F(DecoderTest, OutputEndsAtTheOriginalSizeEvenWhenAMatchRunsPast) {
     EXPECT_EQ(result.crc, reference_crc16(Bytes(12, 'q')));
 }
 
-TEST_F(DecoderTest, MethodsWithoutOperationsDecodeNothing) {
-    EXPECT_EQ(expand_bytes(Bytes{1, 2, 3}, LHD, 3).crc, 0);
-    EXPECT_TRUE(expand_bytes(Bytes{1, 2, 3}, 42, 3).output.empty());
-    Expanded nothing = expand_bytes(Bytes{1, 2, 3}, LH5, 0);
-    EXPECT_TRUE(nothing.output.empty());
-    EXPECT_EQ(nothing.crc, 0);
+TEST_F(DecoderTest, FoldersUnknownMethodsAndEmptyMembersDecodeNothing) {
+    for (int method : {LHD, 42, LH5}) {
+        Expanded nothing = expand_bytes(Bytes{1, 2, 3}, method, method == LH5 ? 0 : 3);
+        EXPECT_TRUE(nothing.output.empty()) << method;
+        EXPECT_EQ(nothing.crc, 0) << method;
+    }
 }

@@ -9,8 +9,6 @@
 #include <string>
 
 #include "Sfx/Sfx64/resource.h"
-#include "support/files.h"
-#include "support/png_writer.h"
 #include "support/screenshot_win32.h"
 #include "support/ui_automation_win32.h"
 #include "text/utf8.h"
@@ -27,13 +25,9 @@ bool visible(HWND window) {
 }
 
 void save(HWND window, const std::wstring& path) {
-    RgbImage image = capture_settled_window(window);
-    if (image.width == 0) {
-        std::printf("demo: could not capture %s\n", utf16_to_utf8(path).c_str());
-        return;
-    }
-    write_file(path, encode_png(image));
-    std::printf("demo: screenshot %s\n", utf16_to_utf8(path).c_str());
+    const bool saved = save_screenshot(window, path);
+    std::printf("demo: %s %s\n", saved ? "screenshot" : "could not capture",
+                utf16_to_utf8(path).c_str());
 }
 
 }  // namespace

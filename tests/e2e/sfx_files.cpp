@@ -6,7 +6,6 @@
 #include "support/block_writer.h"
 #include "support/engine_runner.h"
 #include "support/header_writer.h"
-#include "text/utf8.h"
 
 namespace {
 
@@ -18,7 +17,6 @@ constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
 constexpr uint16_t CRC_DAMAGE = 0x5A5A;
 
 Bytes member_with(HeaderFields fields, const std::string& name, const Bytes& data) {
-    fields.level = 2;
     fields.packed_size = static_cast<uint32_t>(data.size());
     fields.extensions.push_back(name_extension(name));
     Bytes out = header_bytes(fields);
@@ -26,22 +24,10 @@ Bytes member_with(HeaderFields fields, const std::string& name, const Bytes& dat
     return out;
 }
 
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts(1);
-    for (char c : text) {
-        if (c == separator)
-            parts.emplace_back();
-        else
-            parts.back().push_back(c);
-    }
-    return parts;
-}
-
 }  // namespace
 
 Bytes stub_image() {
-    std::wstring stub = path_from_environment("VORNSFX_STUB");
-    Bytes image = read_file(stub);
+    Bytes image = read_file(path_from_environment("VORNSFX_STUB"));
     EXPECT_EQ(image.size(), static_cast<size_t>(PAYLOAD_OFFSET)) << "stub image size";
     return image;
 }
@@ -52,32 +38,6 @@ Bytes corpus_archive(const std::wstring& file_name) {
     return bytes;
 }
 
-std::wstring corpus_expected(const std::wstring& stem) {
-    return path_from_environment("VORNSFX_CORPUS") + L"\\expected\\" + stem;
-}
-
-// manifest.tsv: archive, index, method, level, size, expected path ("-" for
-// a folder), stored name (UTF-8, folders end in '/'), separated by tabs.
-std::vector<std::wstring> corpus_folders(const std::wstring& stem) {
-    constexpr size_t EXPECTED_COLUMN = 5;
-    constexpr size_t NAME_COLUMN = 6;
-    Bytes manifest = read_file(path_from_environment("VORNSFX_CORPUS") + L"\\manifest.tsv");
-    std::string archive_name = utf16_to_utf8(stem) + ".lzh";
-    std::vector<std::wstring> folders;
-    for (const std::string& line : split(std::string(manifest.begin(), manifest.end()), '\n')) {
-        std::vector<std::string> columns = split(line, '\t');
-        if (columns.size() <= NAME_COLUMN || columns[0] != archive_name ||
-            columns[EXPECTED_COLUMN] != "-")
-            continue;
-        std::wstring folder = utf8_to_utf16(columns[NAME_COLUMN]);
-        if (!folder.empty() && folder.back() == L'/') folder.pop_back();
-        for (wchar_t& c : folder)
-            if (c == L'/') c = L'\\';
-        folders.push_back(folder);
-    }
-    return folders;
-}
-
 Bytes archive(const std::vector<Bytes>& members, const Bytes& tail) {
     Bytes out;
     for (const Bytes& member : members) out.insert(out.end(), member.begin(), member.end());
@@ -85,17 +45,10 @@ Bytes archive(const std::vector<Bytes>& members, const Bytes& tail) {
     return out;
 }
 
-Bytes stored(const std::string& name, const Bytes& data) {
+Bytes stored(const std::string& name, const Bytes& data, bool damaged) {
     HeaderFields fields;
     fields.original_size = static_cast<uint32_t>(data.size());
-    fields.crc = reference_crc16(data);
-    return member_with(fields, name, data);
-}
-
-Bytes damaged(const std::string& name, const Bytes& data) {
-    HeaderFields fields;
-    fields.original_size = static_cast<uint32_t>(data.size());
-    fields.crc = reference_crc16(data) ^ CRC_DAMAGE;
+    fields.crc = reference_crc16(data) ^ (damaged ? CRC_DAMAGE : 0);
     return member_with(fields, name, data);
 }
 
@@ -106,8 +59,7 @@ Bytes zeros_lh5(const std::string& name, uint32_t size) {
     // (a single symbol each) are sent without any bits per code.
     writer.block(1, {}, {}, {}, 0, 0);
     writer.literal(0);
-    uint32_t matches = (size - 1) / LONGEST_MATCH;
-    while (matches > 0) {
+    for (uint32_t matches = (size - 1) / LONGEST_MATCH; matches > 0;) {
         uint32_t codes = matches < CODES_PER_BLOCK ? matches : CODES_PER_BLOCK;
         writer.block(static_cast<uint16_t>(codes), {}, {}, {}, LONGEST_MATCH_SYMBOL, 0);
         matches -= codes;
@@ -132,8 +84,5 @@ Bytes block_bytes(const CConfigBlock& block) {
 }
 
 void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes) {
-    Bytes file = stub_image();
-    file.insert(file.end(), block.begin(), block.end());
-    file.insert(file.end(), archive_bytes.begin(), archive_bytes.end());
-    write_file(path, file);
+    write_file(path, archive({stub_image(), block}, archive_bytes));
 }

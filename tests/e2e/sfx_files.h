@@ -13,22 +13,17 @@
 // The stub as built (VORNSFX_STUB); exactly PAYLOAD_OFFSET bytes.
 Bytes stub_image();
 
-// A committed corpus archive (VORNSFX_CORPUS), and the folder holding what
-// lhasa extracted from it.
+// A committed corpus archive (VORNSFX_CORPUS).
 Bytes corpus_archive(const std::wstring& file_name);
-std::wstring corpus_expected(const std::wstring& stem);
-// The archive's folder members as the manifest lists them ('\' separators).
-std::vector<std::wstring> corpus_folders(const std::wstring& stem);
 
 // An archive: the members in order, then the end-of-archive byte. A corpus
 // archive brings its own end byte, so it can stand last instead: archive(
 // {member, member}, corpus_archive(...)).
 Bytes archive(const std::vector<Bytes>& members, const Bytes& tail = Bytes(1, 0));
 
-// A stored level-2 member with its real CRC-16.
-Bytes stored(const std::string& name, const Bytes& data);
-// The same with a CRC-16 that does not match the data.
-Bytes damaged(const std::string& name, const Bytes& data);
+// A stored level-2 member with its real CRC-16, or (damaged) one that does
+// not match the data.
+Bytes stored(const std::string& name, const Bytes& data, bool damaged = false);
 // A -lh5- member of zero bytes; size is 1 + a multiple of 256. Its codes cost
 // no bits, so gigabytes of output take a few kilobytes of archive.
 Bytes zeros_lh5(const std::string& name, uint32_t size);

@@ -3,16 +3,15 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
-// The three folders the program can put a shortcut into, by CSIDL.
+// The three folders the program can put a shortcut into: the common Start
+// menu programs, the common desktop, the user's Send To.
 struct LinkFolder {
     int csidl;
     const char* name;
 };
-extern const LinkFolder START_MENU_FOLDER;  // common Start menu programs
-extern const LinkFolder DESKTOP_FOLDER;     // common desktop
-extern const LinkFolder SEND_TO_FOLDER;     // the user's Send To
 extern const LinkFolder LINK_FOLDERS[3];
 
 std::wstring shell_folder_path(const LinkFolder& folder);
@@ -32,12 +31,12 @@ ShellLink read_link(const std::wstring& path);
 // (leftovers of an earlier, broken run) and when it goes away.
 class LinkCleanup {
 public:
-    explicit LinkCleanup(std::vector<std::wstring> names);
-    ~LinkCleanup();
+    explicit LinkCleanup(std::vector<std::wstring> names) : names_(std::move(names)) { remove(); }
+    ~LinkCleanup() { remove(); }
     LinkCleanup(const LinkCleanup&) = delete;
     LinkCleanup& operator=(const LinkCleanup&) = delete;
 
 private:
-    void remove_all() const;
+    void remove() const;
     std::vector<std::wstring> names_;
 };

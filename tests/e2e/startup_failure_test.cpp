@@ -1,46 +1,26 @@
 // Self-extracting files whose payload is missing or whose configuration block
 // is cut short: start-up fails without any window, nothing is extracted, and
 // the process ends by itself.
-#include "Sfx/config.h"
 #include "sfx_files.h"
 #include "stub_run.h"
-
-namespace {
-
-CConfigBlock sound_block() {
-    CConfigBlock block;
-    block.lead_byte = 1;
-    block.title = L"Setup";
-    block.destination = L"Dest";
-    block.shortcut_target = L"app.exe";
-    block.run_after = L"app.exe";
-    return block;
-}
-
-// Any dialog, message box or progress window of the program, hidden or not.
-bool has_window(const UiProcess& process) {
-    return !process.windows(DIALOG_CLASS).empty() ||
-           !process.windows(PROGRESS_WINDOW_CLASS).empty();
-}
-
-}  // namespace
 
 using StartupFailure = StubRun;
 
 TEST_F(StartupFailure, NoPayloadOrACutBlockEndsWithoutAWindow) {
-    Bytes block = block_bytes(sound_block());
+    Bytes block = block_bytes(marker_block(L"Setup", L"Dest", L"App"));
     // Nothing behind the stub; a lone lead byte; cuts inside the title's
     // count, the title, and the last field.
     for (size_t cut : {size_t{0}, size_t{1}, size_t{2}, size_t{8}, block.size() - 1}) {
         SCOPED_TRACE("block cut after " + std::to_string(cut) + " bytes");
         UiProcess process;
-        Bytes payload(block.begin(), block.begin() + static_cast<ptrdiff_t>(cut));
-        write_sfx(dir / L"setup.exe", payload, Bytes());
+        write_sfx(dir / L"setup.exe", Bytes(block.begin(), block.begin() + cut), Bytes());
         ASSERT_TRUE(process.start(dir / L"setup.exe", work));
         bool window_seen = false;
         bool ended = wait_until(
             [&] {
-                window_seen = window_seen || has_window(process);
+                // Any dialog, message box or progress window, hidden or not.
+                window_seen = window_seen || !process.windows(DIALOG_CLASS).empty() ||
+                              !process.windows(PROGRESS_WINDOW_CLASS).empty();
                 return !process.running();
             },
             RUN_LIMIT_MS);

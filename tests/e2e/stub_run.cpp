@@ -5,8 +5,8 @@
 #include "Sfx/Sfx64/resource.h"
 #include "sfx_files.h"
 #include "shell_links_win32.h"
-#include "support/png_writer.h"
 #include "support/screenshot_win32.h"
+#include "support/tree_win32.h"
 #include "text/utf8.h"
 
 namespace {
@@ -33,15 +33,10 @@ bool marker_process_running() {
 
 }  // namespace
 
-void StubRun::SetUp() {
-    work = dir / L"work";
-    make_folder(work);
-}
-
 void StubRun::start(const Bytes& block, const Bytes& archive_bytes) {
     std::wstring program = dir / L"setup.exe";
     write_sfx(program, block, archive_bytes);
-    ASSERT_TRUE(stub.start(program, work)) << "cannot start " << utf16_to_utf8(program);
+    ASSERT_TRUE(stub.start(program, work)) << "cannot start " << shown(program);
 }
 
 HWND wait_dialog(const UiProcess& process) {
@@ -71,12 +66,9 @@ DWORD StubRun::finish() {
 void StubRun::screenshot(HWND window, const std::wstring& name) {
     std::wstring folder = path_from_environment("VORNSFX_SCREENSHOTS");
     make_folder(folder);
-    RgbImage image = capture_settled_window(window);
-    ASSERT_GT(image.width, 0) << "screen capture failed";
     std::wstring path = folder + L"\\" + name + L".png";
-    write_file(path, encode_png(image));
-    std::printf("screenshot: %s (%dx%d)\n", utf16_to_utf8(path).c_str(), image.width,
-                image.height);
+    ASSERT_TRUE(save_screenshot(window, path)) << "screen capture failed";
+    std::printf("screenshot: %s\n", shown(path).c_str());
 }
 
 std::wstring StubRun::marker_text(const std::wstring& folder) {
@@ -96,17 +88,31 @@ void StubRun::expect_nothing_ran(const std::wstring& folder) {
     EXPECT_FALSE(marker_process_running()) << "the run-after program runs";
 }
 
+CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
+                          const std::wstring& link_name) {
+    CConfigBlock block;
+    block.lead_byte = 1;
+    block.title = title.c_str();
+    block.destination = destination.c_str();
+    block.shortcut_target = block.run_after = MARKER_PROGRAM;
+    block.start_menu_option = block.desktop_option = block.send_to_option =
+        OPTION_OFFERED | OPTION_CHOSEN;
+    block.shortcut_name = link_name.c_str();
+    return block;
+}
+
+void expect_no_shortcut(const std::wstring& link_name) {
+    for (const LinkFolder& folder : LINK_FOLDERS)
+        EXPECT_FALSE(exists(link_path(folder, link_name))) << "a shortcut in " << folder.name;
+}
+
 std::string shown(const std::wstring& text) {
     return utf16_to_utf8(text);
 }
 
-std::set<std::wstring> folder_entries(const std::wstring& folder) {
-    std::set<std::wstring> names;
-    std::error_code error;
-    for (auto it = fs::directory_iterator(native(folder), error);
-         !error && it != fs::directory_iterator(); it.increment(error))
-        names.insert(wide(it->path().filename()));
-    return names;
+void expect_extracted(const std::string& corpus_archive, const std::wstring& folder,
+                      const std::set<std::wstring>& extra) {
+    expect_same_tree(list_tree(folder, extra), corpus_tree(corpus_archive), false);
 }
 
 std::set<std::wstring> all_links() {

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "Sfx/config.h"
 #include "support/files.h"
 #include "support/ui_automation_win32.h"
 
@@ -25,7 +26,7 @@ constexpr wchar_t MARKER_FILE[] = L"run-marker.txt";
 
 class StubRun : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override { make_folder(work); }
 
     // Writes stub + block + archive as dir\setup.exe and starts it in work.
     void start(const Bytes& block, const Bytes& archive_bytes);
@@ -43,7 +44,7 @@ protected:
     void expect_nothing_ran(const std::wstring& folder);
 
     TempDir dir;
-    std::wstring work;  // the program's current folder
+    std::wstring work = dir / L"work";  // the program's current folder
     UiProcess stub;
 };
 
@@ -53,10 +54,20 @@ HWND wait_dialog(const UiProcess& process);
 HWND wait_progress_window(const UiProcess& process);
 HWND wait_message_box(const UiProcess& process);
 
+// A block that offers and ticks all three shortcuts to the marker program
+// under link_name, and runs the marker program after extraction.
+CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
+                          const std::wstring& link_name);
+// No shortcut of that name in any of the three folders.
+void expect_no_shortcut(const std::wstring& link_name);
+
 // A text as test output shows it.
 std::string shown(const std::wstring& text);
 
+// folder holds what lhasa extracted from the corpus archive (by file name),
+// and besides at most the entries named in extra.
+void expect_extracted(const std::string& corpus_archive, const std::wstring& folder,
+                      const std::set<std::wstring>& extra = {});
+
 // Every shortcut file now in the three folders the program can use.
 std::set<std::wstring> all_links();
-// Entries directly in folder.
-std::set<std::wstring> folder_entries(const std::wstring& folder);

@@ -3,33 +3,46 @@
 #include "Sfx/sfx_app.h"
 #include "huffman/huffman.h"
 
+namespace {
+#ifdef _WIN32
+const wchar_t NULL_DEVICE[] = L"NUL";
+#else
+const wchar_t NULL_DEVICE[] = L"/dev/null";
+#endif
+}  // namespace
+
+Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, int method_index,
+                   const std::wstring& output_path) {
+    Expanded result;
+    {
+        CWinFile output;
+        if (output_path.empty())
+            output.open(NULL_DEVICE, GENERIC_WRITE, 0, OPEN_EXISTING);
+        else
+            output.open(output_path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
+        HUFFMAN::build_crc16_table();
+        try {
+            result.crc = HUFFMAN::expand_member(app, output, original_size, packed_size,
+                                                L"member", method_index);
+        } catch (HUFFMAN::HufError) {
+            result.damaged = true;
+        }
+    }
+    if (!output_path.empty()) result.output = read_file(output_path);
+    return result;
+}
+
 Expanded expand_bytes(const Bytes& compressed, int method_index, uint32_t original_size,
                       const Bytes& trailing) {
     TempDir dir;
     Bytes archive_bytes = compressed;
     archive_bytes.insert(archive_bytes.end(), trailing.begin(), trailing.end());
     write_file(dir / L"archive.lzh", archive_bytes);
-
     CSfxApp app;
     app.archive.reset(new CWinFile);
-    app.archive->open((dir / L"archive.lzh").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                      OPEN_EXISTING);
-    std::wstring output_path = dir / L"member.out";
-    Expanded result;
-    {
-        CWinFile output;
-        output.open(output_path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
-        HUFFMAN::build_crc16_table();
-        try {
-            result.crc = HUFFMAN::expand_member(app, output, original_size,
-                                                static_cast<uint32_t>(compressed.size()),
-                                                output_path.c_str(), method_index);
-        } catch (HUFFMAN::HufError) {
-            result.damaged = true;
-        }
-    }
-    result.output = read_file(output_path);
-    return result;
+    app.archive->open((dir / L"archive.lzh").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    return expand_at(app, original_size, static_cast<uint32_t>(compressed.size()), method_index,
+                     dir / L"member.out");
 }
 
 uint16_t reference_crc16(const Bytes& bytes) {

@@ -1,16 +1,23 @@
-// Runs the engine on a byte string, the way member extraction does: the
-// compressed bytes sit in an archive file, the output goes to a file.
+// Runs the engine the way member extraction does: the compressed bytes sit in
+// an archive file, the output goes to a file.
 #pragma once
 
 #include <cstdint>
 
 #include "files.h"
 
+struct CSfxApp;
+
 struct Expanded {
     Bytes output;
     uint16_t crc = 0;
     bool damaged = false;  // the engine raised HUF_ERROR
 };
+
+// Expands the member whose data starts at app.archive's position into
+// output_path (read back into output), or into nothing when it is empty.
+Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, int method_index,
+                   const std::wstring& output_path);
 
 // Expands compressed (optionally followed by trailing bytes that belong to
 // the next member) with the given method index and original size.

@@ -66,6 +66,15 @@ void make_folder(const std::wstring& path) {
     fs::create_directories(native(path));
 }
 
+std::set<std::wstring> folder_entries(const std::wstring& folder) {
+    std::set<std::wstring> names;
+    std::error_code error;
+    for (auto it = fs::directory_iterator(native(folder), error);
+         !error && it != fs::directory_iterator(); it.increment(error))
+        names.insert(wide(it->path().filename()));
+    return names;
+}
+
 std::wstring path_from_environment(const char* variable) {
     const char* value = std::getenv(variable);
     if (!value || !*value) {

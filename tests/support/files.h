@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ void write_file(const std::wstring& path, const Bytes& bytes);
 Bytes read_file(const std::wstring& path);
 bool exists(const std::wstring& path);
 void make_folder(const std::wstring& path);
+// The names directly in folder; none when it cannot be listed.
+std::set<std::wstring> folder_entries(const std::wstring& folder);
 
 // A path named by an environment variable; fails the test when unset.
 std::wstring path_from_environment(const char* variable);

@@ -18,20 +18,20 @@ struct HostileName {
 // names point straight at it, so an escape shows up in a listing of it.
 std::vector<HostileName> hostile_names(const std::wstring& outside_folder);
 
-enum class NameStyle {
-    level0_backslash,       // the whole path in the base header, '\' between components
-    level0_slash,           // the same with '/'
-    level1_ansi_ff,         // name in the base header, folder header 0x02 with 0xFF
-    level1_utf16_backslash, // UTF-16 name 0x44 and folder 0x45 with '\'
-    level2_ansi_ff,         // name 0x01, folder 0x02 with 0xFF
-    level2_ansi_in_name,    // the whole path in the name header 0x01, '\' between
-    level2_utf16_slash,     // UTF-16 name 0x44 and folder 0x45 with '/'
-    level2_utf16_ffff,      // the same with U+FFFF
+// How a header carries a path.
+struct NameStyle {
+    const char* description;
+    int level;
+    enum Layout {
+        whole_path,   // the whole path as ANSI: level 0 in the base header, level 2 in 0x01
+        ansi_split,   // the name as ANSI (base header or 0x01), the folder in 0x02
+        utf16_split,  // the name in 0x44, the folder in 0x45
+    } layout;
+    wchar_t separator;  // between components; 0xFF in an ANSI folder is the byte 0xFF
 };
-extern const NameStyle ALL_NAME_STYLES[8];
-const char* style_name(NameStyle style);
+extern const NameStyle NAME_STYLES[8];
 
 // A stored archive of all names in the style, zero byte included. The file
 // members' data is hostile_content(name).
-Bytes hostile_archive(const std::vector<HostileName>& names, NameStyle style);
+Bytes hostile_archive(const std::vector<HostileName>& names, const NameStyle& style);
 Bytes hostile_content(const HostileName& name);

@@ -8,20 +8,18 @@
 #include "header_writer.h"
 #include "text/utf8.h"
 
+const NameStyle NAME_STYLES[8] = {
+    {"level 0, '\\'", 0, NameStyle::whole_path, L'\\'},
+    {"level 0, '/'", 0, NameStyle::whole_path, L'/'},
+    {"level 1, ANSI, 0xFF", 1, NameStyle::ansi_split, 0xFF},
+    {"level 1, UTF-16, '\\'", 1, NameStyle::utf16_split, L'\\'},
+    {"level 2, ANSI, 0xFF", 2, NameStyle::ansi_split, 0xFF},
+    {"level 2, ANSI path in the name header", 2, NameStyle::whole_path, L'\\'},
+    {"level 2, UTF-16, '/'", 2, NameStyle::utf16_split, L'/'},
+    {"level 2, UTF-16, U+FFFF", 2, NameStyle::utf16_split, 0xFFFF},
+};
+
 namespace {
-
-constexpr uint8_t FOLDER_SEPARATOR_BYTE = 0xFF;
-constexpr wchar_t NONCHARACTER_SEPARATOR = 0xFFFF;
-
-// An absolute path as it must come out: no drive, no root, '/' between.
-std::wstring without_root(const std::wstring& absolute) {
-    std::wstring path = absolute;
-    for (wchar_t& c : path)
-        if (c == L'\\') c = L'/';
-    if (path.size() >= 2 && path[1] == L':') path.erase(0, 2);
-    while (!path.empty() && path[0] == L'/') path.erase(0, 1);
-    return path;
-}
 
 std::wstring with_separator(std::wstring path, wchar_t separator) {
     for (wchar_t& c : path)
@@ -29,8 +27,9 @@ std::wstring with_separator(std::wstring path, wchar_t separator) {
     return path;
 }
 
-// Bytes in the ANSI code page, as the archivers of Japanese systems write them.
-Bytes ansi(const std::wstring& text) {
+// Bytes in the ANSI code page, as the archivers of Japanese systems write
+// them; a separator of 0xFF becomes that byte.
+Bytes ansi(const std::wstring& text, wchar_t separator) {
     if (text.empty()) return Bytes();
     BOOL lossy = FALSE;
     int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
@@ -39,100 +38,48 @@ Bytes ansi(const std::wstring& text) {
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
                         nullptr, &lossy);
     EXPECT_FALSE(lossy) << "not in the ANSI code page: " << utf16_to_utf8(text);
+    for (char& c : bytes)
+        if (c == '/') c = static_cast<char>(separator);
     return Bytes(bytes.begin(), bytes.end());
-}
-
-Bytes ansi_folder(const std::wstring& folder) {
-    Bytes bytes = ansi(folder);
-    for (uint8_t& b : bytes)
-        if (b == '/') b = FOLDER_SEPARATOR_BYTE;
-    return bytes;
 }
 
 Bytes utf16le(const std::wstring& text) {
     Bytes bytes;
-    for (wchar_t c : text) {
-        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
+    for (wchar_t c : text) bytes.insert(bytes.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
     return bytes;
 }
 
 // Sets the name fields of the header for stored path, split at its last '/'
 // into a folder (with its separator) and a name.
-void put_names(HeaderFields& f, const std::wstring& stored, NameStyle style) {
-    size_t cut = stored.find_last_of(L'/');
-    std::wstring folder = cut == std::wstring::npos ? L"" : stored.substr(0, cut + 1);
-    std::wstring name = cut == std::wstring::npos ? stored : stored.substr(cut + 1);
+void put_names(HeaderFields& f, const std::wstring& stored, const NameStyle& style) {
+    size_t cut = stored.find_last_of(L'/') + 1;  // 0 without a folder
+    std::wstring folder = stored.substr(0, cut), name = stored.substr(cut);
     auto add = [&f](uint8_t type, const Bytes& data) {
         if (!data.empty()) f.extensions.push_back({type, data});
     };
-    switch (style) {
-    case NameStyle::level0_backslash:
-        f.level = 0;
-        f.name = ansi(with_separator(stored, L'\\'));
-        break;
-    case NameStyle::level0_slash:
-        f.level = 0;
-        f.name = ansi(stored);
-        break;
-    case NameStyle::level1_ansi_ff:
-        f.level = 1;
-        f.name = ansi(name);
-        add(0x02, ansi_folder(folder));
-        break;
-    case NameStyle::level1_utf16_backslash:
-        f.level = 1;
+    f.level = style.level;
+    if (style.layout == NameStyle::utf16_split) {
         add(0x44, utf16le(name));
-        add(0x45, utf16le(with_separator(folder, L'\\')));
-        break;
-    case NameStyle::level2_ansi_ff:
-        f.level = 2;
-        add(0x01, ansi(name));
-        add(0x02, ansi_folder(folder));
-        break;
-    case NameStyle::level2_ansi_in_name:
-        f.level = 2;
-        add(0x01, ansi(with_separator(stored, L'\\')));
-        break;
-    case NameStyle::level2_utf16_slash:
-        f.level = 2;
-        add(0x44, utf16le(name));
-        add(0x45, utf16le(folder));
-        break;
-    case NameStyle::level2_utf16_ffff:
-        f.level = 2;
-        add(0x44, utf16le(name));
-        add(0x45, utf16le(with_separator(folder, NONCHARACTER_SEPARATOR)));
-        break;
+        add(0x45, utf16le(with_separator(folder, style.separator)));
+    } else if (style.layout == NameStyle::whole_path) {
+        Bytes path = ansi(stored, style.separator);
+        if (style.level == 0) f.name = path;
+        else add(0x01, path);
+    } else {
+        if (style.level == 1) f.name = ansi(name, 0);
+        else add(0x01, ansi(name, 0));
+        add(0x02, ansi(folder, style.separator));
     }
 }
 
 }  // namespace
 
-const NameStyle ALL_NAME_STYLES[8] = {
-    NameStyle::level0_backslash,   NameStyle::level0_slash,       NameStyle::level1_ansi_ff,
-    NameStyle::level1_utf16_backslash, NameStyle::level2_ansi_ff, NameStyle::level2_ansi_in_name,
-    NameStyle::level2_utf16_slash, NameStyle::level2_utf16_ffff,
-};
-
-const char* style_name(NameStyle style) {
-    switch (style) {
-    case NameStyle::level0_backslash: return "level 0, '\\'";
-    case NameStyle::level0_slash: return "level 0, '/'";
-    case NameStyle::level1_ansi_ff: return "level 1, ANSI, 0xFF";
-    case NameStyle::level1_utf16_backslash: return "level 1, UTF-16, '\\'";
-    case NameStyle::level2_ansi_ff: return "level 2, ANSI, 0xFF";
-    case NameStyle::level2_ansi_in_name: return "level 2, ANSI path in the name header";
-    case NameStyle::level2_utf16_slash: return "level 2, UTF-16, '/'";
-    case NameStyle::level2_utf16_ffff: return "level 2, UTF-16, U+FFFF";
-    }
-    return "?";
-}
-
 std::vector<HostileName> hostile_names(const std::wstring& outside_folder) {
-    const std::wstring outside = with_separator(outside_folder, L'/');
-    const std::wstring outside_written = without_root(outside_folder);
+    const std::wstring& outside = outside_folder;
+    // The absolute path as it must come out: no drive, no root, '/' between.
+    std::wstring outside_written = outside.substr(outside.find_first_not_of(L"\\/", 2));
+    for (wchar_t& c : outside_written)
+        if (c == L'\\') c = L'/';
     return {
         // Ways up and out.
         {L"../../../escape1.txt", L"escape1.txt"},
@@ -181,7 +128,7 @@ Bytes hostile_content(const HostileName& name) {
     return Bytes(text.begin(), text.end());
 }
 
-Bytes hostile_archive(const std::vector<HostileName>& names, NameStyle style) {
+Bytes hostile_archive(const std::vector<HostileName>& names, const NameStyle& style) {
     Bytes archive;
     for (const HostileName& name : names) {
         HeaderFields f;

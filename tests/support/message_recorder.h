@@ -28,3 +28,11 @@ private:
     static std::mutex lock_;
     static std::vector<RecordedMessage>* current_;
 };
+
+// For death tests, whose child cannot hand records back: prints each message
+// to standard error as "caption=set|default type=N text=[...]" (UTF-8).
+int print_message(HWND owner, const wchar_t* text, const wchar_t* caption, uint32_t type);
+// What print_message writes for the disk-full message, "ディスクに書き込めません"
+// and its line feed, as a death-test pattern: an OK box, no icon, the
+// default caption.
+extern const char DISK_MESSAGE_PATTERN[];

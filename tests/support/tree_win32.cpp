@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include "corpus.h"
 #include "text/utf8.h"
 
 namespace {
@@ -14,18 +17,18 @@ int64_t unix_time(const FILETIME& time) {
     return (units - FILETIME_OF_1970) / FILETIME_UNITS_PER_SECOND;
 }
 
-void list_into(const std::wstring& folder, const std::wstring& prefix, Tree& tree) {
+void list_into(const std::wstring& folder, const std::wstring& prefix, Tree& tree,
+               const std::set<std::wstring>& skip) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring relative = prefix + name;
-        TreeEntry& entry = tree[relative];
+        if (name == L"." || name == L".." || skip.count(name)) continue;
+        TreeEntry& entry = tree[prefix + name];
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             entry.folder = true;
-            list_into(folder + L"\\" + name, relative + L"/", tree);
+            list_into(folder + L"\\" + name, prefix + name + L"/", tree, {});
         } else {
             entry.content = read_file(folder + L"\\" + name);
             entry.mtime = unix_time(found.ftLastWriteTime);
@@ -36,19 +39,43 @@ void list_into(const std::wstring& folder, const std::wstring& prefix, Tree& tre
 
 }  // namespace
 
-Tree list_tree(const std::wstring& folder) {
-    Tree tree;
-    list_into(folder, L"", tree);
-    return tree;
-}
-
 std::string describe(const Tree& tree) {
     std::string text;
     for (const auto& [path, entry] : tree) {
-        text += entry.folder ? "D " : "F ";
-        text += utf16_to_utf8(path);
+        text += (entry.folder ? "D " : "F ") + utf16_to_utf8(path);
         if (!entry.folder) text += " (" + std::to_string(entry.content.size()) + ")";
         text += "\n";
     }
     return text;
+}
+
+Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip) {
+    Tree tree;
+    list_into(folder, L"", tree, skip);
+    return tree;
+}
+
+Tree corpus_tree(const std::string& archive) {
+    const std::wstring corpus = path_from_environment("VORNSFX_CORPUS");
+    Tree tree = list_tree(corpus + L"\\expected\\" + utf8_to_utf16(archive.substr(0, archive.rfind('.'))));
+    for (const auto& members : read_corpus(corpus)) {
+        if (members.front().archive != archive) continue;
+        for (const CorpusMember& member : members)
+            if (member.folder())
+                tree[utf8_to_utf16(member.name.substr(0, member.name.size() - 1))].folder = true;
+    }
+    EXPECT_FALSE(tree.empty()) << "no expected tree for " << archive;
+    return tree;
+}
+
+void expect_same_tree(const Tree& actual, const Tree& expected, bool check_times) {
+    EXPECT_EQ(describe(actual), describe(expected));
+    for (const auto& [path, entry] : expected) {
+        auto found = actual.find(path);
+        if (found == actual.end() || entry.folder) continue;
+        EXPECT_TRUE(found->second.content == entry.content) << utf16_to_utf8(path);
+        if (check_times) {
+            EXPECT_EQ(found->second.mtime, entry.mtime) << utf16_to_utf8(path);
+        }
+    }
 }

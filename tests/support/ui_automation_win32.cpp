@@ -45,8 +45,9 @@ UiProcess::~UiProcess() {
     if (info_.hProcess) CloseHandle(info_.hProcess);
 }
 
-bool UiProcess::start(const std::wstring& program, const std::wstring& folder) {
-    std::wstring command = L"\"" + program + L"\"";
+bool UiProcess::start(const std::wstring& program, const std::wstring& folder,
+                      const std::wstring& arguments) {
+    std::wstring command = L"\"" + program + L"\" " + arguments;
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);
     STARTUPINFOW startup = {};

@@ -30,9 +30,9 @@ public:
     UiProcess(const UiProcess&) = delete;
     UiProcess& operator=(const UiProcess&) = delete;
 
-    // Starts program (no arguments) with folder as its current directory.
-    bool start(const std::wstring& program, const std::wstring& folder);
-    DWORD id() const { return info_.dwProcessId; }
+    // Starts program with folder as its current directory.
+    bool start(const std::wstring& program, const std::wstring& folder,
+               const std::wstring& arguments = std::wstring());
     bool running() const;
     // True once the program has ended, waiting at most limit_ms.
     bool wait_exit(DWORD limit_ms);

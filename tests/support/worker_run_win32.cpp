@@ -16,6 +16,7 @@ namespace {
 constexpr wchar_t WINDOW_CLASS[] = L"VornSfxWorkerTest";
 constexpr UINT WM_SHELL_NOTICE = WM_APP + 0x50;
 constexpr UINT_PTR TIME_LIMIT_TIMER = 1;
+constexpr UINT RUN_LIMIT_MS = 120000;
 constexpr DWORD THREAD_END_LIMIT_MS = 30000;
 
 unsigned __stdcall worker_thread(void* app) {
@@ -77,7 +78,7 @@ WorkerRecord WorkerRun::run(const std::wstring& archive, const std::wstring& des
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
     EXPECT_TRUE(SetCurrentDirectoryW(destination.c_str()));
-    SetTimer(window_, TIME_LIMIT_TIMER, time_limit_ms_, nullptr);
+    SetTimer(window_, TIME_LIMIT_TIMER, RUN_LIMIT_MS, nullptr);
     HANDLE thread =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, worker_thread, &app, 0, nullptr));
     EXPECT_NE(thread, nullptr);
@@ -105,13 +106,11 @@ LRESULT CALLBACK WorkerRun::window_proc(HWND window, UINT message, WPARAM wparam
     if (!record) return DefWindowProcW(window, message, wparam, lparam);
     switch (message) {
     case WM_SFX_SHOW_NAME:
-        record->shown.push_back(reinterpret_cast<const wchar_t*>(lparam));
-        if (record->shown.back() == self->abort_on_shown_) keep_going = 0;
-        return 0;
     case PBM_SETPOS:
-        ++record->bar_moves;
-        if (!self->abort_on_.empty() && !record->shown.empty() &&
-            record->shown.back() == self->abort_on_)
+        if (message == WM_SFX_SHOW_NAME)
+            record->shown.push_back(reinterpret_cast<const wchar_t*>(lparam));
+        if (!record->shown.empty() && record->shown.back() == self->abort_on_ &&
+            self->abort_while_extracting_ == (message == PBM_SETPOS))
             keep_going = 0;  // what the abort button does
         return 0;
     case WM_SFX_DONE:

@@ -21,18 +21,26 @@ std::wstring units(const CWideString& text) {
 
 // The "  key   value" lines of a listing's configuration block.
 std::map<std::string, std::string> listed_fields(const std::string& listing) {
+    constexpr size_t KEY_COLUMNS = 17, VALUE_COLUMN = 19;
     std::map<std::string, std::string> fields;
-    size_t start = 0;
-    while (start < listing.size()) {
-        size_t end = listing.find('\n', start);
+    for (size_t start = 0, end; start < listing.size(); start = end + 1) {
+        end = std::min(listing.find('\n', start), listing.size());
         std::string line = listing.substr(start, end - start);
-        start = end == std::string::npos ? listing.size() : end + 1;
-        if (line.size() < 20 || line.compare(0, 2, "  ") != 0 || line[2] == ' ') continue;
-        std::string key = line.substr(2, 17);
-        key.erase(key.find_last_not_of(' ') + 1);
-        fields[key] = line.substr(19);
+        if (line.size() <= VALUE_COLUMN || line.compare(0, 2, "  ") != 0 || line[2] == ' ') continue;
+        std::string key = line.substr(2, KEY_COLUMNS);
+        fields[key.erase(key.find_last_not_of(' ') + 1)] = line.substr(VALUE_COLUMN);
     }
     return fields;
+}
+
+Bytes stored(const std::string& name, const std::string& text, int level = 2) {
+    return stored_member(level, name, ascii(text));
+}
+
+Bytes with_data(const HeaderFields& f, const std::string& data) {
+    Bytes member = header_bytes(f);
+    member.insert(member.end(), data.begin(), data.end());
+    return member;
 }
 
 class Build : public ::testing::Test {
@@ -42,16 +50,14 @@ protected:
         make_folder(out_folder);
     }
 
-    Outcome build(std::vector<std::string> args, const std::wstring& archive) {
-        args.insert(args.begin(), {"build", arg(archive), "-o", arg(output), "--stub", arg(stub)});
+    Outcome build(std::vector<std::string> args, const std::wstring& input) {
+        args.insert(args.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
         return vornsfx(args);
     }
-
     Outcome build_bytes(const std::vector<std::string>& args, const Bytes& archive_bytes) {
         write_file(archive, archive_bytes);
         return build(args, archive);
     }
-
     // The refusal named the problem and left the output folder empty.
     void expect_refused(const Outcome& run, const std::string& problem) {
         EXPECT_EQ(run.status, 2) << run.out;
@@ -66,26 +72,24 @@ protected:
     std::wstring output = out_folder + TempDir::SEPARATOR + L"setup.exe";
 };
 
-Bytes stored(const std::string& name, const std::string& text, int level = 2) {
-    return stored_member(level, name, ascii(text));
-}
-
 }  // namespace
 
-TEST_F(Build, EveryOptionValueReadsBackThroughTheStubReaders) {
+TEST_F(Build, EveryOptionValueReadsBackThroughTheStubReadersAndList) {
     const std::vector<std::string> words = {"off", "offered", "chosen", "offered,chosen"};
-    const std::string title_255(255, 'T');
     const std::string emoji = "\xF0\x9F\x93\xA6";  // U+1F4E6: two UTF-16 units
+    const Bytes original = read_file(corpus_file("lh5-l1.lzh"));
     for (size_t i = 0; i < words.size(); ++i) {
         SCOPED_TRACE(i);
-        const std::string title = i == 0 ? "" : i == 1 ? title_255 : "セットアップ " + emoji;
+        const std::string title = i == 0 ? "" : i == 1 ? std::string(255, 'T') : "セットアップ " + emoji;
         const std::string dest = i % 2 ? "Vorn\\Tools" : "D:\\Apps";
         const std::string base = i % 2 ? "program-files" : "cwd";
+        const std::string start_menu = words[i], desktop = words[(i + 1) % 4],
+                          send_to = words[(i + 2) % 4];
         Outcome run = build({"--title", title, "--dest=" + dest, "--base", base,
                              "--shortcut-target", "bin\\kernel32.part", "--shortcut-name",
-                             "カーネル", "--run-after", "readme.txt", "--start-menu", words[i],
-                             "--desktop", words[(i + 1) % 4], "--send-to", words[(i + 2) % 4]},
-                            corpus_archive("lh5-l1.lzh"));
+                             "カーネル", "--run-after", "readme.txt", "--start-menu", start_menu,
+                             "--desktop", desktop, "--send-to", send_to},
+                            corpus_file("lh5-l1.lzh"));
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "") << "both named files are members";
 
@@ -105,66 +109,61 @@ TEST_F(Build, EveryOptionValueReadsBackThroughTheStubReaders) {
         EXPECT_EQ(block.start_menu_option, i);
         EXPECT_EQ(block.desktop_option, (i + 1) % 4);
         EXPECT_EQ(block.send_to_option, (i + 2) % 4);
-
         // The archive follows the block byte for byte.
         Bytes built = read_file(output);
-        Bytes original = read_file(corpus_archive("lh5-l1.lzh"));
-        int64_t archive_start = file.seek(0, FILE_CURRENT);
-        EXPECT_TRUE(Bytes(built.begin() + archive_start, built.end()) == original);
-
-        // The start-up reader sees the same settings.
-        file.seek(PAYLOAD_OFFSET, FILE_BEGIN);
-        CSfxConfig config;
-        ASSERT_TRUE(read_config(config, file));
-        EXPECT_EQ(config.present, 1);
-        EXPECT_EQ(units(config.title), title.empty() ? L"Vorn SFX" : utf8_to_utf16(title));
-        EXPECT_EQ(config.desktop_option, (i + 1) % 4);
+        EXPECT_TRUE(Bytes(built.begin() + file.seek(0, FILE_CURRENT), built.end()) == original);
 
         // And list shows what was given, in the options' own words.
         Outcome list = vornsfx({"list", arg(output)});
         ASSERT_EQ(list.status, 0) << list.err;
         std::map<std::string, std::string> fields = listed_fields(list.out);
-        EXPECT_EQ(fields["title"],
-                  "\"" + title + "\"" + (title.empty() ? " (shown: Vorn SFX)" : ""));
-        EXPECT_EQ(fields["dest"],
-                  "\"" + (i % 2 ? std::string("Vorn\\\\Tools") : "D:\\\\Apps") + "\"");
-        EXPECT_EQ(fields["base"].substr(0, base.size() + 1), base + " ");
+        EXPECT_EQ(fields["title"], "\"" + title + "\"" + (title.empty() ? " (shown: Vorn SFX)" : ""));
+        EXPECT_EQ(fields["dest"], "\"" + (i % 2 ? std::string("Vorn\\\\Tools") : "D:\\\\Apps") + "\"");
         EXPECT_EQ(fields["shortcut-name"], "\"カーネル\"");
-        EXPECT_EQ(fields["start-menu"].substr(0, words[i].size() + 1), words[i] + " ");
-        EXPECT_EQ(fields["desktop"].substr(0, words[(i + 1) % 4].size() + 1),
-                  words[(i + 1) % 4] + " ");
-        EXPECT_EQ(fields["send-to"].substr(0, words[(i + 2) % 4].size() + 1),
-                  words[(i + 2) % 4] + " ");
+        const std::pair<const char*, std::string> words_shown[] = {
+            {"base", base}, {"start-menu", start_menu}, {"desktop", desktop}, {"send-to", send_to}};
+        for (const auto& [key, word] : words_shown)
+            EXPECT_EQ(fields[key].substr(0, word.size() + 1), word + " ") << key;
     }
 }
 
-TEST_F(Build, NoDialogWritesTheLeadByteAloneAndTheArchiveAt0x16001) {
-    Outcome run = build({"--no-dialog"}, corpus_archive("lh0-l0.lzh"));
-    ASSERT_EQ(run.status, 0) << run.err;
+TEST_F(Build, TheArchiveFollowsTheBlockEndedByExactlyOneZeroByte) {
+    const Bytes corpus = read_file(corpus_file("lh0-l0.lzh"));
+    ASSERT_EQ(build_bytes({"--no-dialog"}, corpus).status, 0);
     Bytes built = read_file(output);
-    Bytes original = read_file(corpus_archive("lh0-l0.lzh"));
-    ASSERT_EQ(built.size(), PAYLOAD_OFFSET + 1 + original.size());
-    EXPECT_EQ(built[PAYLOAD_OFFSET], 0);
-    EXPECT_TRUE(Bytes(built.begin() + PAYLOAD_OFFSET + 1, built.end()) == original);
+    ASSERT_EQ(built.size(), PAYLOAD_OFFSET + 1 + corpus.size());
+    EXPECT_EQ(built[PAYLOAD_OFFSET], 0);  // the lead byte alone
+    EXPECT_TRUE(Bytes(built.begin() + PAYLOAD_OFFSET + 1, built.end()) == corpus);
     Outcome list = vornsfx({"list", arg(output)});
-    EXPECT_NE(list.out.find("lead byte        0x00"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find("archive at 0x16001"), std::string::npos) << list.out;
+    EXPECT_TRUE(list.says("lead byte        0x00")) << list.out;
+    EXPECT_TRUE(list.says("archive at 0x16001")) << list.out;
+
+    // Without its zero byte the archive gets one; bytes behind it are left out.
+    Bytes members = archive_of({stored("a.txt", "alpha"), stored("b.txt", "beta", 0)}, false);
+    ASSERT_EQ(build_bytes({"--no-dialog"}, members).status, 0);
+    built = read_file(output);
+    ASSERT_EQ(built.size(), PAYLOAD_OFFSET + 1 + members.size() + 1);
+    EXPECT_EQ(built.back(), 0);
+    EXPECT_EQ(vornsfx({"test", arg(output)}).status, 0);
+    members.insert(members.end(), {0, 'J', 'U', 'N', 'K'});
+    Outcome run = build_bytes({"--no-dialog"}, members);
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(read_file(output).size(), PAYLOAD_OFFSET + 1 + members.size() - 4);
+    EXPECT_TRUE(run.says("4 bytes after")) << run.err;
 }
 
 TEST_F(Build, ASmallerStubIsPaddedAndARealOneKeptWhole) {
     Outcome run = build_bytes({"--run-after", "setup.exe"}, archive_of({stored("a.txt", "alpha")}));
     ASSERT_EQ(run.status, 0);
-    EXPECT_NE(run.err.find("warning: --run-after: the archive has no member \"setup.exe\""),
-              std::string::npos)
-        << run.err;
+    EXPECT_TRUE(run.says("warning: --run-after: the archive has no member \"setup.exe\"")) << run.err;
     Bytes built = read_file(output);
     Bytes small = minimal_stub();
     EXPECT_TRUE(std::equal(small.begin(), small.end(), built.begin()));
     EXPECT_TRUE(std::all_of(built.begin() + small.size(), built.begin() + PAYLOAD_OFFSET,
                             [](uint8_t b) { return b == 0; }));
 
-    const char* real = std::getenv("VORNSFX_STUB");
-    if (!real || !exists(path_from_environment("VORNSFX_STUB"))) GTEST_SKIP() << "no built stub";
+    if (!std::getenv("VORNSFX_STUB") || !exists(path_from_environment("VORNSFX_STUB")))
+        GTEST_SKIP() << "no built stub";
     Bytes image = read_file(path_from_environment("VORNSFX_STUB"));
     ASSERT_EQ(image.size(), PAYLOAD_OFFSET);
     write_file(stub, image);
@@ -173,36 +172,12 @@ TEST_F(Build, ASmallerStubIsPaddedAndARealOneKeptWhole) {
     EXPECT_TRUE(std::equal(image.begin(), image.end(), built.begin()));
 }
 
-TEST_F(Build, AnArchiveWithoutItsZeroByteGetsOneAndTrailingBytesAreLeftOut) {
-    Bytes members = archive_of({stored("a.txt", "alpha"), stored("b.txt", "beta", 0)}, false);
-    ASSERT_EQ(build_bytes({"--no-dialog"}, members).status, 0);
-    Bytes built = read_file(output);
-    ASSERT_EQ(built.size(), PAYLOAD_OFFSET + 1 + members.size() + 1);
-    EXPECT_EQ(built.back(), 0);
-    EXPECT_EQ(vornsfx({"test", arg(output)}).status, 0);
-
-    Bytes with_junk = archive_of({stored("a.txt", "alpha")});
-    size_t archive_size = with_junk.size();
-    with_junk.insert(with_junk.end(), {'J', 'U', 'N', 'K'});
-    Outcome run = build_bytes({"--no-dialog"}, with_junk);
-    ASSERT_EQ(run.status, 0);
-    EXPECT_EQ(read_file(output).size(), PAYLOAD_OFFSET + 1 + archive_size);
-    EXPECT_NE(run.err.find("4 bytes after"), std::string::npos) << run.err;
-}
-
 TEST_F(Build, RefusesTextsTheBlockCannotHold) {
-    const std::string kana_256 = [] {
-        std::string s;
-        for (int i = 0; i < 256; ++i)
-            s += "あ";
-        return s;
-    }();
-    std::string emoji_128;
-    for (int i = 0; i < 128; ++i)
-        emoji_128 += "\xF0\x9F\x93\xA6";
+    std::string kana_256, emoji_128;
+    for (int i = 0; i < 256; ++i) kana_256 += "あ";
+    for (int i = 0; i < 128; ++i) emoji_128 += "\xF0\x9F\x93\xA6";
     write_file(archive, archive_of({stored("a.txt", "alpha")}));
-    expect_refused(build({"--title", kana_256}, archive),
-                   "--title: 256 UTF-16 units, the limit is 255");
+    expect_refused(build({"--title", kana_256}, archive), "--title: 256 UTF-16 units, the limit is 255");
     expect_refused(build({"--shortcut-name", emoji_128, "--shortcut-target", "a.txt"}, archive),
                    "--shortcut-name: 256 UTF-16 units");
     expect_refused(build({"--dest", std::string("C:\\A\0B", 6)}, archive),
@@ -213,21 +188,17 @@ TEST_F(Build, RefusesTextsTheBlockCannotHold) {
 
 TEST_F(Build, RefusesStubsThatAreNotAProgramOfTheRightSize) {
     write_file(archive, archive_of({stored("a.txt", "alpha")}));
-    write_file(stub, ascii("#!/bin/sh\necho not a program\n"));
-    expect_refused(build({}, archive), "not a Windows program");
-    Bytes no_pe = minimal_stub();
+    Bytes no_pe = minimal_stub(), far_pe = minimal_stub();
     no_pe[0x40] = 'X';
-    write_file(stub, no_pe);
-    expect_refused(build({}, archive), "not a Windows program");
-    Bytes far_pe = minimal_stub();
     far_pe[0x3C + 2] = 0x10;  // PE header offset beyond the file's end
-    write_file(stub, far_pe);
-    expect_refused(build({}, archive), "not a Windows program");
+    for (const Bytes& bad : {ascii("#!/bin/sh\necho not a program\n"), no_pe, far_pe}) {
+        write_file(stub, bad);
+        expect_refused(build({}, archive), "not a Windows program");
+    }
     write_file(stub, minimal_stub(PAYLOAD_OFFSET + 1));
     expect_refused(build({}, archive), "90113 bytes, the stub's image must fit in 90112 bytes");
-    expect_refused(
-        vornsfx({"build", arg(archive), "-o", arg(output), "--stub", arg(dir / L"none.exe")}),
-        "none.exe");
+    stub = dir / L"none.exe";
+    expect_refused(build({}, archive), "none.exe");
 }
 
 TEST_F(Build, RefusesArchivesTheStubCouldNotExtractCompletely) {
@@ -252,47 +223,33 @@ TEST_F(Build, RefusesArchivesTheStubCouldNotExtractCompletely) {
     wrong_crc.packed_size = wrong_crc.original_size = 5;
     wrong_crc.crc = 0x1234;
     wrong_crc.extensions.push_back(name_extension("g.txt"));
-    Bytes wrong_crc_member = header_bytes(wrong_crc);
-    for (char c : std::string("alpha"))
-        wrong_crc_member.push_back(static_cast<uint8_t>(c));
-
-    expect_refused(build_bytes({}, archive_of({good, header_bytes(level3)})),
-                   "member 2 (b.txt): header level 3");
-    expect_refused(build_bytes({}, archive_of({good, header_bytes(rejected)})),
-                   "has a layout the stub rejects");
-    expect_refused(build_bytes({}, archive_of({header_bytes(unknown_method)})),
-                   "method -lhx- is not one the stub decodes");
-    expect_refused(build_bytes({}, archive_of({header_bytes(huge)})), "below 2 GiB");
-    expect_refused(build_bytes({}, header_bytes(past_end)), "runs 100 bytes past the end");
-    expect_refused(build_bytes({}, archive_of({wrong_crc_member})),
-                   "member 1 (g.txt): decoded to CRC-16 0x");
-    expect_refused(build_bytes({}, Bytes{0}), "the archive has no members");
+    const Bytes wrong_crc_member = with_data(wrong_crc, "alpha");
+    // lh5-l2.lzh's last member, window-3x.bin, has 6833 bytes of -lh5- data
+    // right before the archive's zero byte.
+    Bytes damaged = read_file(corpus_file("lh5-l2.lzh"));
+    for (size_t i = damaged.size() - 3000; i < damaged.size() - 2980; ++i) damaged[i] ^= 0x5A;
     Bytes cut = good;
     cut.resize(10);
-    expect_refused(build_bytes({}, cut), "cut short by the end of the file");
-    expect_refused(build({}, stub), "a Windows program, not an LHA archive");
+
+    const std::pair<Bytes, const char*> refused[] = {
+        {archive_of({good, header_bytes(level3)}), "member 2 (b.txt): header level 3"},
+        {archive_of({good, header_bytes(rejected)}), "has a layout the stub rejects"},
+        {archive_of({header_bytes(unknown_method)}), "method -lhx- is not one the stub decodes"},
+        {archive_of({header_bytes(huge)}), "below 2 GiB"},
+        {header_bytes(past_end), "runs 100 bytes past the end"},
+        {archive_of({wrong_crc_member}), "member 1 (g.txt): decoded to CRC-16 0x"},
+        {damaged, "member 18 (window-3x.bin): "},
+        {Bytes{0}, "the archive has no members"},
+        {cut, "cut short by the end of the file"},
+        {minimal_stub(), "a Windows program, not an LHA archive"},
+    };
+    for (const auto& [bytes, problem] : refused) expect_refused(build_bytes({}, bytes), problem);
 
     // --no-verify skips the decoding only: the bad CRC passes, the unknown method not.
     EXPECT_EQ(build_bytes({"--no-verify"}, archive_of({wrong_crc_member})).status, 0);
     fs::remove(native(output));
     expect_refused(build_bytes({"--no-verify"}, archive_of({header_bytes(unknown_method)})),
                    "is not one the stub decodes");
-}
-
-TEST_F(Build, DamagedCompressedDataIsCaughtByTheEngine) {
-    // The last member, window-3x.bin, has 6833 bytes of -lh5- data right
-    // before the archive's zero byte.
-    Bytes damaged = read_file(corpus_archive("lh5-l2.lzh"));
-    ASSERT_GT(damaged.size(), 6000u);
-    for (size_t i = damaged.size() - 3000; i < damaged.size() - 2980; ++i)
-        damaged[i] ^= 0x5A;
-    Outcome run = build_bytes({}, damaged);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("member 18 (window-3x.bin): "), std::string::npos) << run.err;
-    EXPECT_TRUE(run.err.find("decoded to CRC-16") != std::string::npos ||
-                run.err.find("cannot decode") != std::string::npos)
-        << run.err;
-    EXPECT_TRUE(folder_entries(out_folder).empty());
 }
 
 TEST_F(Build, AFailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
@@ -304,36 +261,35 @@ TEST_F(Build, AFailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
     Outcome run = build({}, archive);
     CWinFile::set_write_failure_hook(nullptr);
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("writing failed"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.says("writing failed")) << run.err;
     EXPECT_TRUE(read_file(output) == ascii("old"));
     EXPECT_EQ(folder_entries(out_folder).size(), 1u);
 
     ASSERT_EQ(build({}, archive).status, 0);
     // Lead byte, five empty texts, base selector and three option bytes.
     constexpr size_t BLOCK_OF_DEFAULTS = 10;
-    EXPECT_EQ(read_file(output).size(),
-              PAYLOAD_OFFSET + BLOCK_OF_DEFAULTS + read_file(archive).size());
+    EXPECT_EQ(read_file(output).size(), PAYLOAD_OFFSET + BLOCK_OF_DEFAULTS + read_file(archive).size());
     EXPECT_EQ(folder_entries(out_folder).size(), 1u);
 }
 
 TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
-    EXPECT_EQ(vornsfx({}).status, 2);
-    EXPECT_EQ(vornsfx({"frobnicate"}).status, 2);
-    Outcome missing_output = vornsfx({"build", "a.lzh"});
-    EXPECT_EQ(missing_output.status, 2);
-    EXPECT_NE(missing_output.err.find("no output given"), std::string::npos);
-    Outcome twice = vornsfx({"build", "a.lzh", "-o", "x.exe", "--title", "a", "--title=b"});
-    EXPECT_NE(twice.err.find("--title is given twice"), std::string::npos) << twice.err;
-    Outcome bad_word = vornsfx({"build", "a.lzh", "-o", "x.exe", "--desktop", "yes"});
-    EXPECT_NE(bad_word.err.find("--desktop: 'yes' is not one of"), std::string::npos)
-        << bad_word.err;
-    Outcome no_target = vornsfx({"build", "a.lzh", "-o", "x.exe", "--send-to", "offered"});
-    EXPECT_NE(no_target.err.find("--send-to needs --shortcut-target"), std::string::npos);
-    Outcome mixed = vornsfx({"build", "a.lzh", "-o", "x.exe", "--no-dialog", "--title", "T"});
-    EXPECT_NE(mixed.err.find("--title cannot be used with it"), std::string::npos) << mixed.err;
-    EXPECT_EQ(vornsfx({"build", "a.lzh", "-o", "x.exe", "--base", "home"}).status, 2);
-    EXPECT_EQ(vornsfx({"list"}).status, 2);
-    EXPECT_EQ(vornsfx({"test", "a", "b"}).status, 2);
+    const std::pair<std::vector<std::string>, const char*> mistakes[] = {
+        {{}, ""},
+        {{"frobnicate"}, ""},
+        {{"build", "a.lzh"}, "no output given"},
+        {{"build", "a.lzh", "-o", "x.exe", "--title", "a", "--title=b"}, "--title is given twice"},
+        {{"build", "a.lzh", "-o", "x.exe", "--desktop", "yes"}, "--desktop: 'yes' is not one of"},
+        {{"build", "a.lzh", "-o", "x.exe", "--send-to", "offered"}, "--send-to needs --shortcut-target"},
+        {{"build", "a.lzh", "-o", "x.exe", "--no-dialog", "--title", "T"}, "--title cannot be used with it"},
+        {{"build", "a.lzh", "-o", "x.exe", "--base", "home"}, ""},
+        {{"list"}, ""},
+        {{"test", "a", "b"}, ""},
+    };
+    for (const auto& [args, message] : mistakes) {
+        Outcome run = vornsfx(args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_TRUE(run.says(message)) << run.err;
+    }
     for (const char* command : {"build", "list", "test"}) {
         Outcome help = vornsfx({command, "--help"});
         EXPECT_EQ(help.status, 0);

@@ -29,21 +29,13 @@ Bytes minimal_stub(size_t size) {
     return stub;
 }
 
-std::wstring corpus_archive(const std::string& name) {
+std::wstring corpus_file(const std::string& name) {
     return path_from_environment("VORNSFX_CORPUS") + L"/" + utf8_to_utf16(name);
-}
-
-std::vector<std::wstring> folder_entries(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    for (const auto& entry : fs::directory_iterator(native(folder)))
-        names.push_back(wide(entry.path().filename()));
-    return names;
 }
 
 Bytes archive_of(const std::vector<Bytes>& members, bool terminated) {
     Bytes archive;
-    for (const Bytes& member : members)
-        archive.insert(archive.end(), member.begin(), member.end());
+    for (const Bytes& member : members) archive.insert(archive.end(), member.begin(), member.end());
     if (terminated) archive.push_back(0);
     return archive;
 }

@@ -11,6 +11,9 @@ struct Outcome {
     int status = -1;
     std::string out;
     std::string err;
+    bool says(const std::string& text) const {
+        return out.find(text) != std::string::npos || err.find(text) != std::string::npos;
+    }
 };
 
 // vornsfx with these words after the program's name; on_terminal makes it
@@ -24,11 +27,8 @@ std::string arg(const std::wstring& path);
 // 0x40 and "PE\0\0" there, zeros up to size.
 Bytes minimal_stub(size_t size = 4096);
 
-// A corpus archive by file name (VORNSFX_CORPUS).
-std::wstring corpus_archive(const std::string& name);
-
-// The names in a folder: what a build left behind there.
-std::vector<std::wstring> folder_entries(const std::wstring& folder);
+// A corpus archive (or the manifest) by file name (VORNSFX_CORPUS).
+std::wstring corpus_file(const std::string& name);
 
 // An archive from members, with the terminating zero byte unless told not to.
 Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true);
