@@ -44,10 +44,10 @@ void open_null_output(CWinFile& output);
 // not bear any relation to its length. The targets decode at most this many
 // bytes for an input of input_size bytes: proportional to the input, as the
 // fuzzer's length control expects (it lets inputs grow slowly), enough for
-// several dictionaries (64 KiB at most) from an input of 16 KiB, and at most
+// two dictionaries of 64 KiB from an input of 4 KiB, and at most
 // LARGEST_DECODED for one member.
 constexpr uint32_t LARGEST_DECODED = 1u << 20;
-constexpr uint64_t DECODED_PER_INPUT_BYTE = 8;
+constexpr uint64_t DECODED_PER_INPUT_BYTE = 32;
 constexpr uint64_t DECODED_FLOOR = 4096;
 uint64_t decode_budget(size_t input_size);
 
