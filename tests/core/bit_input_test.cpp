@@ -64,16 +64,13 @@ TEST_F(BitInputTest, PastTheCompressedSizeOnlyZeroBitsFollow) {
 }
 
 TEST(NextInputByte, RefillsFromTheFileAndReadsZeroAtItsEnd) {
-    TempDir dir;
-    write_file(dir / L"in.bin", Bytes{1, 2, 3, 4, 5});
-    CWinFile file;
-    ASSERT_TRUE(file.open((dir / L"in.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    BytesFile in(Bytes{1, 2, 3, 4, 5});
     uint8_t buffer[2];
     input_buffer = buffer;
     input_buffer_size = 2;
     input_filled = input_position = 0;
     Bytes got;
-    for (int i = 0; i < 7; ++i) got.push_back(next_input_byte(&file));
+    for (int i = 0; i < 7; ++i) got.push_back(next_input_byte(&in.file()));
     EXPECT_EQ(got, (Bytes{1, 2, 3, 4, 5, 0, 0}));
     EXPECT_EQ(next_input_byte(nullptr), 0);  // no file at all
     input_buffer = nullptr;

@@ -45,23 +45,10 @@ std::vector<int> options(const Record& r) {
     return {r.start_menu_option, r.desktop_option, r.send_to_option};
 }
 
-// A file holding the bytes, opened at its start.
-class BlockFile {
-public:
-    explicit BlockFile(const Bytes& bytes) {
-        write_file(dir_ / L"block.bin", bytes);
-        file_.open((dir_ / L"block.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    }
-    CWinFile& file() { return file_; }
-    int next_byte() {
-        uint8_t b = 0;
-        return file_.read(&b, 1) == 1 ? b : -1;
-    }
-
-private:
-    TempDir dir_;
-    CWinFile file_;
-};
+int next_byte(BytesFile& input) {
+    uint8_t b = 0;
+    return input.file().read(&b, 1) == 1 ? b : -1;
+}
 
 }  // namespace
 
@@ -79,16 +66,16 @@ TEST(ConfigBlock, EveryFieldHasItsPlaceAndSurvivesTheRoundTrip) {
     EXPECT_EQ(encoded, layout);
 
     layout.push_back(MARKER);
-    BlockFile input(layout);
+    BytesFile input(layout);
     CConfigBlock read;
     ASSERT_TRUE(read_config_block(input.file(), read));
-    EXPECT_EQ(input.next_byte(), MARKER);
+    EXPECT_EQ(next_byte(input), MARKER);
     EXPECT_EQ(read.lead_byte, 7);
     EXPECT_EQ(read.base_selector, 1);
     EXPECT_EQ(texts(read), texts(full_block()));
     EXPECT_EQ(options(read), options(full_block()));
 
-    BlockFile again(layout);
+    BytesFile again(layout);
     CSfxConfig config;
     ASSERT_TRUE(read_config(config, again.file()));
     EXPECT_EQ(config.present, 1);
@@ -97,10 +84,10 @@ TEST(ConfigBlock, EveryFieldHasItsPlaceAndSurvivesTheRoundTrip) {
 }
 
 TEST(ConfigBlock, LeadByteZeroEndsTheBlockWithDefaults) {
-    BlockFile input(Bytes{0, MARKER});
+    BytesFile input(Bytes{0, MARKER});
     CSfxConfig config;
     ASSERT_TRUE(read_config(config, input.file()));
-    EXPECT_EQ(input.next_byte(), MARKER);
+    EXPECT_EQ(next_byte(input), MARKER);
     EXPECT_EQ(config.present, 0);
     EXPECT_STREQ(config.title.c_str(), L"Vorn SFX");
     EXPECT_FALSE(config.destination.empty());
@@ -114,10 +101,10 @@ TEST(ConfigBlock, CountsOfZeroAndOfTheMaximum) {
     Bytes bytes;
     ASSERT_TRUE(encode_config_block(block, bytes));
     bytes.push_back(MARKER);
-    BlockFile input(bytes);
+    BytesFile input(bytes);
     CSfxConfig config;
     ASSERT_TRUE(read_config(config, input.file()));
-    EXPECT_EQ(input.next_byte(), MARKER);
+    EXPECT_EQ(next_byte(input), MARKER);
     EXPECT_STREQ(config.title.c_str(), L"Vorn SFX");  // empty title: the program's own
     EXPECT_EQ(config.shortcut_name.length(), MAX_CONFIG_UNITS);
     EXPECT_EQ(config.shortcut_name[MAX_CONFIG_UNITS - 1], L'\u3042');
@@ -132,7 +119,7 @@ TEST(ConfigBlock, ABlockCutAnywhereIsMalformed) {
     Bytes whole;
     ASSERT_TRUE(encode_config_block(full_block(), whole));
     for (size_t cut = 0; cut < whole.size(); ++cut) {
-        BlockFile input(Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut)));
+        BytesFile input(Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut)));
         CSfxConfig config;
         EXPECT_FALSE(load_configuration(config, input.file())) << "cut at " << cut;
     }

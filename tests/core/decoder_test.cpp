@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "Sfx/run_state.h"
-#include "support/bit_writer.h"
 #include "support/block_writer.h"
 #include "support/engine_runner.h"
 
@@ -41,9 +40,9 @@ protected:
 
 // An -lh5- block of `count` codes that are all the literal byte.
 Bytes constant_literals(uint8_t byte, uint16_t count) {
-    BitWriter bits;
-    bits.put(count, 16).put(0, 5).put(0, 5).put(0, 9).put(byte, 9).put(0, 4).put(0, 4);
-    return bits.bytes();
+    BlockWriter writer(14);
+    writer.block(count, Lengths(), Lengths(), Lengths(), byte, 0);
+    return writer.bytes();
 }
 
 }  // namespace

@@ -6,44 +6,23 @@
 #include <string>
 
 #include "Sfx/sfx_app.h"
-#include "huffman/huffman.h"
-#include "support/files.h"
+#include "support/engine_runner.h"
 
 namespace {
 
 constexpr int METHOD_LZS = 8;
 
-struct Expansion {
-    Bytes output;
-    uint16_t crc = 0;
-    bool damaged = false;
-};
-
 // Expands data as the whole rest of an archive, for a member whose header
 // claims compressed_size bytes of it.
-Expansion expand_claiming(const Bytes& data, uint32_t compressed_size, int method,
-                          uint32_t original_size) {
+Expanded expand_claiming(const Bytes& data, uint32_t compressed_size, int method,
+                         uint32_t original_size) {
     TempDir dir;
     write_file(dir / L"archive.lzh", data);
     CSfxApp app;
     app.archive.reset(new CWinFile);
     app.archive->open((dir / L"archive.lzh").c_str(), GENERIC_READ, FILE_SHARE_READ,
                       OPEN_EXISTING);
-    const std::wstring output_path = dir / L"member.out";
-    Expansion result;
-    {
-        CWinFile output;
-        output.open(output_path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
-        HUFFMAN::build_crc16_table();
-        try {
-            result.crc = HUFFMAN::expand_member(app, output, original_size, compressed_size,
-                                                output_path.c_str(), method);
-        } catch (HUFFMAN::HufError) {
-            result.damaged = true;
-        }
-    }
-    result.output = read_file(output_path);
-    return result;
+    return expand_at(app, original_size, compressed_size, method, dir / L"member.out");
 }
 
 // Read system calls this process has made, or -1 where the system does not
@@ -73,10 +52,10 @@ TEST(FuzzRegression, DataClaimedBeyondTheFileEndIsNotReadForEveryByte) {
     constexpr uint32_t ORIGINAL_SIZE = 65536;
     constexpr uint32_t CLAIMED_SIZE = 0xFFFFFFFF;
     constexpr long long FEW_READS = 100;
-    const Expansion truthful =
+    const Expanded truthful =
         expand_claiming(data, static_cast<uint32_t>(data.size()), METHOD_LZS, ORIGINAL_SIZE);
     const long long before = read_calls();
-    const Expansion claimed = expand_claiming(data, CLAIMED_SIZE, METHOD_LZS, ORIGINAL_SIZE);
+    const Expanded claimed = expand_claiming(data, CLAIMED_SIZE, METHOD_LZS, ORIGINAL_SIZE);
     const long long after = read_calls();
 
     // Sixteen bytes cannot make 64 KiB: both runs stop as damaged once the

@@ -12,21 +12,6 @@ constexpr int METHOD_LH3 = 3;
 constexpr int CHAR_SYMBOLS = 286;
 constexpr int ESCAPE = 285;
 
-void expect_output(const Expanded& result, const Bytes& want) {
-    EXPECT_FALSE(result.damaged);
-    EXPECT_EQ(result.output, want);
-    EXPECT_EQ(result.crc, reference_crc16(want));
-}
-
-// The decoder's model: a match copies byte by byte; before the first output
-// byte the 8 KB ring holds spaces.
-void copy_match(Bytes& out, size_t distance, int length) {
-    for (int i = 0; i < length; ++i) {
-        size_t at = out.size();
-        out.push_back(at >= distance ? out[at - distance] : ' ');
-    }
-}
-
 void put_char_lengths(BitWriter& bits, const Lengths& lengths) {
     for (int length : lengths) {
         bits.put(length != 0, 1);
@@ -57,11 +42,11 @@ TEST(Lh3, SingleCodeBlocksCostNoBitsAndSizeZeroMeans65536Codes) {
     put_single_char_block(bits, 10, 'b');
     Bytes want(65536, 'a');
     want.push_back('b');
-    expect_output(expand_bytes(bits.bytes(), METHOD_LH3, 65537), want);
+    expect_expanded(expand_bytes(bits.bytes(), METHOD_LH3, 65537), want);
     // The next member begins with its own header, not the rest of that block.
     BitWriter next;
     put_single_char_block(next, 10, 'c');
-    expect_output(expand_bytes(next.bytes(), METHOD_LH3, 2), Bytes(2, 'c'));
+    expect_expanded(expand_bytes(next.bytes(), METHOD_LH3, 2), Bytes(2, 'c'));
 }
 
 TEST(Lh3, SingleCodeBeyondTheAlphabetIsDamaged) {
@@ -86,7 +71,7 @@ TEST(Lh3, EscapeAndSingleSentPositionCode) {
     Bytes want = {'A'};
     copy_match(want, 128, 32);
     copy_match(want, 65, 287);
-    expect_output(expand_bytes(bits.bytes(), METHOD_LH3, 320), want);
+    expect_decodes_to(bits.bytes(), METHOD_LH3, want);
 }
 
 TEST(Lh3, ReadyPositionCodesUpToNineBits) {
@@ -116,5 +101,5 @@ TEST(Lh3, ReadyPositionCodesUpToNineBits) {
         bits.put(plain, 6);
         copy_match(want, code * 64 + plain + 1, 3);
     }
-    expect_output(expand_bytes(bits.bytes(), METHOD_LH3, uint32_t(want.size())), want);
+    expect_decodes_to(bits.bytes(), METHOD_LH3, want);
 }

@@ -11,36 +11,19 @@
 
 namespace {
 
-// An archive file holding the given bytes, opened at its start.
-class ArchiveFile {
-public:
-    explicit ArchiveFile(const Bytes& bytes) {
-        write_file(dir_ / L"a.lzh", bytes);
-        file_.open((dir_ / L"a.lzh").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    }
-    CWinFile& file() { return file_; }
-    int64_t position() { return file_.seek(0, FILE_CURRENT); }
-    HeaderRead read(CMemberHeader& member) { return read_member_header(file_, nullptr, member); }
-
-private:
-    TempDir dir_;
-    CWinFile file_;
-};
+HeaderRead read_from(BytesFile& archive, CMemberHeader& member) {
+    return read_member_header(archive.file(), nullptr, member);
+}
 
 HeaderRead read_one(const Bytes& bytes, CMemberHeader& member) {
-    return ArchiveFile(bytes).read(member);
+    BytesFile archive(bytes);
+    return read_from(archive, member);
 }
 
 std::wstring path_of(const HeaderFields& f) {
     CMemberHeader member;
     EXPECT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
     return member.path.c_str();
-}
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
 }
 
 void set_time_zone(const char* tz) {
@@ -73,9 +56,9 @@ TEST(MemberHeader, EachLevelYieldsTheSameRecordAndALongHeaderIsReadWhole) {
         else
             f.extensions = {name_extension("file.txt")};
         if (level > 0) f.extensions.push_back({0x7F, Bytes(400, 0xAB)});  // a long header
-        ArchiveFile archive(concat({header_bytes(f), Bytes{1, 2, 3}, Bytes{0}}));
+        BytesFile archive(concat({header_bytes(f), Bytes{1, 2, 3}, Bytes{0}}));
         CMemberHeader member;
-        ASSERT_EQ(archive.read(member), HeaderRead::member);
+        ASSERT_EQ(read_from(archive, member), HeaderRead::member);
         EXPECT_EQ(std::string(member.method, 5), "-lh5-");
         EXPECT_EQ(member.packed_size, 3u);
         EXPECT_EQ(member.original_size, 10u);
@@ -86,7 +69,7 @@ TEST(MemberHeader, EachLevelYieldsTheSameRecordAndALongHeaderIsReadWhole) {
         EXPECT_EQ(member.mtime, MARCH_2000_UTC);
         // The file stands at the member's data, and the end follows it.
         EXPECT_EQ(archive.file().seek(3, FILE_CURRENT), archive.file().size() - 1);
-        EXPECT_EQ(archive.read(member), HeaderRead::end);
+        EXPECT_EQ(read_from(archive, member), HeaderRead::end);
     }
 }
 
@@ -189,10 +172,10 @@ TEST(MemberHeader, CleanEndsAndBrokenHeaders) {
     EXPECT_EQ(read_member_header(closed, nullptr, member), HeaderRead::broken);
 
     // Behind a member whose data runs past the end of the file: no clean end.
-    ArchiveFile archive(stored_member(2, "a", Bytes(10, 1)));
-    ASSERT_EQ(archive.read(member), HeaderRead::member);
+    BytesFile archive(stored_member(2, "a", Bytes(10, 1)));
+    ASSERT_EQ(read_from(archive, member), HeaderRead::member);
     archive.file().seek(archive.position() + 1000, FILE_BEGIN);
-    EXPECT_EQ(archive.read(member), HeaderRead::broken);
+    EXPECT_EQ(read_from(archive, member), HeaderRead::broken);
 }
 
 TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
@@ -203,11 +186,11 @@ TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
     big.extensions = {{0x7F, Bytes(10)}};
     Bytes archive_bytes = concat({stored_member(0, "a", Bytes(5, 1)), header_bytes(big),
                                   stored_member(2, "c", Bytes(30, 2)), Bytes{0}});
-    ArchiveFile archive(archive_bytes);
+    BytesFile archive(archive_bytes);
     EXPECT_EQ(scan_total_size(archive.file()), 5u + 0xFFFFFFF0u + 30u);  // wraps at 32 bits
     EXPECT_EQ(archive.position(), 0);
     // A header cut short ends the sum where it stands.
-    ArchiveFile cut(Bytes(archive_bytes.begin(), archive_bytes.begin() + 30));
+    BytesFile cut(Bytes(archive_bytes.begin(), archive_bytes.begin() + 30));
     cut.file().seek(2, FILE_BEGIN);
     scan_total_size(cut.file());
     EXPECT_EQ(cut.position(), 2);

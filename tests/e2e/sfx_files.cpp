@@ -16,14 +16,6 @@ constexpr int LONGEST_MATCH_SYMBOL = 253 + LONGEST_MATCH;
 constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
 constexpr uint16_t CRC_DAMAGE = 0x5A5A;
 
-Bytes member_with(HeaderFields fields, const std::string& name, const Bytes& data) {
-    fields.packed_size = static_cast<uint32_t>(data.size());
-    fields.extensions.push_back(name_extension(name));
-    Bytes out = header_bytes(fields);
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
-}
-
 }  // namespace
 
 Bytes stub_image() {
@@ -84,5 +76,5 @@ Bytes block_bytes(const CConfigBlock& block) {
 }
 
 void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes) {
-    write_file(path, archive({stub_image(), block}, archive_bytes));
+    write_file(path, concat({stub_image(), block, archive_bytes}));
 }

@@ -1,7 +1,5 @@
 #include "stub_run.h"
 
-#include <tlhelp32.h>
-
 #include "Sfx/Sfx64/resource.h"
 #include "sfx_files.h"
 #include "shell_links_win32.h"
@@ -16,19 +14,6 @@ constexpr DWORD MARKER_LIMIT_MS = 20000;
 
 bool visible(HWND window) {
     return IsWindowVisible(window) != FALSE;
-}
-
-bool marker_process_running() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
-         more = Process32NextW(snapshot, &entry))
-        found = _wcsicmp(entry.szExeFile, MARKER_PROGRAM) == 0;
-    CloseHandle(snapshot);
-    return found;
 }
 
 }  // namespace
@@ -85,7 +70,7 @@ void StubRun::expect_nothing_ran(const std::wstring& folder) {
     // The program opens the marker before it ends, so by now the marker
     // process exists or has left its file.
     EXPECT_FALSE(exists(folder + L"\\" + MARKER_FILE)) << "the run-after program ran";
-    EXPECT_FALSE(marker_process_running()) << "the run-after program runs";
+    EXPECT_TRUE(process_ids(MARKER_PROGRAM).empty()) << "the run-after program runs";
 }
 
 CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,

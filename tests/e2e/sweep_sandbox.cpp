@@ -1,7 +1,5 @@
 #include "sweep_sandbox.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 
 #include <gtest/gtest.h>
@@ -31,19 +29,6 @@ constexpr DWORD DISMISS_AGAIN_MS = 2000;
 constexpr DWORD END_LIMIT_MS = 10000;
 // Looking more often only slows Wine down: every look is a call to its server.
 constexpr DWORD LOOK_EVERY_MS = 100;
-
-std::set<DWORD> crash_handlers() {
-    std::set<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry))
-        if (_wcsicmp(entry.szExeFile, CRASH_HANDLER) == 0) ids.insert(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return ids;
-}
 
 // Ends a crash handler that the run's program started, by its id.
 void end_process(DWORD id) {
@@ -120,7 +105,7 @@ SandboxRun SweepSandbox::run(const Bytes& program_bytes, int n, DWORD limit_ms) 
     make_folder(destination);
     write_file(program, program_bytes);
 
-    const std::set<DWORD> handlers_before = crash_handlers();
+    const std::set<DWORD> handlers_before = process_ids(CRASH_HANDLER);
     std::set<DWORD> new_handlers;
     std::vector<std::pair<HWND, DWORD>> dismissed;
     UiProcess process;
@@ -134,7 +119,7 @@ SandboxRun SweepSandbox::run(const Bytes& program_bytes, int n, DWORD limit_ms) 
     // waits, a look for message boxes and for Wine's crash handler.
     bool ended = false;
     while (!(ended = process.wait_exit(LOOK_EVERY_MS)) && GetTickCount() - start < limit_ms) {
-        for (DWORD id : crash_handlers())
+        for (DWORD id : process_ids(CRASH_HANDLER))
             if (!handlers_before.count(id)) new_handlers.insert(id);
         if (!new_handlers.empty()) break;
         dismiss_boxes(process, dismissed, result.messages);

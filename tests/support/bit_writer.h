@@ -18,10 +18,8 @@ public:
             if (*code == '0' || *code == '1') put_bit(*code == '1');
         return *this;
     }
-    BitWriter& put_byte(uint8_t byte) { return put(byte, 8); }
     // The stream so far, padded with zero bits to whole bytes.
     std::vector<uint8_t> bytes() const { return bytes_; }
-    size_t bit_length() const { return bit_length_; }
 
 private:
     void put_bit(uint32_t bit) {

@@ -1,5 +1,7 @@
 #include "engine_runner.h"
 
+#include <gtest/gtest.h>
+
 #include "Sfx/sfx_app.h"
 #include "huffman/huffman.h"
 
@@ -43,6 +45,22 @@ Expanded expand_bytes(const Bytes& compressed, int method_index, uint32_t origin
     app.archive->open((dir / L"archive.lzh").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     return expand_at(app, original_size, static_cast<uint32_t>(compressed.size()), method_index,
                      dir / L"member.out");
+}
+
+void expect_expanded(const Expanded& result, const Bytes& want) {
+    EXPECT_FALSE(result.damaged);
+    EXPECT_TRUE(result.output == want) << "decoded bytes differ";
+    EXPECT_EQ(result.crc, reference_crc16(want));
+}
+
+void expect_decodes_to(const Bytes& compressed, int method_index, const Bytes& want) {
+    expect_expanded(expand_bytes(compressed, method_index, static_cast<uint32_t>(want.size())), want);
+}
+
+void copy_match(Bytes& out, size_t distance, int length, size_t ring) {
+    distance = (distance - 1) % ring + 1;
+    for (int i = 0; i < length; ++i)
+        out.push_back(out.size() >= distance ? out[out.size() - distance] : ' ');
 }
 
 uint16_t reference_crc16(const Bytes& bytes) {

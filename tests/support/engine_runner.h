@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 
 #include "files.h"
 
@@ -23,6 +24,15 @@ Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, i
 // the next member) with the given method index and original size.
 Expanded expand_bytes(const Bytes& compressed, int method_index, uint32_t original_size,
                       const Bytes& trailing = Bytes());
+
+// The expansion went through undamaged and made exactly want, with its CRC-16.
+void expect_expanded(const Expanded& result, const Bytes& want);
+// The same for compressed, expanded with the method to want's size.
+void expect_decodes_to(const Bytes& compressed, int method_index, const Bytes& want);
+
+// The decoders' model of a match: a byte-by-byte copy from distance back in
+// a ring of ring bytes (a farther distance wraps) that starts as spaces.
+void copy_match(Bytes& out, size_t distance, int length, size_t ring = SIZE_MAX);
 
 // CRC-16/ARC of bytes, computed independently of the engine's table.
 uint16_t reference_crc16(const Bytes& bytes);

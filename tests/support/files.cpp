@@ -48,6 +48,11 @@ void write_file(const std::wstring& path, const Bytes& bytes) {
     ASSERT_TRUE(file.write(bytes.data(), static_cast<uint32_t>(bytes.size())));
 }
 
+BytesFile::BytesFile(const Bytes& bytes) {
+    write_file(dir_ / L"bytes.bin", bytes);
+    file_.open((dir_ / L"bytes.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
 Bytes read_file(const std::wstring& path) {
     CWinFile file;
     if (!file.open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)) return Bytes();

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "text/win_file.h"
+
 namespace fs = std::filesystem;
 
 using Bytes = std::vector<uint8_t>;
@@ -39,6 +41,18 @@ public:
 
 private:
     std::wstring path_;
+};
+
+// A file of the given bytes in a folder of its own, open for reading at its start.
+class BytesFile {
+public:
+    explicit BytesFile(const Bytes& bytes);
+    CWinFile& file() { return file_; }
+    int64_t position() { return file_.seek(0, FILE_CURRENT); }
+
+private:
+    TempDir dir_;
+    CWinFile file_;
 };
 
 void write_file(const std::wstring& path, const Bytes& bytes);

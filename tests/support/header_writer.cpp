@@ -107,16 +107,25 @@ Extension unicode_folder_extension(const std::wstring& folder) {
     return {0x45, utf16le(folder)};
 }
 
+Bytes member_with(HeaderFields fields, const std::string& ansi_name, const Bytes& data) {
+    fields.packed_size = static_cast<uint32_t>(data.size());
+    if (fields.level == 2)
+        fields.extensions.push_back(name_extension(ansi_name));
+    else
+        fields.name = ascii(ansi_name);
+    return concat({header_bytes(fields), data});
+}
+
 Bytes stored_member(int level, const std::string& ansi_name, const Bytes& data) {
     HeaderFields f;
     f.level = level;
-    f.packed_size = f.original_size = static_cast<uint32_t>(data.size());
+    f.original_size = static_cast<uint32_t>(data.size());
     f.crc = reference_crc16(data);
-    if (level == 2)
-        f.extensions.push_back(name_extension(ansi_name));
-    else
-        f.name = ascii(ansi_name);
-    Bytes out = header_bytes(f);
-    out.insert(out.end(), data.begin(), data.end());
+    return member_with(f, ansi_name, data);
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,13 @@ Extension folder_extension(const std::string& folder_bytes);  // 0xFF between co
 Extension unicode_name_extension(const std::wstring& name);
 Extension unicode_folder_extension(const std::wstring& folder);
 
-// A whole stored member: header (level 0: name in the base part; levels 1
-// and 2: the name in an extended header for level 2) followed by its data.
+// A whole member: the header of fields, named ansi_name (levels 0 and 1 in
+// the base part, level 2 in an extended header), with data as its packed data.
+Bytes member_with(HeaderFields fields, const std::string& ansi_name, const Bytes& data);
+// A sound stored member of that level: sizes and CRC-16 from data.
 Bytes stored_member(int level, const std::string& ansi_name, const Bytes& data);
+
+// The parts one after another.
+Bytes concat(std::initializer_list<Bytes> parts);
 
 Bytes ascii(const std::string& text);

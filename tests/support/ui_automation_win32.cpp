@@ -1,5 +1,7 @@
 #include "ui_automation_win32.h"
 
+#include <tlhelp32.h>
+
 namespace {
 
 // What one EnumWindows pass collects.
@@ -106,6 +108,19 @@ LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
                              UI_MESSAGE_LIMIT_MS, &result))
         return 0;
     return static_cast<LRESULT>(result);
+}
+
+std::set<DWORD> process_ids(const wchar_t* program_file) {
+    std::set<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, program_file) == 0) ids.insert(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
 }
 
 bool wait_until(const std::function<bool()>& condition, DWORD limit_ms) {

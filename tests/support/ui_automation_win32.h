@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ public:
 private:
     PROCESS_INFORMATION info_ = {};
 };
+
+// The ids of the running processes started from a program of this file name.
+std::set<DWORD> process_ids(const wchar_t* program_file);
 
 // Polls condition until it holds; false at the limit.
 bool wait_until(const std::function<bool()>& condition, DWORD limit_ms);

@@ -37,12 +37,6 @@ Bytes stored(const std::string& name, const std::string& text, int level = 2) {
     return stored_member(level, name, ascii(text));
 }
 
-Bytes with_data(const HeaderFields& f, const std::string& data) {
-    Bytes member = header_bytes(f);
-    member.insert(member.end(), data.begin(), data.end());
-    return member;
-}
-
 class Build : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -220,10 +214,9 @@ TEST_F(Build, RefusesArchivesTheStubCouldNotExtractCompletely) {
     past_end.packed_size = past_end.original_size = 100;
     past_end.extensions.push_back(name_extension("f.txt"));
     HeaderFields wrong_crc;
-    wrong_crc.packed_size = wrong_crc.original_size = 5;
+    wrong_crc.original_size = 5;
     wrong_crc.crc = 0x1234;
-    wrong_crc.extensions.push_back(name_extension("g.txt"));
-    const Bytes wrong_crc_member = with_data(wrong_crc, "alpha");
+    const Bytes wrong_crc_member = member_with(wrong_crc, "g.txt", ascii("alpha"));
     // lh5-l2.lzh's last member, window-3x.bin, has 6833 bytes of -lh5- data
     // right before the archive's zero byte.
     Bytes damaged = read_file(corpus_file("lh5-l2.lzh"));

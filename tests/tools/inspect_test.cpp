@@ -56,12 +56,9 @@ protected:
 Bytes wrong_crc(const std::string& name, const std::string& method = "-lh0-") {
     HeaderFields f;
     f.method = method;
-    f.packed_size = f.original_size = 5;
+    f.original_size = 5;
     f.crc = 0x1234;
-    f.extensions.push_back(name_extension(name));
-    Bytes member = header_bytes(f);
-    member.insert(member.end(), {'a', 'l', 'p', 'h', 'a'});
-    return member;
+    return member_with(f, name, ascii("alpha"));
 }
 
 }  // namespace

@@ -19,26 +19,17 @@ namespace {
 const HWND PROGRESS_WINDOW = reinterpret_cast<HWND>(0x4242);
 const std::wstring BROKEN_TAIL = L" が壊れています。";
 
-Bytes member(HeaderFields f, const std::string& name, const Bytes& data) {
-    f.packed_size = static_cast<uint32_t>(data.size());
-    if (f.level == 2) f.extensions.push_back(name_extension(name));
-    else f.name = ascii(name);
-    Bytes out = header_bytes(f);
-    out.insert(out.end(), data.begin(), data.end());
-    return out;
-}
-
 Bytes folder_member(const std::string& name) {
     HeaderFields f;
     f.method = "-lhd-";
-    return member(f, name, Bytes());
+    return member_with(f, name, Bytes());
 }
 
 Bytes file_member(const std::string& name, const Bytes& data, uint16_t crc_change = 0) {
     HeaderFields f;
     f.original_size = static_cast<uint32_t>(data.size());
     f.crc = reference_crc16(data) ^ crc_change;
-    return member(f, name, data);
+    return member_with(f, name, data);
 }
 
 // Extraction into a fresh destination made the current folder, as the
@@ -95,7 +86,7 @@ TEST_F(Extract, FoldersAndTheParentsOfFilesAreCreatedTopDown) {
     level0.level = 0;
     level0.original_size = 1;
     level0.crc = reference_crc16(ascii("f"));
-    EXPECT_TRUE(extract(member(level0, "a\\b\\f.txt", ascii("f"))));
+    EXPECT_TRUE(extract(member_with(level0, "a\\b\\f.txt", ascii("f"))));
     EXPECT_EQ(describe(list_tree(destination_)),
               "D a\nD a/b\nF a/b/f.txt (1)\nD p\nD p/q\nF p/q/r.txt (1)\nD x\nD x/y\nD x/y/z\n");
     EXPECT_TRUE(recorder_.messages().empty());
@@ -125,7 +116,7 @@ TEST_F(Extract, UndecodableDataCountsAsDamagedLikeACrcMismatch) {
     f.method = "-lh5-";
     f.with_crc = false;
     f.original_size = 100;
-    EXPECT_FALSE(extract(member(f, "bad.bin", writer.bytes())));
+    EXPECT_FALSE(extract(member_with(f, "bad.bin", writer.bytes())));
     EXPECT_EQ(app_.failed, 1);
     EXPECT_EQ(list_tree(destination_).count(L"bad.bin"), 1u);  // kept, as after a CRC mismatch
     EXPECT_EQ(last_message(PROGRESS_WINDOW), L"ファイル bad.bin" + BROKEN_TAIL);

@@ -30,27 +30,18 @@ constexpr int64_t JST_TO_UTC = -9 * 3600;
 constexpr uint32_t BIG_MEMBER = 1u << 20;
 constexpr int LONGEST_MATCH_CODE = 256 + 253;  // -lh5-: a match of 256 bytes
 
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
 // A level-2 member whose data is given as stored in the archive.
 Bytes member(const std::string& name, const std::string& method, const Bytes& packed,
              uint32_t original_size, uint16_t crc) {
     HeaderFields f;
     f.method = method;
-    f.packed_size = static_cast<uint32_t>(packed.size());
     f.original_size = original_size;
     f.crc = crc;
-    f.extensions = {name_extension(name)};
-    return concat({header_bytes(f), packed});
+    return member_with(f, name, packed);
 }
 
 Bytes stored(const std::string& name, const std::string& text) {
-    Bytes data = ascii(text);
-    return member(name, "-lh0-", data, static_cast<uint32_t>(data.size()), reference_crc16(data));
+    return stored_member(2, name, ascii(text));
 }
 
 // size bytes of spaces as -lh5-: one block of constant 256-byte matches at
