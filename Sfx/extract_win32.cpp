@@ -61,8 +61,12 @@ bool extract_file(CSfxApp& app, const CMemberHeader& member, const CWideSz& path
     } catch (HUFFMAN::HufError) {
         undecodable = true;  // the engine has freed its buffers
     }
+    // A member the engine wrote to its end is finished, even when the abort
+    // came in the meantime: it stays, and the window must not delete it.
+    const bool complete = output.seek(0, FILE_CURRENT) == member.original_size;
     output.close();
-    if (user_aborted()) {
+    app.current_output = CWideSz();
+    if (user_aborted() && !complete) {
         DeleteFileW(path.c_str());
         return false;
     }

@@ -1,9 +1,12 @@
 // Runs that end early: the user aborts or closes the window during a large
-// member, a member is damaged, or the archive is cut short. The members
-// before stay, and no shortcut is made and nothing is run.
+// member or among many small ones, a member is damaged, or the archive is cut
+// short. The members before stay, and no shortcut is made and nothing is run.
 #include <windows.h>
 
 #include <commctrl.h>
+
+#include <cstdio>
+#include <set>
 
 #include "Sfx/Sfx64/resource.h"
 #include "sfx_files.h"
@@ -18,6 +21,25 @@ namespace {
 constexpr uint32_t LARGE_SIZE = 1 + 256u * 12 * 1024 * 1024;  // 3 GiB
 // Far enough into the large member that the bar shows it.
 constexpr int SHOWN_PERCENT = 5;
+// Small members: the abort lands between two of them as often as inside one.
+constexpr int SMALL_MEMBERS = 1500;
+constexpr int ABORT_AFTER_MEMBER = 50;
+
+std::string small_name(int index) {
+    char name[16];
+    std::snprintf(name, sizeof name, "m%04d.txt", index);
+    return name;
+}
+
+Bytes small_content(int index) {
+    return ascii(small_name(index) + std::string(200, static_cast<char>('a' + index % 26)));
+}
+
+// The index of a small member's name, -1 for any other text.
+int small_index(const std::wstring& text) {
+    int index = -1;
+    return std::swscanf(text.c_str(), L"m%4d.txt", &index) == 1 ? index : -1;
+}
 
 const std::wstring LINK_NAME = L"Vorn E2E 終了";
 const std::wstring TITLE = L"Vorn E2E 中断";
@@ -82,6 +104,38 @@ TEST_F(RunEnd, AbortDuringALargeMemberRemovesItsPartialFile) {
     EXPECT_FALSE(exists(large)) << "the partial file stayed";
     EXPECT_TRUE(exists(destination + L"\\" + MARKER_PROGRAM));
     expect_ended_early();
+}
+
+// Whenever the abort comes, the members up to the last one shown are whole on
+// disk: only a file still being written is removed, never a finished one.
+TEST_F(RunEnd, AnAbortAmongSmallMembersKeepsEveryFinishedOne) {
+    std::vector<Bytes> members;
+    for (int i = 0; i < SMALL_MEMBERS; ++i)
+        members.push_back(stored(small_name(i), small_content(i)));
+    start(Bytes(1, 0), archive(members));
+    HWND window = wait_progress_window(stub);
+    ASSERT_TRUE(window) << "no progress window";
+    HWND label = child_of_class(window, L"Static");
+    ASSERT_TRUE(label);
+    ASSERT_TRUE(wait_until([&] { return small_index(window_text(label)) >= ABORT_AFTER_MEMBER; },
+                           WINDOW_LIMIT_MS));
+    click(control(window, ID_ABORT));
+    int last_shown = -1;
+    while (IsWindow(label)) {
+        int shown_now = small_index(window_text(label));
+        if (shown_now > last_shown) last_shown = shown_now;
+        Sleep(1);
+    }
+    EXPECT_EQ(finish(), EXIT_NORMAL);
+    ASSERT_GE(last_shown, ABORT_AFTER_MEMBER);
+    std::set<std::wstring> on_disk = folder_entries(work);
+    EXPECT_LT(on_disk.size(), static_cast<size_t>(SMALL_MEMBERS)) << "the abort came too late";
+    for (int i = 0; i < static_cast<int>(on_disk.size()) || i <= last_shown; ++i) {
+        std::string name = small_name(i);
+        std::wstring path = work + L"\\" + std::wstring(name.begin(), name.end());
+        ASSERT_TRUE(exists(path) && read_file(path) == small_content(i))
+            << small_name(i) << " is missing or incomplete; the last shown was " << last_shown;
+    }
 }
 
 TEST_F(RunEnd, ClosingTheWindowDuringExtractionEndsTheProcess) {

@@ -69,6 +69,7 @@ WorkerRecord WorkerRun::run(const std::wstring& archive, const std::wstring& des
     record_ = &record;
     reset_run_state();
     CSfxApp app;
+    app_ = &app;
     app.archive.reset(new CWinFile);
     EXPECT_TRUE(app.archive->open(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
     app.main_window = window_;
@@ -95,8 +96,8 @@ WorkerRecord WorkerRun::run(const std::wstring& archive, const std::wstring& des
     SetCurrentDirectoryW(previous);
 
     record.failed = app.failed != 0;
-    record.current_output = app.current_output.c_str();
     record_ = nullptr;
+    app_ = nullptr;
     return record;
 }
 
@@ -115,6 +116,7 @@ LRESULT CALLBACK WorkerRun::window_proc(HWND window, UINT message, WPARAM wparam
         return 0;
     case WM_SFX_DONE:
     case WM_SFX_ABORTED:
+        if (message == WM_SFX_ABORTED) DeleteFileW(self->app_->current_output.c_str());
         if (record->final_messages++ == 0) record->final_message = message;
         return 0;
     case WM_SHELL_NOTICE:

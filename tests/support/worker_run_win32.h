@@ -1,7 +1,8 @@
 // Runs extraction_worker on its own thread, as the progress window does,
 // against a hidden message-only window of the test's own. The window answers
 // WM_SFX_SHOW_NAME, takes the progress bar's messages, hears the shell's
-// creation notices and records all of it; it can press "abort" as well.
+// creation notices and records all of it; it can press "abort" as well, and
+// on WM_SFX_ABORTED deletes CSfxApp::current_output as the real window does.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +10,14 @@
 #include <string>
 #include <vector>
 
+struct CSfxApp;
+
 struct WorkerRecord {
     std::vector<std::wstring> shown;     // WM_SFX_SHOW_NAME texts, in order
     std::vector<std::wstring> notified;  // paths the shell was told were created
     UINT final_message = 0;              // WM_SFX_DONE or WM_SFX_ABORTED; 0: none in time
     int final_messages = 0;              // how many of those arrived
     bool failed = false;                 // CSfxApp::failed after the run
-    std::wstring current_output;         // CSfxApp::current_output after the run
 };
 
 class WorkerRun {
@@ -47,6 +49,7 @@ private:
     std::wstring abort_on_;
     bool abort_while_extracting_ = false;
     WorkerRecord* record_ = nullptr;
+    CSfxApp* app_ = nullptr;
 };
 
 // The full path the extraction of a member writes below destination, as the
