@@ -117,17 +117,17 @@ TEST_F(RunEnd, AnAbortAmongSmallMembersKeepsEveryFinishedOne) {
     ASSERT_TRUE(window) << "no progress window";
     HWND label = child_of_class(window, L"Static");
     ASSERT_TRUE(label);
-    ASSERT_TRUE(wait_until([&] { return small_index(window_text(label)) >= ABORT_AFTER_MEMBER; },
-                           WINDOW_LIMIT_MS));
-    click(control(window, ID_ABORT));
     int last_shown = -1;
+    ASSERT_TRUE(wait_until(
+        [&] { return (last_shown = small_index(window_text(label))) >= ABORT_AFTER_MEMBER; },
+        WINDOW_LIMIT_MS));
+    click(control(window, ID_ABORT));
     while (IsWindow(label)) {
         int shown_now = small_index(window_text(label));
         if (shown_now > last_shown) last_shown = shown_now;
         Sleep(1);
     }
     EXPECT_EQ(finish(), EXIT_NORMAL);
-    ASSERT_GE(last_shown, ABORT_AFTER_MEMBER);
     std::set<std::wstring> on_disk = folder_entries(work);
     EXPECT_LT(on_disk.size(), static_cast<size_t>(SMALL_MEMBERS)) << "the abort came too late";
     for (int i = 0; i < static_cast<int>(on_disk.size()) || i <= last_shown; ++i) {
