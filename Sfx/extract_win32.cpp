@@ -81,7 +81,8 @@ bool extract_member(CSfxApp& app, const CMemberHeader& member) {
     CWideSz path(member.path);
     sanitize_member_path(path);
     int method = method_index(member);
-    if (method < 0) return true;  // a method this program does not know: skipped
+    // A method this program does not know, or a Unix symbolic link: skipped.
+    if (method < 0 || is_symbolic_link(member)) return true;
     // An older file of the same name is replaced; a read-only one stays and
     // makes the creation below fail with the system's reason.
     DeleteFileW(path.c_str());

@@ -33,11 +33,19 @@ constexpr uint8_t EXT_FOLDER = 0x02;
 constexpr uint8_t EXT_ATTRIBUTE = 0x40;
 constexpr uint8_t EXT_UNICODE_NAME = 0x44;
 constexpr uint8_t EXT_UNICODE_FOLDER = 0x45;
+constexpr uint8_t EXT_UNIX_MODE = 0x50;
 // An extended header holds at least its type and the next header's size.
 constexpr size_t EXT_FRAME = 3;
 
 constexpr uint8_t OS_MSDOS = 'M';
 constexpr uint8_t OS_HUMAN68K = 'H';
+constexpr uint8_t OS_UNIX = 'U';
+// Level 0 from a Unix tool: behind the OS id a minor version byte, the Unix
+// time (4 bytes), then the mode; the header must reach that far.
+constexpr size_t LEVEL0_UNIX_MODE = 8;  // from the tail: CRC, OS id, version, time
+constexpr int TAIL_WITH_UNIX_MODE = 30;
+constexpr uint16_t UNIX_FILE_TYPE = 0xF000;
+constexpr uint16_t UNIX_SYMBOLIC_LINK = 0xA000;
 constexpr uint8_t FOLDER_SEPARATOR_BYTE = 0xFF;
 constexpr wchar_t FOLDER_SEPARATOR = L'/';
 
@@ -114,6 +122,9 @@ void apply_extension(const uint8_t* data, size_t length, uint8_t type, Names& na
         names.folder = utf16_text(data, length);
         names.folder.replace_separators(FOLDER_SEPARATOR);
         names.unicode_folder = true;
+        break;
+    case EXT_UNIX_MODE:
+        if (length >= 2) out.unix_mode = u16(data);
         break;
     default:  // the common header with its CRC, and the rest: not needed
         break;
@@ -197,6 +208,8 @@ HeaderRead read_member_header(CWinFile& archive, HWND owner, CMemberHeader& out)
         out.crc = u16(buffer + tail);
         out.os_id = buffer[tail + 2];
         out.has_crc = 1;
+        if (level == 0 && out.os_id == OS_UNIX && tail_kind >= TAIL_WITH_UNIX_MODE)
+            out.unix_mode = u16(buffer + tail + LEVEL0_UNIX_MODE);
     } else if (tail_kind == TAIL_CRC) {
         out.crc = u16(buffer + tail);
         out.has_crc = 1;
@@ -216,10 +229,17 @@ HeaderRead read_member_header(CWinFile& archive, HWND owner, CMemberHeader& out)
             out.packed_size -= static_cast<uint32_t>(extensions);
         }
     }
+    // Some archivers end a folder text without a separator; the name still
+    // belongs inside that folder.
+    if (!names.folder.empty() && !names.name.empty()) names.folder.ensure_trailing(FOLDER_SEPARATOR);
     out.path = names.folder;
     out.path += names.name;
     if (level != 2) out.mtime = dos_to_unix_time(static_cast<uint32_t>(out.raw_time));
     return HeaderRead::member;
+}
+
+bool is_symbolic_link(const CMemberHeader& member) {
+    return (member.unix_mode & UNIX_FILE_TYPE) == UNIX_SYMBOLIC_LINK;
 }
 
 uint32_t scan_total_size(CWinFile& archive) {

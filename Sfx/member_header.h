@@ -29,7 +29,13 @@ struct CMemberHeader {
     uint8_t has_crc = 0;
     uint8_t os_id = 0;
     int64_t mtime = 0;           // modification time, seconds since 1970 UTC
+    uint16_t unix_mode = 0;      // Unix file type and permissions, 0 when the header has none
 };
+
+// Unix LHA tools store a symbolic link as an empty "-lhd-" member named
+// "link|target" whose Unix mode has the link file type. Windows cannot make
+// such a link without privileges; the extraction skips these members.
+bool is_symbolic_link(const CMemberHeader& member);
 
 enum class HeaderRead {
     member,  // a header was read; the file stands at the member's data

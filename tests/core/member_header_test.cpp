@@ -116,10 +116,15 @@ TEST(MemberHeader, UnicodeNamesWinOverTheirAnsiTwinsInAnyOrder) {
     }
 }
 
-TEST(MemberHeader, FolderBytesAreSeparatedAndReadInTheAnsiCodePage) {
+TEST(MemberHeader, FoldersAreSeparatedFromTheNameAndReadInTheAnsiCodePage) {
     HeaderFields f;
     f.extensions = {folder_extension("a\xFF" "b\xFF")};
     EXPECT_EQ(path_of(f), L"a/b/");  // no name: a folder entry
+    // Folders stored without a closing separator (Amiga LHA, for one).
+    f.extensions = {folder_extension("subdir\xFFsubdir2"), name_extension("hello.txt")};
+    EXPECT_EQ(path_of(f), L"subdir/subdir2/hello.txt");
+    f.extensions = {unicode_folder_extension(L"d"), name_extension("n")};
+    EXPECT_EQ(path_of(f), L"d/n");
     // "ソフト" in Shift_JIS: the 0x5C inside its first character is no separator.
     f.extensions = {folder_extension("\x83\x5C\x83t\x83g\xFF"), name_extension("\x95\x5C.txt")};
     EXPECT_EQ(path_of(f), L"\u30BD\u30D5\u30C8/\u8868.txt");
@@ -141,6 +146,16 @@ TEST(MemberHeader, Level1ExtensionsAreSubtractedAndTheAttributeCountsForDosOnly)
     f.os_id = 'U';
     ASSERT_EQ(read_one(header_bytes(f), member), HeaderRead::member);
     EXPECT_EQ(member.attribute, 0x20);
+}
+
+TEST(MemberHeader, UnixSymbolicLinksAreToldByTheirModeAtEveryLevel) {
+    for (int level = 0; level <= 2; ++level) {
+        for (bool link : {true, false}) {
+            CMemberHeader member;
+            ASSERT_EQ(read_one(unix_link_member(level, "lnk|/etc", link), member), HeaderRead::member);
+            EXPECT_EQ(is_symbolic_link(member), link) << level;
+        }
+    }
 }
 
 TEST(MemberHeader, CleanEndsAndBrokenHeaders) {

@@ -116,6 +116,22 @@ Bytes member_with(HeaderFields fields, const std::string& ansi_name, const Bytes
     return concat({header_bytes(fields), data});
 }
 
+Bytes unix_link_member(int level, const std::string& link_and_target, bool link) {
+    const uint16_t mode = link ? 0120777 : 0100644;
+    const Bytes mode_bytes = {static_cast<uint8_t>(mode & 0xFF), static_cast<uint8_t>(mode >> 8)};
+    HeaderFields f;
+    f.level = level;
+    f.method = "-lhd-";
+    f.os_id = 'U';
+    if (level == 0) {
+        f.with_os = true;
+        f.level0_extra = concat({Bytes(5, 0), mode_bytes, Bytes(4, 0)});  // version, time; uid, gid
+    } else {
+        f.extensions = {{0x50, mode_bytes}};
+    }
+    return member_with(f, link_and_target, Bytes());
+}
+
 Bytes stored_member(int level, const std::string& ansi_name, const Bytes& data) {
     HeaderFields f;
     f.level = level;

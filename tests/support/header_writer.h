@@ -44,6 +44,12 @@ Bytes member_with(HeaderFields fields, const std::string& ansi_name, const Bytes
 // A sound stored member of that level: sizes and CRC-16 from data.
 Bytes stored_member(int level, const std::string& ansi_name, const Bytes& data);
 
+// An empty "-lhd-" member as Unix LHA tools store a symbolic link: named
+// "link|target", the link file type in its Unix mode (level 0 in the Unix
+// extension area, levels 1 and 2 in an extended header 0x50); with
+// link false the same member with an ordinary file's mode.
+Bytes unix_link_member(int level, const std::string& link_and_target, bool link = true);
+
 // The parts one after another.
 Bytes concat(std::initializer_list<Bytes> parts);
 

@@ -186,6 +186,19 @@ TEST(Worker, AMemberOfAnUnknownMethodIsSkippedButShownAndAnnounced) {
     EXPECT_TRUE(recorder.messages().empty());
 }
 
+// Links are skipped like members of an unknown method; a later member that
+// writes "through" a link's name lands in an ordinary folder of that name.
+TEST(Worker, UnixSymbolicLinksAreSkipped) {
+    MessageRecorder recorder;
+    WorkerRun worker;
+    RunFolder setup(concat({unix_link_member(0, "rel|target.txt"), unix_link_member(1, "abs|/etc"),
+                            unix_link_member(2, "up|../.."), stored_member(1, "abs/passwd", ascii("x")),
+                            stored_member(2, "up/inside.txt", ascii("inside")), Bytes{0}}));
+    expect_done(setup.run(worker), false);
+    EXPECT_EQ(describe(setup.tree()), "D abs\nF abs/passwd (1)\nD up\nF up/inside.txt (6)\n");
+    EXPECT_TRUE(recorder.messages().empty());
+}
+
 TEST(Worker, PackedSizesAreUnsignedUpTo4GiB) {
     // Read as a signed number this size would lead 16 bytes back, into the
     // member's own header, over and over; unsigned it leads past the end of
