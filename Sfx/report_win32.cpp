@@ -9,7 +9,11 @@ int present_message(HWND owner, const wchar_t* text, const wchar_t* caption, uin
 
 void show_system_error(uint32_t code, uint32_t type) {
     wchar_t* system_text = nullptr;
-    DWORD units = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM,
+    // Some system texts hold inserts (%1) that only the failing call could
+    // fill; without IGNORE_INSERTS such a text would come out garbled or not
+    // at all. It is shown with its inserts as written.
+    DWORD units = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
                                  nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                                  reinterpret_cast<wchar_t*>(&system_text), 0, nullptr);
     if (units > 0 && system_text && system_text[0]) {
