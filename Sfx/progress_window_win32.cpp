@@ -54,6 +54,26 @@ void use_gui_font(HWND control) {
                  FALSE);
 }
 
+// The window's top-left corner: beside the mouse, but moved into the work
+// area of the mouse's monitor where it would leave it (started from the
+// keyboard, or with the mouse near an edge), so the abort button is always
+// on the screen.
+POINT window_origin() {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    POINT origin = {cursor.x - LEFT_OF_CURSOR, cursor.y + BELOW_CURSOR};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor))
+        return origin;
+    const RECT& work = monitor.rcWork;
+    if (origin.x + WINDOW_WIDTH > work.right) origin.x = work.right - WINDOW_WIDTH;
+    if (origin.y + WINDOW_HEIGHT > work.bottom) origin.y = work.bottom - WINDOW_HEIGHT;
+    if (origin.x < work.left) origin.x = work.left;
+    if (origin.y < work.top) origin.y = work.top;
+    return origin;
+}
+
 void __cdecl run_worker(void* app) {
     extraction_worker(*static_cast<CSfxApp*>(app));
     worker_finished = true;
@@ -94,11 +114,10 @@ void on_aborted(HWND window, CSfxApp& app) {
 }  // namespace
 
 bool create_progress_window(CSfxApp& app) {
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    HWND window = CreateWindowExW(0, SFX_WINDOW_CLASS, DEFAULT_TITLE, WINDOW_STYLE,
-                                  cursor.x - LEFT_OF_CURSOR, cursor.y + BELOW_CURSOR, WINDOW_WIDTH,
-                                  WINDOW_HEIGHT, nullptr, nullptr, program_instance(), &app);
+    const POINT origin = window_origin();
+    HWND window = CreateWindowExW(0, SFX_WINDOW_CLASS, DEFAULT_TITLE, WINDOW_STYLE, origin.x,
+                                  origin.y, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr,
+                                  program_instance(), &app);
     if (!window) return false;
     app.main_window = window;
     app.name_label = create_control(window, L"Static", nullptr, CHILD_STYLE, NAME_LABEL, 0);
