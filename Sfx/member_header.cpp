@@ -231,7 +231,8 @@ HeaderRead read_member_header(CWinFile& archive, HWND owner, CMemberHeader& out)
     }
     // Some archivers end a folder text without a separator; the name still
     // belongs inside that folder.
-    if (!names.folder.empty() && !names.name.empty()) names.folder.ensure_trailing(FOLDER_SEPARATOR);
+    if (!names.folder.empty() && !names.name.empty())
+        names.folder.ensure_trailing(FOLDER_SEPARATOR);
     out.path = names.folder;
     out.path += names.name;
     if (level != 2) out.mtime = dos_to_unix_time(static_cast<uint32_t>(out.raw_time));

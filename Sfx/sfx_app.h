@@ -17,7 +17,8 @@ struct CSfxApp {
     HWND main_window = nullptr;   // the progress window, owner of the run's messages
     HWND name_label = nullptr;    // shows the member being extracted
     HWND abort_button = nullptr;
-    CWideSz current_output;  // the member file being written, empty between members (deleted on abort)
+    // The member file being written (deleted on abort); empty between members.
+    CWideSz current_output;
     CWideSz destination;     // the extraction folder
     CSfxConfig config;
     uint8_t failed = 0;  // set once a member's extraction failed

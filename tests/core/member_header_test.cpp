@@ -152,7 +152,8 @@ TEST(MemberHeader, UnixSymbolicLinksAreToldByTheirModeAtEveryLevel) {
     for (int level = 0; level <= 2; ++level) {
         for (bool link : {true, false}) {
             CMemberHeader member;
-            ASSERT_EQ(read_one(unix_link_member(level, "lnk|/etc", link), member), HeaderRead::member);
+            ASSERT_EQ(read_one(unix_link_member(level, "lnk|/etc", link), member),
+                      HeaderRead::member);
             EXPECT_EQ(is_symbolic_link(member), link) << level;
         }
     }

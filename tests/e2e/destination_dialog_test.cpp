@@ -1,6 +1,8 @@
 // Runs with a configuration block: the destination dialog, driven like a
 // user would, and what a run leaves behind: the extracted tree in the chosen
 // folder, the chosen shortcuts, the run-after program started there.
+#include <algorithm>
+
 #include "Sfx/Sfx64/resource.h"
 #include "sfx_files.h"
 #include "shell_links_win32.h"
@@ -13,7 +15,57 @@ constexpr int OPTION_BOX_IDS[3] = {IDC_START_MENU, IDC_DESKTOP, IDC_SEND_TO};
 const std::wstring LINK_NAME = L"Vorn E2E マーカー";
 const std::wstring TITLE = L"Vorn E2E テスト";
 
+// What a check box draws left of its caption: the box and a gap.
+int check_box_room() {
+    constexpr int GAP = 4;
+    return GetSystemMetrics(SM_CXMENUCHECK) + GAP;
+}
+
+// The caption's width in the control's own font, its mnemonic mark left out.
+int caption_width(HWND control) {
+    std::wstring text = window_text(control);
+    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+    HDC context = GetDC(control);
+    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(context, font);
+    SIZE size = {};
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(context, old);
+    ReleaseDC(control, context);
+    return size.cx;
+}
+
+INT_PTR CALLBACK inert_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
 }  // namespace
+
+// The stub's own dialog template, made here by the same dialog manager: each
+// caption fits its control under Noto Sans CJK JP (the prefix's stand-in for
+// MS UI Gothic, and wider than it, as Meiryo UI and Yu Gothic UI are).
+TEST(DestinationDialogLayout, EveryCaptionFitsItsControl) {
+    HMODULE stub_module = LoadLibraryExW(path_from_environment("VORNSFX_STUB").c_str(), nullptr,
+                                         LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(stub_module);
+    HWND dialog = CreateDialogParamW(stub_module, MAKEINTRESOURCEW(IDD_DESTINATION), nullptr,
+                                     inert_dialog_proc, 0);
+    ASSERT_TRUE(dialog);
+    const std::pair<HWND, int> captions[] = {
+        {child_of_class(dialog, L"Static"), 0},
+        {control(dialog, IDC_START_MENU), check_box_room()},
+        {control(dialog, IDC_DESKTOP), check_box_room()},
+        {control(dialog, IDC_SEND_TO), check_box_room()},
+    };
+    for (const auto& [caption, room] : captions) {
+        ASSERT_TRUE(caption);
+        RECT client = {};
+        GetClientRect(caption, &client);
+        EXPECT_LE(caption_width(caption) + room, client.right) << shown(window_text(caption));
+    }
+    DestroyWindow(dialog);
+    FreeLibrary(stub_module);
+}
 
 using DestinationDialog = StubRun;
 

@@ -192,7 +192,8 @@ TEST(Worker, UnixSymbolicLinksAreSkipped) {
     MessageRecorder recorder;
     WorkerRun worker;
     RunFolder setup(concat({unix_link_member(0, "rel|target.txt"), unix_link_member(1, "abs|/etc"),
-                            unix_link_member(2, "up|../.."), stored_member(1, "abs/passwd", ascii("x")),
+                            unix_link_member(2, "up|../.."),
+                            stored_member(1, "abs/passwd", ascii("x")),
                             stored_member(2, "up/inside.txt", ascii("inside")), Bytes{0}}));
     expect_done(setup.run(worker), false);
     EXPECT_EQ(describe(setup.tree()), "D abs\nF abs/passwd (1)\nD up\nF up/inside.txt (6)\n");
