@@ -5,6 +5,7 @@
 #include <sys/utime.h>
 
 #include <cwchar>
+#include <new>
 
 #include "directories.h"
 #include "huffman/huffman.h"
@@ -55,22 +56,25 @@ bool extract_file(CSfxApp& app, const CMemberHeader& member, const CWideSz& path
     }
     uint16_t crc = 0;
     bool undecodable = false;
+    bool no_memory = false;
     try {
         crc = HUFFMAN::expand_member(app, output, member.original_size, member.packed_size,
                                      path.c_str(), method);
     } catch (HUFFMAN::HufError) {
         undecodable = true;  // the engine has freed its buffers
+    } catch (const std::bad_alloc&) {
+        no_memory = true;  // its dictionary could not be had: the member cannot be extracted
     }
     // A member the engine wrote to its end is finished, even when the abort
     // came in the meantime: it stays, and the window must not delete it.
     const bool complete = output.seek(0, FILE_CURRENT) == member.original_size;
     output.close();
     app.current_output = CWideSz();
-    if (user_aborted() && !complete) {
+    if ((user_aborted() || no_memory) && !complete) {
         DeleteFileW(path.c_str());
-        return false;
+        if (!no_memory) return false;
     }
-    if (undecodable || (member.has_crc && crc != member.crc)) return report_damaged(app, path);
+    if (no_memory || undecodable || (member.has_crc && crc != member.crc)) return report_damaged(app, path);
     set_file_time(path.c_str(), member);
     return true;
 }

@@ -1,6 +1,8 @@
 // The stub's entry point: the life of the process.
 #include <windows.h>
 
+#include <new>
+
 #include "progress_window.h"
 #include "startup.h"
 
@@ -15,7 +17,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
     int status = EXIT_STARTUP_FAILED;
     {
         CSfxApp app;
-        if (!init_instance(app, instance) || !create_progress_window(app)) return status;
+        try {
+            if (!init_instance(app, instance) || !create_progress_window(app)) return status;
+        } catch (const std::bad_alloc&) {
+            return status;  // no memory for the configuration's texts: nothing was shown
+        }
         status = run_message_loop();
         // Closed while the worker still extracts: the worker uses the
         // application object and the archive, so the process ends here, with

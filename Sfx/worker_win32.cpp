@@ -4,11 +4,14 @@
 
 #include <shlobj.h>
 
+#include <new>
+
 #include "extract.h"
 #include "folders.h"
 #include "huffman/huffman.h"
 #include "member_header.h"
 #include "paths.h"
+#include "report.h"
 #include "run_state.h"
 #include "window_messages.h"
 
@@ -21,12 +24,9 @@ void show_name(CSfxApp& app, const CMemberHeader& member) {
     SendMessageW(app.main_window, WM_SFX_SHOW_NAME, 0, reinterpret_cast<LPARAM>(shown.c_str()));
 }
 
-}  // namespace
-
-void extraction_worker(CSfxApp& app) {
+// Extracts member after member until the end, a failure or an abort.
+void extract_all(CSfxApp& app) {
     CMemberHeader member;
-    HUFFMAN::build_crc16_table();
-    progress_total = scan_total_size(*app.archive);
     while (!user_aborted()) {
         HeaderRead read = read_member_header(*app.archive, app.main_window, member);
         if (read == HeaderRead::end) break;
@@ -46,6 +46,21 @@ void extraction_worker(CSfxApp& app) {
         notify_shell_created(app, written.c_str());
         // The engine may have read ahead: the next header follows the data.
         app.archive->seek(data_start + member.packed_size, FILE_BEGIN);
+    }
+}
+
+}  // namespace
+
+void extraction_worker(CSfxApp& app) {
+    HUFFMAN::build_crc16_table();
+    progress_total = scan_total_size(*app.archive);
+    try {
+        extract_all(app);
+    } catch (const std::bad_alloc&) {
+        // Memory for a name or a path ran out (a member's own buffers are
+        // handled by its extraction): the run stops as after a failed member.
+        app.failed = 1;
+        show_system_error(ERROR_NOT_ENOUGH_MEMORY, MB_ICONWARNING);
     }
     PostMessageW(app.main_window, user_aborted() ? WM_SFX_ABORTED : WM_SFX_DONE, 0, 0);
 }

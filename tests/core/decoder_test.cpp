@@ -1,9 +1,11 @@
 // The decode driver: stored copies, progress, abort, and the output's length.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <vector>
 
 #include "Sfx/run_state.h"
+#include "support/allocation_hook.h"
 #include "support/block_writer.h"
 #include "support/engine_runner.h"
 
@@ -96,6 +98,17 @@ TEST_F(DecoderTest, OutputEndsAtTheOriginalSizeEvenWhenAMatchRunsPast) {
     Expanded result = expand_bytes(writer.bytes(), LH5, 12);
     EXPECT_EQ(result.output, Bytes(12, 'q'));
     EXPECT_EQ(result.crc, reference_crc16(Bytes(12, 'q')));
+}
+
+// Without memory for its dictionary a member ends with std::bad_alloc, all it
+// had taken given back (the sanitizers watch), and the next member decodes.
+TEST_F(DecoderTest, ADictionaryThatCannotBeHadEndsTheMemberCleanly) {
+    Bytes compressed = constant_literals('q', 12);
+    {
+        FailingAllocations no_dictionary(LH5_DICTIONARY);
+        EXPECT_THROW(expand_bytes(compressed, LH5, 12), std::bad_alloc);
+    }
+    EXPECT_EQ(expand_bytes(compressed, LH5, 12).output, Bytes(12, 'q'));
 }
 
 TEST_F(DecoderTest, FoldersUnknownMethodsAndEmptyMembersDecodeNothing) {

@@ -10,6 +10,7 @@
 
 #include "Sfx/report.h"
 #include "Sfx/window_messages.h"
+#include "support/allocation_hook.h"
 #include "support/block_writer.h"
 #include "support/corpus.h"
 #include "support/engine_runner.h"
@@ -28,6 +29,7 @@ namespace {
 constexpr int64_t CORPUS_STAMP = 1623760496;
 constexpr int64_t JST_TO_UTC = -9 * 3600;
 constexpr uint32_t BIG_MEMBER = 1u << 20;
+constexpr size_t LH5_DICTIONARY = 8192;
 constexpr int LONGEST_MATCH_CODE = 256 + 253;  // -lh5-: a match of 256 bytes
 
 // A level-2 member whose data is given as stored in the archive.
@@ -317,6 +319,23 @@ TEST(Worker, AnAbortStopsTheRunAndDeletesOnlyThePartialFile) {
                                                  : "F before.txt (6)\n");  // the partial file went
         EXPECT_TRUE(recorder.messages().empty());
     }
+}
+
+// A member whose dictionary cannot be had is reported like a damaged one and
+// stops the run; its partial file goes, the members before it stay.
+TEST(Worker, AMemberWithoutMemoryIsReportedAsDamagedAndRemoved) {
+    MessageRecorder recorder;
+    WorkerRun worker;
+    RunFolder setup(concat({stored("before.txt", "before"), compressed_spaces("packed.bin", 1u << 16),
+                            stored("after.txt", "after"), Bytes{0}}));
+    WorkerRecord record;
+    {
+        FailingAllocations no_dictionary(LH5_DICTIONARY);
+        record = setup.run(worker);
+    }
+    expect_done(record, true);
+    EXPECT_EQ(describe(setup.tree()), "F before.txt (6)\n");
+    EXPECT_EQ(only_message(recorder, worker.window()), L"ファイル packed.bin が壊れています。");
 }
 
 namespace {
