@@ -21,38 +21,46 @@ constexpr size_t PRELOAD_PATH_UNITS = 360;
 
 using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+const DllSearchCalls SYSTEM_CALLS = {GetVersionExW, GetProcAddress, GetSystemDirectoryW,
+                                     LoadLibraryExW};
+#pragma GCC diagnostic pop
+const DllSearchCalls* calls = &SYSTEM_CALLS;
+
 // Windows Vista (6.0) accepts SetDefaultDllDirectories only with an update
 // installed, and then not reliably: it always gets the preloading.
 bool is_windows_vista() {
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = OSVERSIONINFOW_SIZE;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    BOOL known = GetVersionExW(&version);
-#pragma GCC diagnostic pop
+    BOOL known = calls->get_version(&version);
     return known && version.dwMajorVersion == 6 && version.dwMinorVersion == 0;
 }
 
 bool restrict_search_path() {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     auto set_directories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+        reinterpret_cast<void*>(calls->find_export(kernel, "SetDefaultDllDirectories")));
     return set_directories && set_directories(SEARCH_SYSTEM32_AND_USER_DIRS);
 }
 
 void preload_system_dlls() {
     wchar_t path[PRELOAD_PATH_UNITS];
-    UINT length = GetSystemDirectoryW(path, SYSTEM_FOLDER_UNITS);
+    UINT length = calls->system_directory(path, SYSTEM_FOLDER_UNITS);
     if (length == 0 || length > LONGEST_SYSTEM_FOLDER) return;
     if (path[length - 1] != L'\\') path[length++] = L'\\';
     for (const wchar_t* name : PRELOAD_DLLS) {
         lstrcpyW(path + length, name);
         lstrcatW(path + length, L".dll");
-        LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);  // failures do not matter
+        calls->load_library(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);  // failures do not matter
     }
 }
 
 }  // namespace
+
+void set_dll_search_calls(const DllSearchCalls* replacement) {
+    calls = replacement ? replacement : &SYSTEM_CALLS;
+}
 
 void harden_dll_search() {
     if (!is_windows_vista() && restrict_search_path()) return;
