@@ -52,7 +52,8 @@ void preload_system_dlls() {
     for (const wchar_t* name : PRELOAD_DLLS) {
         lstrcpyW(path + length, name);
         lstrcatW(path + length, L".dll");
-        calls->load_library(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);  // failures do not matter
+        // Failures do not matter: a library the system lacks is never loaded.
+        calls->load_library(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     }
 }
 
