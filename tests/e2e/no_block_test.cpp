@@ -1,7 +1,9 @@
 // A configuration block that is only its lead byte 0: no dialog, the progress
 // window under its default title, the archive extracted into the current
 // directory, and nothing done afterwards. Started with the mouse in the
-// screen's bottom-right corner, the window still lies wholly on the screen.
+// screen's bottom-right corner, the window still lies wholly on the screen;
+// the arguments it is given, which would look like options to other
+// installers, change nothing.
 #include "sfx_files.h"
 #include "stub_run.h"
 
@@ -19,8 +21,10 @@ TEST_F(NoBlock, ExtractsIntoTheCurrentDirectoryUnderTheDefaultTitle) {
     RECT work_area = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0);
     SetCursorPos(work_area.right - 1, work_area.bottom - 1);
-    start(Bytes(1, 0), archive({zeros_lh5("zeros.bin", ZEROS_SIZE), marker_member("run_marker.exe")},
-                               corpus_archive(L"lh5-l0.lzh")));
+    start(Bytes(1, 0),
+          archive({zeros_lh5("zeros.bin", ZEROS_SIZE), marker_member("run_marker.exe")},
+                  corpus_archive(L"lh5-l0.lzh")),
+          L"/S /D=C:\\elsewhere -o.. --help");
     bool dialog_seen = false;
     std::wstring title;
     RECT placed = {};

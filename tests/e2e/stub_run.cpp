@@ -18,10 +18,11 @@ bool visible(HWND window) {
 
 }  // namespace
 
-void StubRun::start(const Bytes& block, const Bytes& archive_bytes) {
+void StubRun::start(const Bytes& block, const Bytes& archive_bytes,
+                    const std::wstring& arguments) {
     std::wstring program = dir / L"setup.exe";
     write_sfx(program, block, archive_bytes);
-    ASSERT_TRUE(stub.start(program, work)) << "cannot start " << shown(program);
+    ASSERT_TRUE(stub.start(program, work, arguments)) << "cannot start " << shown(program);
 }
 
 HWND wait_dialog(const UiProcess& process) {

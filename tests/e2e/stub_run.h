@@ -28,8 +28,10 @@ class StubRun : public ::testing::Test {
 protected:
     void SetUp() override { make_folder(work); }
 
-    // Writes stub + block + archive as dir\setup.exe and starts it in work.
-    void start(const Bytes& block, const Bytes& archive_bytes);
+    // Writes stub + block + archive as dir\setup.exe and starts it in work,
+    // with the command-line arguments given.
+    void start(const Bytes& block, const Bytes& archive_bytes,
+               const std::wstring& arguments = std::wstring());
     // Waits for the end and returns the exit status; at the limit the test
     // fails and the program is killed.
     DWORD finish();
