@@ -6,35 +6,24 @@
 
 namespace {
 
-constexpr size_t NEVER = SIZE_MAX;
-std::atomic<size_t> failing_from{NEVER};
+std::atomic<size_t> failing_from{SIZE_MAX};
 
 void* allocate(size_t size) {
-    if (size >= failing_from.load()) throw std::bad_alloc();
-    if (void* block = std::malloc(size ? size : 1)) return block;
-    throw std::bad_alloc();
+    void* block = size < failing_from ? std::malloc(size ? size : 1) : nullptr;
+    if (!block) throw std::bad_alloc();
+    return block;
 }
 
 void* allocate_or_null(size_t size) noexcept {
-    try {
-        return allocate(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return size < failing_from ? std::malloc(size ? size : 1) : nullptr;
 }
 
 }  // namespace
 
-FailingAllocations::FailingAllocations(size_t min_bytes) {
-    failing_from = min_bytes;
-}
+FailingAllocations::FailingAllocations(size_t min_bytes) { failing_from = min_bytes; }
+FailingAllocations::~FailingAllocations() { failing_from = SIZE_MAX; }
 
-FailingAllocations::~FailingAllocations() {
-    failing_from = NEVER;
-}
-
-// Every form the program may call, so no block crosses between this
-// allocator and the runtime's own.
+// Every form, so no block crosses between this allocator and the runtime's own.
 void* operator new(size_t size) { return allocate(size); }
 void* operator new[](size_t size) { return allocate(size); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept { return allocate_or_null(size); }

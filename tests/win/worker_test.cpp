@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
 #include "Sfx/report.h"
@@ -163,42 +164,24 @@ TEST(Worker, HostileNamesNeverLeaveTheDestination) {
     EXPECT_TRUE(recorder.messages().empty());
 }
 
-TEST(Worker, AnArchiveWithoutItsZeroByteEndsCleanly) {
+// Members of an unknown method and Unix symbolic links are skipped, but shown
+// and announced; a later member that writes "through" a link's name lands in
+// an ordinary folder of that name. The archive lacks its zero byte: the file
+// ends where a header would begin, which is a clean end.
+TEST(Worker, UnknownMethodsAndUnixLinksAreSkippedButShownAndAnnounced) {
     MessageRecorder recorder;
     WorkerRun worker;
-    RunFolder setup(stored("only.txt", "only"));  // the file ends where a header would begin
-    expect_done(setup.run(worker), false);
-    EXPECT_EQ(setup.tree().count(L"only.txt"), 1u);
-    EXPECT_TRUE(recorder.messages().empty());
-}
-
-TEST(Worker, AMemberOfAnUnknownMethodIsSkippedButShownAndAnnounced) {
-    MessageRecorder recorder;
-    WorkerRun worker;
-    Bytes data = ascii("whatever -lhx- might mean");
-    RunFolder setup(concat({member("skip.bin", "-lhx-", data, 100, 0), stored("after.txt", "after"),
-                            Bytes{0}}));
+    RunFolder setup(concat({member("skip.bin", "-lhx-", ascii("what -lhx- may mean"), 100, 0),
+                            unix_link_member(0, "rel|target.txt"), unix_link_member(1, "abs|/etc"),
+                            unix_link_member(2, "up|../.."), stored("up/inside.txt", "inside")}));
     WorkerRecord record = setup.run(worker);
     expect_done(record, false);
-    EXPECT_EQ(record.shown, (std::vector<std::wstring>{L"skip.bin", L"after.txt"}));
-    EXPECT_EQ(record.notified,
-              (std::vector<std::wstring>{shell_path(setup.destination, L"skip.bin"),
-                                         shell_path(setup.destination, L"after.txt")}));
-    EXPECT_EQ(describe(setup.tree()), "F after.txt (5)\n");
-    EXPECT_TRUE(recorder.messages().empty());
-}
-
-// Links are skipped like members of an unknown method; a later member that
-// writes "through" a link's name lands in an ordinary folder of that name.
-TEST(Worker, UnixSymbolicLinksAreSkipped) {
-    MessageRecorder recorder;
-    WorkerRun worker;
-    RunFolder setup(concat({unix_link_member(0, "rel|target.txt"), unix_link_member(1, "abs|/etc"),
-                            unix_link_member(2, "up|../.."),
-                            stored_member(1, "abs/passwd", ascii("x")),
-                            stored_member(2, "up/inside.txt", ascii("inside")), Bytes{0}}));
-    expect_done(setup.run(worker), false);
-    EXPECT_EQ(describe(setup.tree()), "D abs\nF abs/passwd (1)\nD up\nF up/inside.txt (6)\n");
+    EXPECT_EQ(record.shown, (std::vector<std::wstring>{L"skip.bin", L"rel|target.txt", L"abs|/etc",
+                                                       L"up|../..", L"up/inside.txt"}));
+    ASSERT_EQ(record.notified.size(), 5u);
+    EXPECT_EQ(record.notified[0], shell_path(setup.destination, L"skip.bin"));
+    EXPECT_EQ(record.notified[4], shell_path(setup.destination, L"up/inside.txt"));
+    EXPECT_EQ(describe(setup.tree()), "D up\nF up/inside.txt (6)\n");
     EXPECT_TRUE(recorder.messages().empty());
 }
 
@@ -221,21 +204,32 @@ TEST(Worker, PackedSizesAreUnsignedUpTo4GiB) {
     EXPECT_EQ(messages[0].text, L"Unknown header");
 }
 
-TEST(Worker, ACrcMismatchKeepsTheFileAndStopsTheRun) {
-    MessageRecorder recorder;
-    WorkerRun worker;
+// A member whose CRC does not match, or whose dictionary cannot be had, is
+// reported as damaged and stops the run. The mismatching file stays as it was
+// written; the one without memory is removed as partial.
+TEST(Worker, ADamagedMemberIsReportedAndStopsTheRun) {
     Bytes data = ascii("these bytes are not what the header promised");
-    RunFolder setup(concat({stored("good.txt", "good"),
-                            member("bad.txt", "-lh0-", data, static_cast<uint32_t>(data.size()),
-                                   reference_crc16(data) ^ 1),
-                            stored("later.txt", "later"), Bytes{0}}));
-    WorkerRecord record = setup.run(worker);
-    expect_done(record, true);
-    EXPECT_EQ(record.shown, (std::vector<std::wstring>{L"good.txt", L"bad.txt"}));
-    Tree tree = setup.tree();
-    EXPECT_EQ(describe(tree), "F bad.txt (44)\nF good.txt (4)\n");
-    EXPECT_TRUE(tree[L"bad.txt"].content == data);
-    EXPECT_EQ(only_message(recorder, worker.window()), L"ファイル bad.txt が壊れています。");
+    for (bool no_memory : {false, true}) {
+        SCOPED_TRACE(no_memory ? "no memory" : "CRC mismatch");
+        MessageRecorder recorder;
+        WorkerRun worker;
+        Bytes bad = no_memory ? compressed_spaces("bad.txt", 1u << 16)
+                              : member("bad.txt", "-lh0-", data, static_cast<uint32_t>(data.size()),
+                                       reference_crc16(data) ^ 1);
+        RunFolder setup(concat({stored("good.txt", "good"), bad, stored("later.txt", "later"),
+                                Bytes{0}}));
+        std::optional<FailingAllocations> failing;
+        if (no_memory) failing.emplace(LH5_DICTIONARY);
+        WorkerRecord record = setup.run(worker);
+        failing.reset();
+        expect_done(record, true);
+        EXPECT_EQ(record.shown, (std::vector<std::wstring>{L"good.txt", L"bad.txt"}));
+        Tree tree = setup.tree();
+        EXPECT_EQ(describe(tree),
+                  no_memory ? "F good.txt (4)\n" : "F bad.txt (44)\nF good.txt (4)\n");
+        EXPECT_TRUE(no_memory || tree[L"bad.txt"].content == data);
+        EXPECT_EQ(only_message(recorder, worker.window()), L"ファイル bad.txt が壊れています。");
+    }
 }
 
 TEST(Worker, AnExistingFileIsReplacedUnlessItIsReadOnlyOrInUse) {
@@ -319,23 +313,6 @@ TEST(Worker, AnAbortStopsTheRunAndDeletesOnlyThePartialFile) {
                                                  : "F before.txt (6)\n");  // the partial file went
         EXPECT_TRUE(recorder.messages().empty());
     }
-}
-
-// A member whose dictionary cannot be had is reported like a damaged one and
-// stops the run; its partial file goes, the members before it stay.
-TEST(Worker, AMemberWithoutMemoryIsReportedAsDamagedAndRemoved) {
-    MessageRecorder recorder;
-    WorkerRun worker;
-    RunFolder setup(concat({stored("before.txt", "before"), compressed_spaces("packed.bin", 1u << 16),
-                            stored("after.txt", "after"), Bytes{0}}));
-    WorkerRecord record;
-    {
-        FailingAllocations no_dictionary(LH5_DICTIONARY);
-        record = setup.run(worker);
-    }
-    expect_done(record, true);
-    EXPECT_EQ(describe(setup.tree()), "F before.txt (6)\n");
-    EXPECT_EQ(only_message(recorder, worker.window()), L"ファイル packed.bin が壊れています。");
 }
 
 namespace {
