@@ -15,52 +15,39 @@ constexpr int OPTION_BOX_IDS[3] = {IDC_START_MENU, IDC_DESKTOP, IDC_SEND_TO};
 const std::wstring LINK_NAME = L"Vorn E2E マーカー";
 const std::wstring TITLE = L"Vorn E2E テスト";
 
-// What a check box draws left of its caption: the box and a gap.
-int check_box_room() {
-    constexpr int GAP = 4;
-    return GetSystemMetrics(SM_CXMENUCHECK) + GAP;
-}
-
 // The caption's width in the control's own font, its mnemonic mark left out.
 int caption_width(HWND control) {
     std::wstring text = window_text(control);
     text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
     HDC context = GetDC(control);
-    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(context, font);
+    SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE size = {};
     GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(context, old);
     ReleaseDC(control, context);
     return size.cx;
 }
 
-INT_PTR CALLBACK inert_dialog_proc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
-}
+INT_PTR CALLBACK inert_dialog_proc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 }  // namespace
 
 // The stub's own dialog template, made here by the same dialog manager: each
 // caption fits its control under Noto Sans CJK JP (the prefix's stand-in for
-// MS UI Gothic, and wider than it, as Meiryo UI and Yu Gothic UI are).
+// MS UI Gothic, and wider than it, as Meiryo UI and Yu Gothic UI are). A check
+// box draws its box and a gap left of the caption.
 TEST(DestinationDialogLayout, EveryCaptionFitsItsControl) {
     HMODULE stub_module = LoadLibraryExW(path_from_environment("VORNSFX_STUB").c_str(), nullptr,
                                          LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(stub_module);
     HWND dialog = CreateDialogParamW(stub_module, MAKEINTRESOURCEW(IDD_DESTINATION), nullptr,
                                      inert_dialog_proc, 0);
     ASSERT_TRUE(dialog);
-    const std::pair<HWND, int> captions[] = {
-        {child_of_class(dialog, L"Static"), 0},
-        {control(dialog, IDC_START_MENU), check_box_room()},
-        {control(dialog, IDC_DESKTOP), check_box_room()},
-        {control(dialog, IDC_SEND_TO), check_box_room()},
-    };
-    for (const auto& [caption, room] : captions) {
-        ASSERT_TRUE(caption);
+    const int box = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    for (auto [caption, room] : {std::pair{child_of_class(dialog, L"Static"), 0},
+                                 {control(dialog, IDC_START_MENU), box},
+                                 {control(dialog, IDC_DESKTOP), box},
+                                 {control(dialog, IDC_SEND_TO), box}}) {
         RECT client = {};
-        GetClientRect(caption, &client);
+        ASSERT_TRUE(GetClientRect(caption, &client));
         EXPECT_LE(caption_width(caption) + room, client.right) << shown(window_text(caption));
     }
     DestroyWindow(dialog);
@@ -173,22 +160,34 @@ TEST_F(DestinationDialog, OptionBytesSetTheBoxesAndTheBoxesTheShortcuts) {
     }
 }
 
-TEST_F(DestinationDialog, CancelAndTheCloseBoxEndTheRunWithoutExtracting) {
+// Cancel, the close box, and a destination that cannot be created (reported)
+// end the run without extracting, without shortcuts and without running anything.
+TEST_F(DestinationDialog, CancelTheCloseBoxOrAnUncreatableFolderEndTheRunWithoutExtracting) {
     LinkCleanup cleanup({LINK_NAME});
     std::wstring destination = dir / L"dest";
+    write_file(dir / L"blocker", ascii("a file where a parent folder would have to be made"));
     Bytes block = block_bytes(marker_block(TITLE, destination, LINK_NAME));
     Bytes contents = archive({marker_member("run_marker.exe")}, corpus_archive(L"lh5-l0.lzh"));
-    for (bool close_box : {false, true}) {
-        SCOPED_TRACE(close_box ? "close box" : "Cancel");
+    for (const std::string way : {"Cancel", "close box", "uncreatable folder"}) {
+        SCOPED_TRACE(way);
         UiProcess process;
         write_sfx(dir / L"setup.exe", block, contents);
         ASSERT_TRUE(process.start(dir / L"setup.exe", work));
         HWND dialog = wait_dialog(process);
         ASSERT_TRUE(dialog) << "no destination dialog";
-        if (close_box)
-            PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-        else
+        if (way == "Cancel") {
             press(dialog, IDCANCEL);
+        } else if (way == "close box") {
+            PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            ASSERT_TRUE(set_window_text(control(dialog, IDC_DEST_EDIT), dir / L"blocker\\sub"));
+            press(dialog, IDOK);
+            HWND box = wait_message_box(process);
+            ASSERT_TRUE(box) << "no message box";
+            EXPECT_EQ(shown(message_box_text(box)), "フォルダを作成できません");
+            screenshot(box, L"folder-not-created");
+            dismiss_message_box(box);
+        }
         ASSERT_TRUE(process.wait_exit(RUN_LIMIT_MS)) << "the program did not end";
         EXPECT_EQ(process.exit_code(), EXIT_NORMAL);
         EXPECT_FALSE(exists(destination)) << "the destination was created";
@@ -197,28 +196,4 @@ TEST_F(DestinationDialog, CancelAndTheCloseBoxEndTheRunWithoutExtracting) {
         expect_nothing_ran(destination);
         expect_nothing_ran(work);
     }
-}
-
-TEST_F(DestinationDialog, AFolderThatCannotBeCreatedIsReportedAndNothingExtracted) {
-    LinkCleanup cleanup({LINK_NAME});
-    // A file stands where a parent folder would have to be made.
-    write_file(dir / L"blocker", ascii("a file, not a folder"));
-    start(block_bytes(marker_block(TITLE, dir / L"configured", LINK_NAME)),
-          archive({marker_member("run_marker.exe")}, corpus_archive(L"lh5-l0.lzh")));
-
-    HWND dialog = wait_dialog(stub);
-    ASSERT_TRUE(dialog) << "no destination dialog";
-    ASSERT_TRUE(set_window_text(control(dialog, IDC_DEST_EDIT), dir / L"blocker\\sub"));
-    press(dialog, IDOK);
-    HWND box = wait_message_box(stub);
-    ASSERT_TRUE(box) << "no message box";
-    EXPECT_EQ(shown(message_box_text(box)), "フォルダを作成できません");
-    screenshot(box, L"folder-not-created");
-    dismiss_message_box(box);
-    EXPECT_EQ(finish(), EXIT_NORMAL);
-
-    EXPECT_FALSE(exists(dir / L"configured"));
-    EXPECT_TRUE(folder_entries(work).empty()) << "something was extracted";
-    expect_no_shortcut(LINK_NAME);
-    expect_nothing_ran(work);
 }

@@ -6,7 +6,6 @@
 
 #include "Sfx/messages.h"
 #include "huffman/huffman.h"
-#include "support/block_writer.h"
 #include "support/engine_runner.h"
 #include "support/header_writer.h"
 #include "support/message_recorder.h"
@@ -102,24 +101,6 @@ TEST_F(Extract, WhatCannotBeCreatedIsReportedWithTheSystemText) {
     EXPECT_NE(last_message(nullptr), system_text(ERROR_SUCCESS));
     EXPECT_EQ(describe(list_tree(destination_)), "F f (6)\n");
     EXPECT_EQ(app_.failed, 0);  // nothing damaged: the worker decides about the run
-}
-
-TEST_F(Extract, UndecodableDataCountsAsDamagedLikeACrcMismatch) {
-    // A code-length code that asks for a length of 17 bits: the engine gives up.
-    BlockWriter writer(14);
-    Lengths length_code(19, 0);
-    length_code[3] = 17;
-    writer.block(1, length_code, Lengths(), Lengths(), 'x', 0);
-    // A header without a CRC: the damage must show all the same.
-    HeaderFields f;
-    f.level = 0;
-    f.method = "-lh5-";
-    f.with_crc = false;
-    f.original_size = 100;
-    EXPECT_FALSE(extract(member_with(f, "bad.bin", writer.bytes())));
-    EXPECT_EQ(app_.failed, 1);
-    EXPECT_EQ(list_tree(destination_).count(L"bad.bin"), 1u);  // kept, as after a CRC mismatch
-    EXPECT_EQ(last_message(PROGRESS_WINDOW), L"ファイル bad.bin" + BROKEN_TAIL);
 }
 
 TEST_F(Extract, APathTooLongForItsMessageIsCutAtItsFront) {
