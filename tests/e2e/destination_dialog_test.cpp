@@ -197,3 +197,29 @@ TEST_F(DestinationDialog, CancelTheCloseBoxOrAnUncreatableFolderEndTheRunWithout
         expect_nothing_ran(work);
     }
 }
+
+// The browse button opens the system's folder browser: Cancel keeps the
+// field's text, OK puts the folder chosen there (its first selection) into it.
+TEST_F(DestinationDialog, BrowsingReplacesTheFieldOnlyOnOk) {
+    start(block_bytes(marker_block(TITLE, dir / L"configured", LINK_NAME)),
+          archive({stored("a.txt", ascii("a"))}));
+    HWND dialog = wait_dialog(stub);
+    ASSERT_TRUE(dialog) << "no destination dialog";
+    HWND field = control(dialog, IDC_DEST_EDIT);
+    const std::wstring configured = window_text(field);
+    for (int button : {IDCANCEL, IDOK}) {
+        press(dialog, IDC_BROWSE);
+        HWND browser = stub.wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [&](HWND window) {
+            return window != dialog && IsWindowVisible(window);
+        });
+        ASSERT_TRUE(browser) << "no folder browser";
+        if (button == IDOK) screenshot(browser, L"folder-browser");
+        press(browser, button);
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(browser); }, WINDOW_LIMIT_MS));
+        if (button == IDCANCEL) EXPECT_EQ(shown(window_text(field)), shown(configured));
+    }
+    const std::wstring chosen = window_text(field);
+    EXPECT_TRUE(!chosen.empty() && chosen != configured) << shown(chosen);
+    press(dialog, IDCANCEL);
+    EXPECT_EQ(finish(), EXIT_NORMAL);
+}
