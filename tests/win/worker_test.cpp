@@ -13,7 +13,6 @@
 #include "Sfx/window_messages.h"
 #include "support/allocation_hook.h"
 #include "support/block_writer.h"
-#include "support/corpus.h"
 #include "support/engine_runner.h"
 #include "support/header_writer.h"
 #include "support/hostile_archive.h"
@@ -25,10 +24,6 @@
 
 namespace {
 
-// The corpus was stamped 2021-06-15 12:34:56 UTC; levels 0 and 1 hold that
-// as an MS-DOS time, which the extraction reads as local time (here JST).
-constexpr int64_t CORPUS_STAMP = 1623760496;
-constexpr int64_t JST_TO_UTC = -9 * 3600;
 constexpr uint32_t BIG_MEMBER = 1u << 20;
 constexpr size_t LH5_DICTIONARY = 8192;
 constexpr int LONGEST_MATCH_CODE = 256 + 253;  // -lh5-: a match of 256 bytes
@@ -88,42 +83,6 @@ std::wstring only_message(const MessageRecorder& recorder, HWND owner) {
 }
 
 }  // namespace
-
-TEST(Worker, TheWholeCorpusExtractsLikeTheIndependentExtractor) {
-    _putenv_s("TZ", "JST-9");  // as the user's system would be
-    const std::wstring corpus = path_from_environment("VORNSFX_CORPUS");
-    const auto archives = read_corpus(corpus);
-    ASSERT_FALSE(archives.empty());
-    MessageRecorder recorder;
-    WorkerRun worker;
-    for (const auto& members : archives) {
-        SCOPED_TRACE(members.front().archive);
-        TempDir destination;
-        WorkerRecord record =
-            worker.run(corpus + L"\\" + utf8_to_utf16(members.front().archive), destination.path());
-        expect_done(record, false);
-        // Every member's stored name was shown, in order, and announced to the shell.
-        std::vector<std::wstring> names, notices;
-        for (const CorpusMember& m : members) {
-            std::wstring name = utf8_to_utf16(m.name);
-            names.push_back(name);
-            if (m.folder()) name.pop_back();
-            notices.push_back(shell_path(destination.path(), name));
-        }
-        for (std::wstring& shown : record.shown)
-            for (wchar_t& c : shown)
-                if (c == L'\\') c = L'/';
-        EXPECT_EQ(record.shown, names);
-        EXPECT_EQ(record.notified, notices);
-
-        Tree expected = corpus_tree(members.front().archive);
-        for (auto& [path, entry] : expected)
-            entry.mtime = members.front().level == 2 ? CORPUS_STAMP : CORPUS_STAMP + JST_TO_UTC;
-        expect_same_tree(list_tree(destination.path()), expected, true);
-    }
-    EXPECT_TRUE(recorder.messages().empty());
-    _putenv_s("TZ", "");
-}
 
 TEST(Worker, HostileNamesNeverLeaveTheDestination) {
     MessageRecorder recorder;
