@@ -1,5 +1,6 @@
-// One member at a time into a real folder: folders, output files, damaged
-// data and the messages that name a path.
+// One member at a time into a real folder: what cannot be created, and the
+// messages that name a path. (Nested folders and files, and damaged data, go
+// through the worker's tests.)
 #include "Sfx/extract.h"
 
 #include <gtest/gtest.h>
@@ -76,20 +77,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(Extract, FoldersAndTheParentsOfFilesAreCreatedTopDown) {
-    EXPECT_TRUE(extract(folder_member("x/y/z/")));
-    EXPECT_TRUE(extract(folder_member("x/y/")));  // already there: simply a success
-    EXPECT_TRUE(extract(file_member("p/q/r.txt", ascii("r"))));  // no folder members
-    HeaderFields level0;
-    level0.level = 0;
-    level0.original_size = 1;
-    level0.crc = reference_crc16(ascii("f"));
-    EXPECT_TRUE(extract(member_with(level0, "a\\b\\f.txt", ascii("f"))));
-    EXPECT_EQ(describe(list_tree(destination_)),
-              "D a\nD a/b\nF a/b/f.txt (1)\nD p\nD p/q\nF p/q/r.txt (1)\nD x\nD x/y\nD x/y/z\n");
-    EXPECT_TRUE(recorder_.messages().empty());
-}
 
 TEST_F(Extract, WhatCannotBeCreatedIsReportedWithTheSystemText) {
     write_file(destination_ + L"\\f", ascii("a file"));
