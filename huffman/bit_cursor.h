@@ -16,6 +16,10 @@
 // zero padding past the member's end. One refill per symbol is enough: the
 // longest symbol, a 16-bit character code, a 16-bit position code and 15
 // extra bits, takes 47 bits.
+//
+// The hot operations, here and in the families, are marked always_inline:
+// the stub is compiled for size, and -Os would otherwise call them, which
+// puts the cursor back in memory and undoes the point of it.
 #pragma once
 
 #include <cstdint>
@@ -56,7 +60,7 @@ struct BitCursor {
 
     // The three-bits-and-more counts of the window (count & 7) stay; the whole
     // bytes that fit are taken.
-    void refill() {
+    [[gnu::always_inline]] void refill() {
         if (fast_end != nullptr && next <= fast_end) {
             window |= load_big_endian(next) >> count;
             next += (63 - count) >> 3;
@@ -73,8 +77,8 @@ struct BitCursor {
     }
 
     // The next n bits (1 to 32).
-    uint32_t peek(int n) const { return static_cast<uint32_t>(window >> (64 - n)); }
-    void drop(int n) {
+    [[gnu::always_inline]] uint32_t peek(int n) const { return static_cast<uint32_t>(window >> (64 - n)); }
+    [[gnu::always_inline]] void drop(int n) {
         window <<= n;
         count -= n;
     }

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "huffman.h"
 
 namespace HUFFMAN {
@@ -17,8 +19,11 @@ uint16_t crc16_slices[SLICES][CRC_TABLE_SIZE];
 uint16_t (&crc16_table)[CRC_TABLE_SIZE] = crc16_slices[0];
 
 uint64_t load_little_endian(const uint8_t* data) {
-    uint64_t value = 0;
-    for (int i = WORD - 1; i >= 0; --i) value = value << 8 | data[i];
+    uint64_t value;
+    std::memcpy(&value, data, WORD);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    value = __builtin_bswap64(value);
+#endif
     return value;
 }
 

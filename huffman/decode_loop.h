@@ -53,7 +53,7 @@ struct OutputBuffer {
 };
 
 // Copies a match of length bytes from distance bytes back.
-inline uint8_t* copy_match(uint8_t* out, uint32_t distance, uint32_t length) {
+[[gnu::always_inline]] inline uint8_t* copy_match(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* end = out + length;
     constexpr uint32_t WORD = 8;

@@ -74,7 +74,7 @@ uint16_t distance_from(uint32_t ring_start, uint32_t ring_mask) {
 struct LzsCodes {
     uint32_t match;
 
-    uint16_t decode_char(BitCursor& bits) {
+    [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
         constexpr int LITERAL_ITEM = 1 + LZS_LITERAL_BITS;
         constexpr int MATCH_ITEM = 1 + LZS_POSITION_BITS + LZS_LENGTH_BITS;
         bits.refill();
@@ -88,7 +88,7 @@ struct LzsCodes {
         match = item >> LZS_LENGTH_BITS;  // the flag bit above it is 0
         return static_cast<uint16_t>(FIRST_MATCH_CODE + (item & ((1u << LZS_LENGTH_BITS) - 1)));
     }
-    uint16_t decode_position(BitCursor&, int64_t produced) {
+    [[gnu::always_inline]] uint16_t decode_position(BitCursor&, int64_t produced) {
         return distance_from(static_cast<uint32_t>(produced), match, LZS_RING_START,
                              LZS_RING_MASK);
     }
@@ -102,7 +102,7 @@ struct Lz5Codes {
     int flags_left;
     uint32_t match;
 
-    uint16_t decode_char(BitCursor& bits) {
+    [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
         if (bits.fast_end == nullptr || bits.next > bits.fast_end) return decode_slowly(bits);
         if (flags_left == 0) {
             flags = *bits.next++;
@@ -118,7 +118,7 @@ struct Lz5Codes {
         flags >>= 1;
         return result;
     }
-    uint16_t decode_position(BitCursor&, int64_t produced) {
+    [[gnu::always_inline]] uint16_t decode_position(BitCursor&, int64_t produced) {
         return distance_from(static_cast<uint32_t>(produced), match, LZ5_RING_START,
                              LZ5_RING_MASK);
     }

@@ -183,7 +183,7 @@ struct BlockCodes {
     MethodContext* context;
     uint32_t remaining;  // block_remaining, in a register
 
-    uint16_t decode_char(BitCursor& bits) {
+    [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
         if (remaining == 0) next_block(bits);
         --remaining;
         bits.refill();
@@ -193,7 +193,7 @@ struct BlockCodes {
         return static_cast<uint16_t>(entry);
     }
 
-    uint16_t decode_position(BitCursor& bits, int64_t) {
+    [[gnu::always_inline]] uint16_t decode_position(BitCursor& bits, int64_t) {
         PositionEntry entry = position_entries[bits.peek(SMALL_TABLE_BITS)];
         if (entry.length == TREE_LENGTH) return walk_position_tree(bits);
         // Shifted one less and once more, so that 0 extra bits give 0.
