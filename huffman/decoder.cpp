@@ -134,7 +134,7 @@ bool loop_operations(OutputBuffer& output, MethodContext* context, uint16_t matc
 // Per method index minus 1: the loop that decodes it.
 using DecodeLoop = bool (*)(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
 const DecodeLoop DECODE_LOOPS[COMPRESSING_METHODS] = {
-    loop_operations, loop_operations, loop_operations,  // -lh1- .. -lh3-
+    loop_adaptive,   loop_adaptive,   loop_operations,  // -lh1- .. -lh3-
     loop_blocks,     loop_blocks,     loop_blocks,     loop_blocks,  // -lh4- .. -lh7-
     loop_lzs,        loop_lz5,
 };

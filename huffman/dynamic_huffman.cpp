@@ -15,8 +15,13 @@
 // first exchanged with the lowest-numbered node of equal weight. To find that
 // node in one step, runs of equal weight are kept as numbered blocks that
 // record their lowest-numbered node (the leader).
-#include "bit_input.h"
+//
+// The decode loop runs both methods through AdaptiveCodes: the character
+// walk on the bit cursor, the -lh1- positions from the ready-made table
+// inline, the -lh2- positions through their operation.
+#include "bit_cursor.h"
 #include "code_tables.h"
+#include "decode_loop.h"
 #include "ready_positions.h"
 
 namespace HUFFMAN {
@@ -332,7 +337,81 @@ void start_adaptive(MethodContext* context, int symbols, uint16_t longest) {
     start_bits(context);
 }
 
+// The operations of -lh1- and -lh2- for the decode loop.
+struct AdaptiveCodes {
+    MethodContext* context;
+    bool ready_positions;  // -lh1-: positions through the ready-made code
+
+    // A sound tree is a Huffman tree of weights that total below 2^16, so
+    // no path is longer than about 24 bits; the walk on the cursor stops
+    // after this many, leaving room for the position's 14 bits, and hands
+    // anything longer to the process-wide walk, which has bounds of its own.
+    static constexpr int CURSOR_WALK_BITS = 32;
+
+    [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
+        bits.refill();
+        uint64_t path = bits.window;
+        int v = node_child[CHAR_ROOT];
+        int taken = 0;
+        while (v > 0) {
+            if (taken == CURSOR_WALK_BITS) return walk_slowly(bits);
+            v = node_child[v - static_cast<int>(path >> 63)];
+            path <<= 1;
+            ++taken;
+        }
+        bits.drop(taken);
+        int c = ~v;
+        update_char_tree(c);
+        if (c == escape_symbol) {
+            c += static_cast<int>(bits.peek(ESCAPE_BITS));
+            bits.drop(ESCAPE_BITS);
+        }
+        return static_cast<uint16_t>(c);
+    }
+
+    [[gnu::always_inline]] uint16_t decode_position(BitCursor& bits, int64_t produced) {
+        if (!ready_positions) return adaptive_position(bits, produced);
+        // The ready-made -lh1- code is at most 8 bits long: always in the table.
+        uint16_t j = small_table[bits.peek(SMALL_TABLE_BITS)];
+        if (j >= position_code_count) return static_position_slowly(bits);
+        bits.drop(small_lengths[j]);
+        uint16_t plain = static_cast<uint16_t>(bits.peek(POSITION_PLAIN_BITS));
+        bits.drop(POSITION_PLAIN_BITS);
+        return static_cast<uint16_t>((j << POSITION_PLAIN_BITS) + plain);
+    }
+
+    [[gnu::noinline]] uint16_t walk_slowly(BitCursor& bits) {
+        bits.store();
+        uint16_t c = decode_char_adaptive(context);
+        bits.load();
+        return c;
+    }
+
+    [[gnu::noinline]] uint16_t static_position_slowly(BitCursor& bits) {
+        bits.store();
+        uint16_t position = decode_position_static(context);
+        bits.load();
+        return position;
+    }
+
+    [[gnu::noinline]] uint16_t adaptive_position(BitCursor& bits, int64_t produced) {
+        decoded_count = produced;
+        bits.store();
+        uint16_t position = decode_position_adaptive(context);
+        bits.load();
+        return position;
+    }
+};
+
 }  // namespace
+
+bool loop_adaptive(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
+    AdaptiveCodes codes = {context, context->decode_position == decode_position_static};
+    BitCursor bits(context);
+    bool done = decode_loop(output, codes, bits, match_bias);
+    bits.store();
+    return done;
+}
 
 void start_lh1(MethodContext* context) {
     start_adaptive(context, LH1_CHAR_SYMBOLS, LH1_LONGEST_MATCH);

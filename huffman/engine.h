@@ -51,6 +51,7 @@ extern uint32_t dict_position;
 // The decode loops of the families with operations of their own, inlined
 // (decode_loop.h); false when the user aborted.
 struct OutputBuffer;
+bool loop_adaptive(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
 bool loop_blocks(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
 bool loop_lzs(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
 bool loop_lz5(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
