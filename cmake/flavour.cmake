@@ -10,7 +10,10 @@ endif()
 
 # The stub's compile options, and those its engine adds on top; the Windows
 # test tree compiles a second copy of the engine with both, so the benchmark
-# can time the engine exactly as the stub runs it.
+# can time the engine exactly as the stub runs it. The engine needs none of
+# its own: its hot operations are always inlined, which makes its -Os loops
+# as fast as -O3's within a few percent, while -O2 for the engine alone
+# would take 9.7 KB of the stub's headroom (measured).
 set(VORNSFX_STUB_OPTIONS -Os -ffunction-sections -fno-rtti -Wall -Wextra)
 set(VORNSFX_STUB_ENGINE_OPTIONS)
 
