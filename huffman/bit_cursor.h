@@ -70,6 +70,14 @@ struct BitCursor {
         refill_slowly();
     }
 
+    // Runs one of the method's operations on the process-wide reader.
+    uint16_t call(uint16_t (*operation)(MethodContext*)) {
+        store();
+        uint16_t result = operation(context);
+        load();
+        return result;
+    }
+
     [[gnu::noinline]] void refill_slowly() {
         store();
         refill_bits_bytewise(context);

@@ -34,6 +34,8 @@
 
 namespace HUFFMAN {
 
+constexpr uint16_t LITERAL_LIMIT = 0xFF;  // codes up to it are literal bytes
+
 struct OutputBuffer {
     uint8_t* buffer;           // history, new output and slack
     uint32_t dictionary_size;  // a power of two
@@ -76,13 +78,13 @@ struct OutputBuffer {
 // Decodes until the member's original size is reached; false when the user
 // aborted.
 template <class Codes>
-bool decode_loop(OutputBuffer& output, Codes& codes, BitCursor& bits, uint16_t match_bias) {
+bool decode_symbols(OutputBuffer& output, Codes& codes, BitCursor& bits, uint16_t match_bias) {
     const uint32_t mask = output.dictionary_size - 1;
     uint8_t* out = output.fresh;
     uint8_t* mark = output.mark;
     for (;;) {
         uint16_t code = codes.decode_char(bits);
-        if (code <= 0xFF) {
+        if (code <= LITERAL_LIMIT) {
             *out++ = static_cast<uint8_t>(code);
         } else {
             uint32_t length = static_cast<uint32_t>(code - match_bias);
@@ -97,6 +99,17 @@ bool decode_loop(OutputBuffer& output, Codes& codes, BitCursor& bits, uint16_t m
         }
         if (user_aborted()) return false;
     }
+}
+
+// The loop on a cursor of the process-wide reader, which gets the state
+// back at the end.
+template <class Codes>
+bool decode_loop(OutputBuffer& output, Codes& codes, MethodContext* context,
+                 uint16_t match_bias) {
+    BitCursor bits(context);
+    bool done = decode_symbols(output, codes, bits, match_bias);
+    bits.store();
+    return done;
 }
 
 }  // namespace HUFFMAN

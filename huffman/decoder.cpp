@@ -49,7 +49,6 @@ constexpr uint32_t OUTPUT_ROOM = 256u << 10;
 // past its last byte.
 constexpr uint32_t OUTPUT_SLACK = 512;
 constexpr uint8_t DICTIONARY_FILL = 0x20;  // the ring starts as spaces
-constexpr uint16_t LITERAL_LIMIT = 255;
 constexpr uint16_t MATCH_BIAS = 253;       // code 256 is a match of 3 bytes
 constexpr uint16_t LZS_MATCH_BIAS = 254;   // -lzs- matches start at 2 bytes
 // The input buffer holds a whole compressed member when it is small; a larger
@@ -107,28 +106,17 @@ struct TableOperations {
     MethodContext* context;
     uint32_t mask;
 
-    uint16_t decode_char(BitCursor& bits) {
-        bits.store();
-        uint16_t code = context->decode_char(context);
-        bits.load();
-        return code;
-    }
+    uint16_t decode_char(BitCursor& bits) { return bits.call(context->decode_char); }
     uint16_t decode_position(BitCursor& bits, int64_t produced) {
         decoded_count = produced;
         dict_position = static_cast<uint32_t>(produced) & mask;
-        bits.store();
-        uint16_t position = context->decode_position(context);
-        bits.load();
-        return position;
+        return bits.call(context->decode_position);
     }
 };
 
 bool loop_operations(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
     TableOperations codes = {context, output.dictionary_size - 1};
-    BitCursor bits(context);
-    bool done = decode_loop(output, codes, bits, match_bias);
-    bits.store();
-    return done;
+    return decode_loop(output, codes, context, match_bias);
 }
 
 // Per method index minus 1: the loop that decodes it.

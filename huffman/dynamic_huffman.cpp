@@ -339,7 +339,6 @@ void start_adaptive(MethodContext* context, int symbols, uint16_t longest) {
 
 // The operations of -lh1- and -lh2- for the decode loop.
 struct AdaptiveCodes {
-    MethodContext* context;
     bool ready_positions;  // -lh1-: positions through the ready-made code
 
     // A sound tree is a Huffman tree of weights that total below 2^16, so
@@ -381,36 +380,24 @@ struct AdaptiveCodes {
     }
 
     [[gnu::noinline]] uint16_t walk_slowly(BitCursor& bits) {
-        bits.store();
-        uint16_t c = decode_char_adaptive(context);
-        bits.load();
-        return c;
+        return bits.call(decode_char_adaptive);
     }
 
     [[gnu::noinline]] uint16_t static_position_slowly(BitCursor& bits) {
-        bits.store();
-        uint16_t position = decode_position_static(context);
-        bits.load();
-        return position;
+        return bits.call(decode_position_static);
     }
 
     [[gnu::noinline]] uint16_t adaptive_position(BitCursor& bits, int64_t produced) {
         decoded_count = produced;
-        bits.store();
-        uint16_t position = decode_position_adaptive(context);
-        bits.load();
-        return position;
+        return bits.call(decode_position_adaptive);
     }
 };
 
 }  // namespace
 
 bool loop_adaptive(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
-    AdaptiveCodes codes = {context, context->decode_position == decode_position_static};
-    BitCursor bits(context);
-    bool done = decode_loop(output, codes, bits, match_bias);
-    bits.store();
-    return done;
+    AdaptiveCodes codes = {context->decode_position == decode_position_static};
+    return decode_loop(output, codes, context, match_bias);
 }
 
 void start_lh1(MethodContext* context) {

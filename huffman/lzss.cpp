@@ -191,17 +191,12 @@ uint16_t Lz5Codes::decode_slowly(BitCursor& bits) {
 
 bool loop_lzs(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
     LzsCodes codes = {0};
-    BitCursor bits(context);
-    bool done = decode_loop(output, codes, bits, match_bias);
-    bits.store();
-    return done;
+    return decode_loop(output, codes, context, match_bias);
 }
 
 bool loop_lz5(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
     Lz5Codes codes = {context, lz5_flags, lz5_flags_left, 0};
-    BitCursor bits(context);
-    bool done = decode_loop(output, codes, bits, match_bias);
-    bits.store();
+    bool done = decode_loop(output, codes, context, match_bias);
     lz5_flags = codes.flags;
     lz5_flags_left = codes.flags_left;
     return done;

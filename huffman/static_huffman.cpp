@@ -220,10 +220,7 @@ struct BlockCodes {
     }
 
     [[gnu::noinline]] uint16_t walk_position_tree(BitCursor& bits) {
-        bits.store();
-        uint16_t distance = decode_position_blocks(context);
-        bits.load();
-        return distance;
+        return bits.call(decode_position_blocks);
     }
 };
 
@@ -231,9 +228,7 @@ struct BlockCodes {
 
 bool loop_blocks(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
     BlockCodes codes = {context, block_remaining};
-    BitCursor bits(context);
-    bool done = decode_loop(output, codes, bits, match_bias);
-    bits.store();
+    bool done = decode_loop(output, codes, context, match_bias);
     block_remaining = static_cast<uint16_t>(codes.remaining);
     return done;
 }
