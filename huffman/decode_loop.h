@@ -18,7 +18,9 @@
 // dictionary, as the ring wrapped), the end of the buffer's room (the new
 // output is written out in one piece and the last dictionary_size bytes move
 // to the front as the history) and the member's original size. Reaching
-// the mark runs OutputBuffer::reach_mark, out of line.
+// the mark runs OutputBuffer::reach_mark, out of line, and reads the abort
+// flag: once per dictionary of output at the latest (well under a
+// millisecond of decoding), and at the member's end.
 //
 // A family (Codes) supplies the operations of its methods, inlined here:
 // decode_char(bits) returns the next code, decode_position(bits, produced)
@@ -94,10 +96,10 @@ bool decode_symbols(OutputBuffer& output, Codes& codes, BitCursor& bits, uint16_
         }
         if (out >= mark) {
             out = output.reach_mark(out);
-            if (out == nullptr) return !user_aborted();
+            if (user_aborted()) return false;
+            if (out == nullptr) return true;
             mark = output.mark;
         }
-        if (user_aborted()) return false;
     }
 }
 
