@@ -7,7 +7,9 @@
 // the compiler keeps them in registers. Anything the loop calls out of line
 // (a block header, a tree walk, a method's own operation) works on the
 // process-wide state: store() hands the state back before such a call and
-// load() takes it again afterwards.
+// load() takes it again afterwards. Those calls, and everything around them,
+// are inlined too: a cursor (or a family's state) whose address reached a
+// function the compiler does not see into would be kept in memory.
 //
 // refill() tops the window up to at least 56 bits with one 8-byte load while
 // eight bytes of the member remain in the buffer (fast_end marks the last
@@ -37,7 +39,7 @@ struct BitCursor {
 
     explicit BitCursor(MethodContext* c) : context(c) { load(); }
 
-    void load() {
+    [[gnu::always_inline]] void load() {
         window = bit_window;
         count = bit_count;
         next = input_buffer + input_position;
@@ -50,7 +52,7 @@ struct BitCursor {
         fast_end = left >= WHOLE_LOAD ? next + (left - WHOLE_LOAD) : nullptr;
     }
 
-    void store() {
+    [[gnu::always_inline]] void store() {
         uint64_t taken = static_cast<uint64_t>(next - (input_buffer + input_position));
         input_position += taken;
         context->compressed_remaining -= static_cast<int64_t>(taken);
@@ -61,27 +63,23 @@ struct BitCursor {
     // The three-bits-and-more counts of the window (count & 7) stay; the whole
     // bytes that fit are taken.
     [[gnu::always_inline]] void refill() {
-        if (fast_end != nullptr && next <= fast_end) {
+        if (__builtin_expect(fast_end != nullptr && next <= fast_end, 1)) {
             window |= load_big_endian(next) >> count;
             next += (63 - count) >> 3;
             count |= 56;
             return;
         }
-        refill_slowly();
+        store();
+        refill_bits_bytewise(context);
+        load();
     }
 
     // Runs one of the method's operations on the process-wide reader.
-    uint16_t call(uint16_t (*operation)(MethodContext*)) {
+    [[gnu::always_inline]] uint16_t call(uint16_t (*operation)(MethodContext*)) {
         store();
         uint16_t result = operation(context);
         load();
         return result;
-    }
-
-    [[gnu::noinline]] void refill_slowly() {
-        store();
-        refill_bits_bytewise(context);
-        load();
     }
 
     // The next n bits (1 to 32).

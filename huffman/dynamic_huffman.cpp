@@ -380,15 +380,15 @@ struct AdaptiveCodes {
         return static_cast<uint16_t>((j << POSITION_PLAIN_BITS) + plain);
     }
 
-    [[gnu::noinline]] uint16_t walk_slowly(BitCursor& bits) {
+    [[gnu::always_inline]] uint16_t walk_slowly(BitCursor& bits) {
         return bits.call(decode_char_adaptive);
     }
 
-    [[gnu::noinline]] uint16_t static_position_slowly(BitCursor& bits) {
+    [[gnu::always_inline]] uint16_t static_position_slowly(BitCursor& bits) {
         return bits.call(decode_position_static);
     }
 
-    [[gnu::noinline]] uint16_t adaptive_position(BitCursor& bits, int64_t produced) {
+    [[gnu::always_inline]] uint16_t adaptive_position(BitCursor& bits, int64_t produced) {
         decoded_count = produced;
         return bits.call(decode_position_adaptive);
     }

@@ -97,13 +97,13 @@ struct LzsCodes {
 // -lz5- for the decode loop: an item takes at most three bytes (a flag
 // byte, two bytes of a match).
 struct Lz5Codes {
-    MethodContext* context;
     int flags;
     int flags_left;
     uint32_t match;
 
     [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
-        if (bits.fast_end == nullptr || bits.next > bits.fast_end) return decode_slowly(bits);
+        if (__builtin_expect(bits.fast_end == nullptr || bits.next > bits.fast_end, 0))
+            return decode_slowly(bits);
         if (flags_left == 0) {
             flags = *bits.next++;
             flags_left = LZ5_ITEMS_PER_FLAG;
@@ -124,7 +124,15 @@ struct Lz5Codes {
     }
 
     // Near the end of the buffer or of the member: the operation itself.
-    [[gnu::noinline]] uint16_t decode_slowly(BitCursor& bits);
+    [[gnu::always_inline]] uint16_t decode_slowly(BitCursor& bits) {
+        lz5_flags = flags;
+        lz5_flags_left = flags_left;
+        uint16_t code = bits.call(decode_char_lz5);
+        flags = lz5_flags;
+        flags_left = lz5_flags_left;
+        match = static_cast<uint32_t>(match_position);
+        return code;
+    }
 };
 
 }  // namespace
@@ -177,25 +185,13 @@ uint16_t decode_position_lz5(MethodContext*) {
     return distance_from(LZ5_RING_START, LZ5_RING_MASK);
 }
 
-uint16_t Lz5Codes::decode_slowly(BitCursor& bits) {
-    bits.store();
-    lz5_flags = flags;
-    lz5_flags_left = flags_left;
-    uint16_t code = decode_char_lz5(context);
-    flags = lz5_flags;
-    flags_left = lz5_flags_left;
-    match = static_cast<uint32_t>(match_position);
-    bits.load();
-    return code;
-}
-
 bool loop_lzs(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
     LzsCodes codes = {0};
     return decode_loop(output, codes, context, match_bias);
 }
 
 bool loop_lz5(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
-    Lz5Codes codes = {context, lz5_flags, lz5_flags_left, 0};
+    Lz5Codes codes = {lz5_flags, lz5_flags_left, 0};
     bool done = decode_loop(output, codes, context, match_bias);
     lz5_flags = codes.flags;
     lz5_flags_left = codes.flags_left;

@@ -180,11 +180,10 @@ void make_entries() {
 
 // The operations of -lh4- to -lh7- for the decode loop, on the cursor.
 struct BlockCodes {
-    MethodContext* context;
     uint32_t remaining;  // block_remaining, in a register
 
     [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
-        if (remaining == 0) next_block(bits);
+        if (__builtin_expect(remaining == 0, 0)) next_block(bits);
         --remaining;
         bits.refill();
         uint32_t entry = char_entries[bits.peek(CHAR_TABLE_BITS)];
@@ -203,23 +202,23 @@ struct BlockCodes {
         return static_cast<uint16_t>(entry.base + extra);
     }
 
-    [[gnu::noinline]] void next_block(BitCursor& bits) {
+    [[gnu::always_inline]] void next_block(BitCursor& bits) {
         bits.store();
-        read_block_header(context);
+        read_block_header(bits.context);
         make_entries();
         bits.load();
         // A block size field of 0 wraps to 65,536 codes.
         remaining = block_remaining == 0 ? 0x10000u : block_remaining;
     }
 
-    [[gnu::noinline]] uint16_t walk_char_tree(BitCursor& bits, uint16_t node) {
+    [[gnu::always_inline]] uint16_t walk_char_tree(BitCursor& bits, uint16_t node) {
         bits.store();
-        uint16_t j = walk_tree(context, node, CHAR_SYMBOLS, CHAR_TABLE_BITS, char_lengths);
+        uint16_t j = walk_tree(bits.context, node, CHAR_SYMBOLS, CHAR_TABLE_BITS, char_lengths);
         bits.load();
         return j;
     }
 
-    [[gnu::noinline]] uint16_t walk_position_tree(BitCursor& bits) {
+    [[gnu::always_inline]] uint16_t walk_position_tree(BitCursor& bits) {
         return bits.call(decode_position_blocks);
     }
 };
@@ -227,7 +226,7 @@ struct BlockCodes {
 }  // namespace
 
 bool loop_blocks(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
-    BlockCodes codes = {context, block_remaining};
+    BlockCodes codes = {block_remaining};
     bool done = decode_loop(output, codes, context, match_bias);
     block_remaining = static_cast<uint16_t>(codes.remaining);
     return done;
