@@ -284,11 +284,15 @@ int walk(MethodContext* context, int v) {
     return ~v;
 }
 
-void update_char_tree(int c) {
-    if (node_freq[CHAR_ROOT] == REBUILD_WEIGHT) rebuild_tree(CHAR_ROOT, 2 * char_symbol_count - 1);
+// Counts symbol c, whose leaf is node leaf (a rebuild moves it).
+void update_char_tree(int c, int leaf) {
+    if (node_freq[CHAR_ROOT] == REBUILD_WEIGHT) {
+        rebuild_tree(CHAR_ROOT, 2 * char_symbol_count - 1);
+        leaf = symbol_leaf[c];
+    }
     // The root is raised here, so the loop below stops below it.
     ++node_freq[CHAR_ROOT];
-    for (int q = symbol_leaf[c]; q != CHAR_ROOT;) q = increment_node(q);
+    for (int q = leaf; q != CHAR_ROOT;) q = increment_node(q);
 }
 
 void update_position_tree(int p) {
@@ -352,16 +356,18 @@ struct AdaptiveCodes {
         bits.refill();
         uint64_t path = bits.window;
         int v = node_child[CHAR_ROOT];
+        int leaf = CHAR_ROOT;  // the node v was read from
         int taken = 0;
         while (v > 0) {
             if (taken == CURSOR_WALK_BITS) return walk_slowly(bits);
-            v = node_child[v - static_cast<int>(path >> 63)];
+            leaf = v - static_cast<int>(path >> 63);
+            v = node_child[leaf];
             path <<= 1;
             ++taken;
         }
         bits.drop(taken);
         int c = ~v;
-        update_char_tree(c);
+        update_char_tree(c, leaf);
         if (c == escape_symbol) {
             c += static_cast<int>(bits.peek(ESCAPE_BITS));
             bits.drop(ESCAPE_BITS);
@@ -419,7 +425,7 @@ void start_lh2(MethodContext* context) {
 uint16_t decode_char_adaptive(MethodContext* context) {
     int c = walk(context, node_child[CHAR_ROOT]);
     // The model counts the escape itself, not the length it leads to.
-    update_char_tree(c);
+    update_char_tree(c, symbol_leaf[c]);
     if (c == escape_symbol) c += get_bits(context, ESCAPE_BITS);
     return static_cast<uint16_t>(c);
 }
