@@ -24,7 +24,11 @@ constexpr int EXIT_MISMATCH = 1;  // a CRC mismatch, damaged data or a broken he
 constexpr int EXIT_USAGE = 2;
 constexpr int DEFAULT_REPEAT = 1;
 constexpr double BYTES_PER_MB = 1e6;
+#ifdef _WIN32
+const wchar_t NULL_DEVICE[] = L"NUL";
+#else
 const wchar_t NULL_DEVICE[] = L"/dev/null";
+#endif
 
 using Clock = std::chrono::steady_clock;
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "engine.h"
 
@@ -61,9 +62,12 @@ void refill_bits_bytewise(MethodContext* context);
 constexpr int WHOLE_LOAD = 8;
 
 // The next eight input bytes as one number, the first in the top byte.
-inline uint64_t load_big_endian(const uint8_t* bytes) {
-    uint64_t value = 0;
-    for (int i = 0; i < WHOLE_LOAD; ++i) value = value << 8 | bytes[i];
+[[gnu::always_inline]] inline uint64_t load_big_endian(const uint8_t* bytes) {
+    uint64_t value;
+    std::memcpy(&value, bytes, WHOLE_LOAD);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    value = __builtin_bswap64(value);
+#endif
     return value;
 }
 

@@ -1,10 +1,14 @@
 // The engine's entry and its sliding-dictionary decoder.
 //
-// Stored members are copied in chunks. Compressed members are decoded into a
-// ring buffer (the dictionary) from the codes their method's operations
-// deliver: a literal byte is stored, a match copies earlier output; each time
-// the ring is full it is written out, so output is written one dictionary at
-// a time and the CRC is kept over the same blocks.
+// Stored members are copied in chunks. Compressed members are decoded from
+// the codes their method's operations deliver: a literal byte is stored, a
+// match copies earlier output. The loop (decode_loop.h) is compiled once per
+// family of methods with the family's operations inlined; methods without a
+// family of their own run it over the operations of DECODE_METHODS. Output
+// collects in a buffer of OUTPUT_ROOM bytes behind the dictionary's worth of
+// history and is written out, its CRC kept, one full buffer at a time;
+// progress is still reported once per full dictionary.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,6 +18,7 @@
 #include "Sfx/run_state.h"
 #include "Sfx/sfx_app.h"
 #include "bit_input.h"
+#include "decode_loop.h"
 #include "engine.h"
 #include "memory.h"
 
@@ -37,8 +42,13 @@ uint32_t dict_position = 0;
 namespace {
 
 constexpr uint32_t COPY_CHUNK = 2048;
+// New output collects up to this much before it is written out in one piece.
+constexpr uint32_t OUTPUT_ROOM = 256u << 10;
+// Behind the room: the longest match (-lh2- and -lh3- escapes: 287 bytes)
+// started just before its end, and the 8-byte words a match copy may write
+// past its last byte.
+constexpr uint32_t OUTPUT_SLACK = 512;
 constexpr uint8_t DICTIONARY_FILL = 0x20;  // the ring starts as spaces
-constexpr uint16_t LITERAL_LIMIT = 255;
 constexpr uint16_t MATCH_BIAS = 253;       // code 256 is a match of 3 bytes
 constexpr uint16_t LZS_MATCH_BIAS = 254;   // -lzs- matches start at 2 bytes
 // The input buffer holds a whole compressed member when it is small; a larger
@@ -88,40 +98,34 @@ void write_output(Decoder& decoder, const uint8_t* data, uint32_t count) {
     if (!decoder.output->write(data, count)) fatal_error(decoder.window, TEXT_DISK_WRITE_FAILED);
 }
 
-// The ring is full: report it and write it out.
-void flush_dictionary(Decoder& decoder) {
-    report_progress(decoder.dictionary_size);
-    write_output(decoder, decoder.dictionary, decoder.dictionary_size);
-}
+// The methods' operations as they stand in DECODE_METHODS, for the methods
+// without a family of their own: each is called out of line on the
+// process-wide reader, and the position operations see the driver's
+// progress in decoded_count and dict_position.
+struct TableOperations {
+    MethodContext* context;
+    uint32_t mask;
 
-// Stores one byte at position and returns the next position; a full ring is
-// written out and starts again at 0.
-inline uint32_t put_byte(Decoder& decoder, uint32_t position, uint8_t byte) {
-    decoder.dictionary[position] = byte;
-    if (++position != decoder.dictionary_size) return position;
-    flush_dictionary(decoder);
-    return 0;
-}
-
-// Copies length bytes from distance bytes back and returns the next position.
-// Byte by byte that repeats the bytes a short distance writes; whole blocks
-// are moved where the copy neither wraps the ring nor reads what it writes.
-inline uint32_t copy_match(Decoder& decoder, uint32_t position, uint32_t distance,
-                           uint32_t length) {
-    const uint32_t mask = decoder.dictionary_size - 1;
-    uint32_t source = (position - distance) & mask;
-    uint8_t* ring = decoder.dictionary;
-    bool no_wrap = position + length < decoder.dictionary_size &&
-                   source + length <= decoder.dictionary_size;
-    if (no_wrap && (source > position || position - source >= length)) {
-        // A source ahead of the target is read before it is overwritten.
-        std::memmove(ring + position, ring + source, length);
-        return position + length;
+    uint16_t decode_char(BitCursor& bits) { return bits.call(context->decode_char); }
+    uint16_t decode_position(BitCursor& bits, int64_t produced) {
+        decoded_count = produced;
+        dict_position = static_cast<uint32_t>(produced) & mask;
+        return bits.call(context->decode_position);
     }
-    for (uint32_t i = 0; i < length; ++i)
-        position = put_byte(decoder, position, ring[(source + i) & mask]);
-    return position;
+};
+
+bool loop_operations(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
+    TableOperations codes = {context, output.dictionary_size - 1};
+    return decode_loop(output, codes, context, match_bias);
 }
+
+// Per method index minus 1: the loop that decodes it.
+using DecodeLoop = bool (*)(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
+const DecodeLoop DECODE_LOOPS[COMPRESSING_METHODS] = {
+    loop_adaptive,   loop_adaptive,   loop_operations,  // -lh1- .. -lh3-
+    loop_blocks,     loop_blocks,     loop_blocks,     loop_blocks,  // -lh4- .. -lh7-
+    loop_lzs,        loop_lz5,
+};
 
 // The member's compressed bytes that the archive really holds. A damaged
 // header may claim up to 4 GiB; past the file's end the stream reads as zeros
@@ -147,10 +151,18 @@ void prepare_input(CWinFile* input, int64_t compressed_size) {
     input_filled = got > 0 ? static_cast<uint64_t>(got) : 0;
 }
 
+// Sets the mark at the nearest of the next progress report, the member's
+// end and the end of the buffer's room.
+void place_mark(OutputBuffer& output) {
+    int64_t due = std::min(output.next_report, output.original_size) - output.flushed;
+    output.mark = std::min(output.fresh + due, output.room_end);
+}
+
 uint16_t decode_member(Decoder& decoder) {
-    std::unique_ptr<uint8_t[]> dictionary(new uint8_t[decoder.dictionary_size]);
-    std::memset(dictionary.get(), DICTIONARY_FILL, decoder.dictionary_size);
-    decoder.dictionary = dictionary.get();
+    const uint32_t history = decoder.dictionary_size;
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[history + OUTPUT_ROOM + OUTPUT_SLACK]);
+    std::memset(buffer.get(), DICTIONARY_FILL, history);
+    decoder.dictionary = buffer.get();
 
     const DecodeMethod& method = DECODE_METHODS[decoder.method_index - 1];
     MethodContext context = {method.decode_char, method.decode_position, method.start,
@@ -160,30 +172,26 @@ uint16_t decode_member(Decoder& decoder) {
     InputBufferOwner input_owner;
     prepare_input(decoder.input, decoder.compressed_size);
     context.start(&context);
+    dict_position = 0;
+    decoded_count = 0;
+    if (decoder.original_size <= 0) return decoder.crc;
+
+    OutputBuffer output = {};
+    output.buffer = buffer.get();
+    output.dictionary_size = history;
+    output.fresh = buffer.get() + history;
+    output.original_size = decoder.original_size;
+    output.next_report = history;
+    output.room_end = output.fresh + OUTPUT_ROOM;
+    output.owner = &decoder;
+    place_mark(output);
 
     const uint16_t bias = decoder.method_index == METHOD_LZS ? LZS_MATCH_BIAS : MATCH_BIAS;
-    // The loop keeps its progress in locals and hands it to the position
-    // operations, the only ones that read it, right before they run.
-    uint32_t position = 0;
-    int64_t produced = 0;
-    while (produced < decoder.original_size) {
-        uint16_t code = context.decode_char(&context);
-        if (code <= LITERAL_LIMIT) {
-            position = put_byte(decoder, position, static_cast<uint8_t>(code));
-            ++produced;
-        } else {
-            uint32_t length = code - bias;
-            dict_position = position;
-            decoded_count = produced;
-            uint32_t distance = context.decode_position(&context) + 1u;
-            produced += length;
-            position = copy_match(decoder, position, distance, length);
-        }
-        if (user_aborted()) return 0;
-    }
-    dict_position = position;
+    if (!DECODE_LOOPS[decoder.method_index - 1](output, &context, bias)) return 0;
+    const int64_t produced = output.flushed + (output.end - output.fresh);
     decoded_count = produced;
-    if (position != 0) write_output(decoder, decoder.dictionary, position);
+    dict_position = static_cast<uint32_t>(produced) & (history - 1);
+    write_output(decoder, output.fresh, static_cast<uint32_t>(output.end - output.fresh));
     return decoder.crc;
 }
 
@@ -209,6 +217,23 @@ uint32_t copy_stored(CSfxApp& app, CWinFile& output, uint32_t total) {
 }
 
 }  // namespace
+
+uint8_t* OutputBuffer::reach_mark(uint8_t* out) {
+    const int64_t produced = flushed + (out - fresh);
+    for (; produced >= next_report; next_report += dictionary_size) report_progress(dictionary_size);
+    if (produced >= original_size) {
+        end = out;
+        return nullptr;
+    }
+    if (out >= room_end) {
+        write_output(*static_cast<Decoder*>(owner), fresh, static_cast<uint32_t>(out - fresh));
+        flushed = produced;
+        std::memcpy(buffer, out - dictionary_size, dictionary_size);
+        out = fresh;
+    }
+    place_mark(*this);
+    return out;
+}
 
 uint16_t expand_member(CSfxApp& app, CWinFile& output, uint32_t original_size,
                        uint32_t compressed_size, const wchar_t* output_name, int method_index) {

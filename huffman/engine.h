@@ -28,7 +28,7 @@ struct MethodContext {
     DecodeChar decode_char;
     DecodePosition decode_position;
     StartMethod start;
-    uint8_t* dictionary;  // the ring buffer, dictionary_size() bytes
+    uint8_t* dictionary;  // the initial dictionary, 1 << dictionary_bits bytes
     CWinFile* input;      // the archive, positioned at the member's data
     CWinFile* output;
     int dictionary_bits;
@@ -47,6 +47,14 @@ extern const DecodeMethod DECODE_METHODS[COMPRESSING_METHODS];
 // the next byte goes to.
 extern int64_t decoded_count;
 extern uint32_t dict_position;
+
+// The decode loops of the families with operations of their own, inlined
+// (decode_loop.h); false when the user aborted.
+struct OutputBuffer;
+bool loop_adaptive(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
+bool loop_blocks(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
+bool loop_lzs(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
+bool loop_lz5(OutputBuffer& output, MethodContext* context, uint16_t match_bias);
 
 // Static-Huffman methods (-lh4- .. -lh7-).
 void start_blocks(MethodContext* context);

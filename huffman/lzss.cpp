@@ -9,7 +9,13 @@
 // which began writing output a little before its end (-lzs-: at 2048 - 17,
 // -lz5-: at 4096 - 18) while ours begins at 0; the position operations turn
 // that index into the distance the driver copies from.
-#include "bit_input.h"
+//
+// The decode loop runs both methods with their operations inlined
+// (LzsCodes, Lz5Codes), on the bit cursor; -lz5- takes its bytes straight
+// from the cursor's input pointer while the buffer holds the next eight
+// bytes of the member, and from the operation below otherwise.
+#include "bit_cursor.h"
+#include "decode_loop.h"
 
 namespace HUFFMAN {
 
@@ -56,11 +62,82 @@ uint8_t next_member_byte(MethodContext* context) {
     return next_input_byte(context->input);
 }
 
-// Turns the encoder's ring index into the driver's distance minus one.
-uint16_t distance_from(uint32_t ring_start, uint32_t ring_mask) {
-    uint32_t source = static_cast<uint32_t>(match_position) + ring_start;
-    return static_cast<uint16_t>((dict_position - source - 1) & ring_mask);
+// Turns the encoder's ring index into the driver's distance minus one, at
+// ring index (or output count) position.
+inline uint16_t distance_from(uint32_t position, uint32_t match, uint32_t ring_start,
+                              uint32_t ring_mask) {
+    return static_cast<uint16_t>((position - (match + ring_start) - 1) & ring_mask);
 }
+
+uint16_t distance_from(uint32_t ring_start, uint32_t ring_mask) {
+    return distance_from(dict_position, static_cast<uint32_t>(match_position), ring_start,
+                         ring_mask);
+}
+
+// -lzs- for the decode loop. An item takes at most 16 bits, one refill.
+struct LzsCodes {
+    uint32_t match;
+
+    [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
+        constexpr int LITERAL_ITEM = 1 + LZS_LITERAL_BITS;
+        constexpr int MATCH_ITEM = 1 + LZS_POSITION_BITS + LZS_LENGTH_BITS;
+        bits.refill();
+        if (bits.peek(1) != 0) {
+            uint16_t literal = static_cast<uint16_t>(bits.peek(LITERAL_ITEM) & 0xFF);
+            bits.drop(LITERAL_ITEM);
+            return literal;
+        }
+        uint32_t item = bits.peek(MATCH_ITEM);
+        bits.drop(MATCH_ITEM);
+        match = item >> LZS_LENGTH_BITS;  // the flag bit above it is 0
+        return static_cast<uint16_t>(FIRST_MATCH_CODE + (item & ((1u << LZS_LENGTH_BITS) - 1)));
+    }
+    [[gnu::always_inline]] uint16_t decode_position(BitCursor&, int64_t produced) {
+        return distance_from(static_cast<uint32_t>(produced), match, LZS_RING_START,
+                             LZS_RING_MASK);
+    }
+};
+
+// -lz5- for the decode loop: an item takes at most three bytes (a flag
+// byte, two bytes of a match).
+struct Lz5Codes {
+    int flags;
+    int flags_left;
+    uint32_t match;
+
+    [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
+        if (__builtin_expect(bits.fast_end == nullptr || bits.next > bits.fast_end, 0))
+            return decode_slowly(bits);
+        if (flags_left == 0) {
+            flags = *bits.next++;
+            flags_left = LZ5_ITEMS_PER_FLAG;
+        }
+        --flags_left;
+        uint16_t result = *bits.next++;
+        if ((flags & 1) == 0) {
+            uint8_t high = *bits.next++;
+            match = result + ((high & LZ5_POSITION_HIGH) << LZ5_POSITION_HIGH_SHIFT);
+            result = static_cast<uint16_t>(FIRST_MATCH_CODE + (high & LZ5_LENGTH_MASK));
+        }
+        flags >>= 1;
+        return result;
+    }
+    [[gnu::always_inline]] uint16_t decode_position(BitCursor&, int64_t produced) {
+        return distance_from(static_cast<uint32_t>(produced), match, LZ5_RING_START,
+                             LZ5_RING_MASK);
+    }
+
+    // Near the end of the buffer or of the member: the operation itself.
+    [[gnu::always_inline]] uint16_t decode_slowly(BitCursor& bits) {
+        lz5_flags = flags;
+        lz5_flags_left = flags_left;
+        uint16_t code = bits.call(decode_char_lz5);
+        flags = lz5_flags;
+        flags_left = lz5_flags_left;
+        match = static_cast<uint32_t>(match_position);
+        return code;
+    }
+};
 
 }  // namespace
 
@@ -111,6 +188,19 @@ uint16_t decode_char_lz5(MethodContext* context) {
 
 uint16_t decode_position_lz5(MethodContext*) {
     return distance_from(LZ5_RING_START, LZ5_RING_MASK);
+}
+
+bool loop_lzs(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
+    LzsCodes codes = {0};
+    return decode_loop(output, codes, context, match_bias);
+}
+
+bool loop_lz5(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
+    Lz5Codes codes = {lz5_flags, lz5_flags_left, 0};
+    bool done = decode_loop(output, codes, context, match_bias);
+    lz5_flags = codes.flags;
+    lz5_flags_left = codes.flags_left;
+    return done;
 }
 
 }  // namespace HUFFMAN

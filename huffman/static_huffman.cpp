@@ -5,8 +5,16 @@
 // bytes and match lengths) coded with it, then the position code (one symbol
 // per power of two of the match distance). The methods differ only in their
 // dictionary size, which sets the size of the position alphabet.
-#include "bit_input.h"
+//
+// The decode loop (BlockCodes) reads the block's codes through tables made
+// from the lookup tables once per block: a character entry carries the
+// symbol and its code length, so a code costs one load; a position entry
+// carries the code length, the count of extra bits and the distance they
+// add to, so a distance costs one load and one shift. Entries that lead into
+// an overflow tree are marked and resolved out of line by the walk.
+#include "bit_cursor.h"
 #include "code_tables.h"
+#include "decode_loop.h"
 
 namespace HUFFMAN {
 
@@ -134,7 +142,95 @@ void read_char_lengths(MethodContext* context) {
     read_small_lengths(context, position_symbols, position_count_bits, NO_ZERO_RUN);
 }
 
+// A character entry: the symbol in the low 16 bits, its code length above;
+// or TREE_ENTRY and the tree's root node.
+constexpr uint32_t TREE_ENTRY = 0x80000000u;
+constexpr int ENTRY_LENGTH_SHIFT = 16;
+uint32_t char_entries[CHAR_TABLE_SIZE];
+
+// A position entry: the code's length, then extra bits whose value is added
+// to base; length TREE_LENGTH when the table entry is a tree's root.
+struct PositionEntry {
+    uint16_t base;  // 2^(j-1) for symbol j > 0, kept to 16 bits as the result is
+    uint8_t length;
+    uint8_t extra;
+};
+constexpr uint8_t TREE_LENGTH = 0xFF;
+PositionEntry position_entries[SMALL_TABLE_SIZE];
+
+void make_entries() {
+    for (int i = 0; i < CHAR_TABLE_SIZE; ++i) {
+        uint16_t j = char_table[i];
+        char_entries[i] = j < CHAR_SYMBOLS
+                              ? j | static_cast<uint32_t>(char_lengths[j]) << ENTRY_LENGTH_SHIFT
+                              : TREE_ENTRY | j;
+    }
+    for (int i = 0; i < SMALL_TABLE_SIZE; ++i) {
+        uint16_t j = small_table[i];
+        PositionEntry& entry = position_entries[i];
+        if (j >= position_symbols) {
+            entry = {0, TREE_LENGTH, 0};
+        } else {
+            entry.length = small_lengths[j];
+            entry.extra = static_cast<uint8_t>(j == 0 ? 0 : j - 1);
+            entry.base = static_cast<uint16_t>(j == 0 ? 0 : 1u << (j - 1));
+        }
+    }
+}
+
+// The operations of -lh4- to -lh7- for the decode loop, on the cursor.
+struct BlockCodes {
+    uint32_t remaining;  // block_remaining, in a register
+
+    [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
+        if (__builtin_expect(remaining == 0, 0)) next_block(bits);
+        --remaining;
+        bits.refill();
+        uint32_t entry = char_entries[bits.peek(CHAR_TABLE_BITS)];
+        if (entry & TREE_ENTRY) return walk_char_tree(bits, static_cast<uint16_t>(entry));
+        bits.drop(static_cast<int>(entry >> ENTRY_LENGTH_SHIFT));
+        return static_cast<uint16_t>(entry);
+    }
+
+    [[gnu::always_inline]] uint16_t decode_position(BitCursor& bits, int64_t) {
+        PositionEntry entry = position_entries[bits.peek(SMALL_TABLE_BITS)];
+        if (entry.length == TREE_LENGTH) return walk_position_tree(bits);
+        // Shifted one less and once more, so that 0 extra bits give 0.
+        uint64_t after = bits.window << entry.length;
+        uint32_t extra = static_cast<uint32_t>((after >> 1) >> (63 - entry.extra));
+        bits.drop(entry.length + entry.extra);
+        return static_cast<uint16_t>(entry.base + extra);
+    }
+
+    [[gnu::always_inline]] void next_block(BitCursor& bits) {
+        bits.store();
+        read_block_header(bits.context);
+        make_entries();
+        bits.load();
+        // A block size field of 0 wraps to 65,536 codes.
+        remaining = block_remaining == 0 ? 0x10000u : block_remaining;
+    }
+
+    [[gnu::always_inline]] uint16_t walk_char_tree(BitCursor& bits, uint16_t node) {
+        bits.store();
+        uint16_t j = walk_tree(bits.context, node, CHAR_SYMBOLS, CHAR_TABLE_BITS, char_lengths);
+        bits.load();
+        return j;
+    }
+
+    [[gnu::always_inline]] uint16_t walk_position_tree(BitCursor& bits) {
+        return bits.call(decode_position_blocks);
+    }
+};
+
 }  // namespace
+
+bool loop_blocks(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
+    BlockCodes codes = {block_remaining};
+    bool done = decode_loop(output, codes, context, match_bias);
+    block_remaining = static_cast<uint16_t>(codes.remaining);
+    return done;
+}
 
 void start_blocks(MethodContext* context) {
     constexpr int LARGEST_DICTIONARY_BITS = 16;

@@ -73,7 +73,7 @@ TEST_F(DecoderTest, ProgressComesOncePerFullDictionary) {
 }
 
 // How the caller tells an abort from a damaged member: user_aborted().
-TEST_F(DecoderTest, AbortStopsAStoredCopyAfterItsChunkAndDecodingAfterItsRing) {
+TEST_F(DecoderTest, AbortStopsAStoredCopyAfterItsChunkAndDecodingWithinADictionary) {
     restart(1);
     Expanded stored = expand_bytes(Bytes(5000, 1), LH0, 5000);
     EXPECT_TRUE(user_aborted());
@@ -84,7 +84,7 @@ TEST_F(DecoderTest, AbortStopsAStoredCopyAfterItsChunkAndDecodingAfterItsRing) {
     EXPECT_TRUE(user_aborted());
     EXPECT_FALSE(decoded.damaged);
     EXPECT_EQ(decoded.crc, 0);
-    EXPECT_EQ(decoded.output.size(), LH5_DICTIONARY);  // the last part is never written
+    EXPECT_LT(decoded.output.size(), 30000u);  // what is not yet written stays so
 }
 
 TEST_F(DecoderTest, OutputEndsAtTheOriginalSizeEvenWhenAMatchRunsPast) {
