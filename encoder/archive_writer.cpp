@@ -1,0 +1,270 @@
+// The archive writer.
+//
+// Gathering: every input is looked at before anything is written, so a bad
+// name or an unreadable file stops the run with nothing written. Folders are
+// walked depth first with their entries sorted, so the order is fixed by the
+// names alone and the same tree always gives the same archive.
+//
+// Writing, per member: the header goes out first with the sizes and CRC
+// still open (a level-2 header's length does not depend on them), then the
+// data, compressed as it is read; then the writer goes back and writes the
+// header again with the final fields. When the compressed stream would not be
+// smaller than the data, the data is copied instead over the stream's start
+// as -lh0-. Folders are -lhd- members without data. Names go in UTF-16
+// (extended headers 0x44 and 0x45) and, where every character has one, in
+// Shift_JIS (0x01 and 0x02) for older tools.
+#include "archive_writer.h"
+
+#include <algorithm>
+
+#include "file_tree.h"
+#include "header_writer.h"
+#include "huffman/huffman.h"
+#include "member_names.h"
+#include "shift_jis.h"
+#include "text/utf8.h"
+
+namespace {
+
+constexpr uint64_t LARGEST_MEMBER = 0xFFFFFFFFu;  // sizes are 32-bit fields
+// The archive attribute for files and folders alike, as LHA writes level-2
+// headers (-lhd- tells folders apart); libarchive recognises an archive by it.
+constexpr uint8_t ATTRIBUTE = 0x20;
+constexpr uint8_t OS_ID = 'M';  // MS-DOS: attributes and names as Windows keeps them
+constexpr uint8_t FOLDER_SEPARATOR_BYTE = 0xFF;
+constexpr wchar_t UNICODE_FOLDER_SEPARATOR = 0xFFFF;
+constexpr uint32_t COPY_CHUNK = 1u << 16;
+constexpr char STORED_METHOD[] = "-lh0-";
+constexpr char FOLDER_METHOD[] = "-lhd-";
+constexpr uint8_t ARCHIVE_END = 0;
+
+[[noreturn]] void refuse(const std::wstring& path, const std::string& why) {
+    throw EncoderError{utf16_to_utf8(path) + ": " + why};
+}
+
+// A relative input without ".." is stored as named; others by their last name.
+std::wstring stored_name(const std::wstring& input) {
+    std::wstring path = input;
+    for (wchar_t& c : path)
+        if (c == L'\\') c = L'/';
+    while (path.size() > 1 && path.back() == L'/') path.pop_back();
+    std::vector<std::wstring> parts;
+    bool keep_whole = !path.empty() && path[0] != L'/' && !(path.size() > 1 && path[1] == L':');
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = std::min(path.find(L'/', start), path.size());
+        std::wstring part = path.substr(start, end - start);
+        if (part == L"..") keep_whole = false;
+        if (!part.empty() && part != L".") parts.push_back(part);
+        start = end + 1;
+    }
+    if (parts.empty()) return std::wstring();
+    if (!keep_whole) return parts.back();
+    std::wstring stored = parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) stored += L"/" + parts[i];
+    return stored;
+}
+
+void add_entry(const std::wstring& source, const std::wstring& stored, std::vector<PackEntry>& out) {
+    PathInfo info;
+    if (!path_info(source, info)) refuse(source, "no such file or folder, or it cannot be read");
+    std::string problem = stored_path_problem(stored);
+    if (!problem.empty()) refuse(source, problem);
+    if (info.size > LARGEST_MEMBER) refuse(source, "4 GiB or more, larger than an LHA member can be");
+    out.push_back({source, stored, info.folder, info.size, info.mtime});
+    if (!info.folder) return;
+    std::vector<std::wstring> names;
+    if (!folder_entries(source, names)) refuse(source, "the folder cannot be read");
+    std::sort(names.begin(), names.end());
+    for (const std::wstring& name : names) add_entry(source + NATIVE_SEPARATOR + name, stored + L"/" + name, out);
+}
+
+// Folder and name of a stored path: "a/b/c" gives "a/b/" and "c".
+void split_stored(const PackEntry& entry, std::wstring& folder, std::wstring& name) {
+    if (entry.folder) {
+        folder = entry.stored + L"/";
+        name.clear();
+        return;
+    }
+    size_t slash = entry.stored.rfind(L'/');
+    folder = slash == std::wstring::npos ? std::wstring() : entry.stored.substr(0, slash + 1);
+    name = slash == std::wstring::npos ? entry.stored : entry.stored.substr(slash + 1);
+}
+
+int64_t member_time(const PackEntry& entry, const PackSettings& settings) {
+    int64_t time = entry.mtime;
+    if (settings.clamp_times && time > settings.latest) time = settings.latest;
+    return std::max<int64_t>(0, std::min<int64_t>(time, INT32_MAX));
+}
+
+// MS-DOS date and time of a Unix time, read as UTC (levels 0 and 1, for tests).
+uint32_t dos_time(int64_t unix_time) {
+    constexpr int64_t DOS_EPOCH = 315532800;  // 1980-01-01
+    if (unix_time < DOS_EPOCH) unix_time = DOS_EPOCH;
+    int64_t days = unix_time / 86400, seconds = unix_time % 86400;
+    // Civil date from days since 1970 (Howard Hinnant's algorithm).
+    int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
+    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+    int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
+    int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | month << 5 | day);
+    uint32_t clock = static_cast<uint32_t>(seconds / 3600 << 11 | seconds / 60 % 60 << 5 | seconds % 60 / 2);
+    return date << 16 | clock;
+}
+
+ByteString separated(const std::string& shift_jis) {
+    ByteString out;
+    for (char c : shift_jis) out.push_back(c == '/' ? FOLDER_SEPARATOR_BYTE : static_cast<uint8_t>(c));
+    return out;
+}
+
+HeaderFields header_for(const PackEntry& entry, const PackSettings& settings) {
+    HeaderFields fields;
+    fields.level = settings.header_level;
+    fields.method = entry.folder ? FOLDER_METHOD : STORED_METHOD;
+    fields.original_size = static_cast<uint32_t>(entry.size);
+    fields.attribute = ATTRIBUTE;
+    fields.os_id = OS_ID;
+    int64_t time = member_time(entry, settings);
+    std::wstring folder, name;
+    split_stored(entry, folder, name);
+    std::string sjis_folder, sjis_name;
+    bool ansi = to_shift_jis(folder, sjis_folder) && to_shift_jis(name, sjis_name);
+    if (settings.header_level != 2) {
+        if (!ansi) refuse(entry.source, "header levels 0 and 1 need a Shift_JIS name");
+        std::string path = sjis_folder + sjis_name;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        fields.name.assign(path.begin(), path.end());
+        fields.time = dos_time(time);
+        fields.with_os = true;
+        return fields;
+    }
+    fields.time = static_cast<uint32_t>(time);
+    fields.extensions.push_back(common_extension());
+    if (ansi) {
+        if (!name.empty()) fields.extensions.push_back({EXT_NAME, ByteString(sjis_name.begin(), sjis_name.end())});
+        if (!folder.empty()) fields.extensions.push_back({EXT_FOLDER, separated(sjis_folder)});
+    }
+    if (!name.empty()) fields.extensions.push_back(unicode_name_extension(name));
+    // U+FFFF between components, as 0xFF in 0x02: libarchive refuses '\'.
+    std::wstring unicode_folder = folder;
+    std::replace(unicode_folder.begin(), unicode_folder.end(), L'/', UNICODE_FOLDER_SEPARATOR);
+    if (!folder.empty()) fields.extensions.push_back(unicode_folder_extension(unicode_folder));
+    pad_level2(fields);
+    return fields;
+}
+
+class ArchiveOutput {
+public:
+    explicit ArchiveOutput(CWinFile& file) : file_(file) {}
+    void write(const void* data, size_t size) {
+        if (!file_.write(data, static_cast<uint32_t>(size))) throw EncoderError{"writing the archive failed"};
+        position_ += size;
+    }
+    void write(const ByteString& bytes) { write(bytes.data(), bytes.size()); }
+    void seek(uint64_t position) {
+        if (file_.seek(static_cast<int64_t>(position), FILE_BEGIN) < 0) throw EncoderError{"seeking in the archive failed"};
+        position_ = position;
+    }
+    uint64_t position() const { return position_; }
+    CWinFile& file() { return file_; }
+
+private:
+    CWinFile& file_;
+    uint64_t position_ = 0;
+};
+
+uint16_t copy_stored(CWinFile& input, const PackEntry& entry, ArchiveOutput& out, const PackSettings& settings) {
+    std::vector<uint8_t> buffer(COPY_CHUNK);
+    uint16_t crc = 0;
+    for (uint64_t left = entry.size; left > 0;) {
+        uint32_t part = static_cast<uint32_t>(std::min<uint64_t>(left, COPY_CHUNK));
+        if (input.read(buffer.data(), part) != static_cast<int32_t>(part))
+            refuse(entry.source, "reading failed or the file became shorter");
+        HUFFMAN::update_crc16(crc, buffer.data(), part);
+        out.write(buffer.data(), part);
+        left -= part;
+        if (settings.progress) settings.progress(part);
+    }
+    return crc;
+}
+
+void write_file_member(const PackEntry& entry, HeaderFields fields, ArchiveOutput& out, const PackSettings& settings) {
+    CWinFile input;
+    if (!input.open(entry.source.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
+        refuse(entry.source, "cannot be opened");
+    uint64_t header_at = out.position();
+    out.write(header_bytes(fields));
+    uint64_t data_at = out.position();
+    EncodeResult result;
+    uint64_t reported = 0;
+    if (entry.size > 0) {
+        ProgressFn count = [&](uint64_t bytes) {
+            reported += bytes;
+            if (settings.progress) settings.progress(bytes);
+        };
+        try {
+            result = encode_member(input, static_cast<uint32_t>(entry.size), out.file(), settings.dictionary_bits,
+                                   settings.effort, count);
+        } catch (const EncoderError& error) {
+            refuse(entry.source, error.message);
+        }
+    }
+    if (result.shrank) {
+        fields.method = method_of(settings.dictionary_bits);
+        fields.packed_size = static_cast<uint32_t>(result.packed_size);
+        fields.crc = result.crc;
+        out.seek(data_at + result.packed_size);
+    } else {
+        out.seek(data_at);
+        if (input.seek(0, FILE_BEGIN) != 0) refuse(entry.source, "cannot be read again");
+        PackSettings quiet = settings;
+        if (reported > 0) quiet.progress = nullptr;  // its bytes were counted once already
+        fields.packed_size = static_cast<uint32_t>(entry.size);
+        fields.crc = copy_stored(input, entry, out, quiet);
+    }
+    uint64_t end = out.position();
+    out.seek(header_at);
+    out.write(header_bytes(fields));
+    out.seek(end);
+}
+
+}  // namespace
+
+std::string method_of(int dictionary_bits) {
+    return dictionary_bits <= 13 ? "-lh5-" : dictionary_bits == 15 ? "-lh6-" : "-lh7-";
+}
+
+std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
+    std::vector<PackEntry> entries;
+    for (const std::wstring& input : inputs) {
+        std::wstring stored = stored_name(input);
+        if (stored.empty()) refuse(input, "names no file or folder to store");
+        add_entry(input, stored, entries);
+    }
+    // Whole paths compared: names that differ only in case in one folder, also
+    // where two inputs meet in one ("a/x" and "A/x").
+    std::vector<std::wstring> all;
+    for (const PackEntry& e : entries) all.push_back(e.stored);
+    std::sort(all.begin(), all.end());
+    if (std::adjacent_find(all.begin(), all.end()) != all.end())
+        throw EncoderError{utf16_to_utf8(*std::adjacent_find(all.begin(), all.end())) + ": given twice"};
+    std::string clash = case_clash(all);
+    if (!clash.empty()) throw EncoderError{"Windows cannot hold both " + clash};
+    return entries;
+}
+
+uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output, const PackSettings& settings) {
+    HUFFMAN::build_crc16_table();
+    ArchiveOutput out(output);
+    for (const PackEntry& entry : entries) {
+        HeaderFields fields = header_for(entry, settings);
+        if (entry.folder)
+            out.write(header_bytes(fields));
+        else
+            write_file_member(entry, fields, out, settings);
+    }
+    out.write(&ARCHIVE_END, 1);
+    return out.position();
+}

@@ -1,0 +1,31 @@
+// One member's data: read from its file in pieces, compressed into an
+// -lh5-, -lh6- or -lh7- stream, written to the archive as it is made.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "effort.h"
+#include "text/win_file.h"
+
+// Raised by the encoder and the archive writer; message names the problem.
+struct EncoderError {
+    std::string message;
+};
+
+// Called with the number of input bytes consumed since the last call.
+using ProgressFn = std::function<void(uint64_t bytes)>;
+
+struct EncodeResult {
+    bool shrank = false;  // false: the stream was not smaller than the data; nothing useful written
+    uint64_t packed_size = 0;
+    uint16_t crc = 0;     // CRC-16 of the data (when shrank)
+};
+
+// Compresses `size` bytes from input (at its current position) to output.
+// Stops early, with shrank false, as soon as the stream grows as large as
+// the data; the caller then stores the member instead. Raises EncoderError
+// when the input cannot be read, ends early, or output cannot be written.
+EncodeResult encode_member(CWinFile& input, uint32_t size, CWinFile& output, int dictionary_bits,
+                           Effort effort, const ProgressFn& progress);
