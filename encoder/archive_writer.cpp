@@ -10,9 +10,11 @@
 // data, compressed as it is read; then the writer goes back and writes the
 // header again with the final fields. When the compressed stream would not be
 // smaller than the data, the data is copied instead over the stream's start
-// as -lh0-. Folders are -lhd- members without data. Names go in UTF-16
-// (extended headers 0x44 and 0x45) and, where every character has one, in
-// Shift_JIS (0x01 and 0x02) for older tools.
+// as -lh0-. Folders are -lhd- members without data. Names go in Shift_JIS
+// (extended headers 0x01 and 0x02) where every character has a Shift_JIS
+// form, and in UTF-16 (0x44 and 0x45) unless they are plain ASCII, which
+// every code page reads alike: so every name comes out exactly, and a tree
+// of ASCII names pays for no second copy of each path.
 #include "archive_writer.h"
 
 #include <algorithm>
@@ -33,6 +35,7 @@ constexpr uint8_t ATTRIBUTE = 0x20;
 constexpr uint8_t OS_ID = 'M';  // MS-DOS: attributes and names as Windows keeps them
 constexpr uint8_t FOLDER_SEPARATOR_BYTE = 0xFF;
 constexpr wchar_t UNICODE_FOLDER_SEPARATOR = 0xFFFF;
+constexpr wchar_t ASCII_LAST = 0x7F;
 constexpr uint32_t COPY_CHUNK = 1u << 16;
 constexpr char STORED_METHOD[] = "-lh0-";
 constexpr char FOLDER_METHOD[] = "-lhd-";
@@ -97,20 +100,10 @@ int64_t member_time(const PackEntry& entry, const PackSettings& settings) {
     return std::max<int64_t>(0, std::min<int64_t>(time, INT32_MAX));
 }
 
-// MS-DOS date and time of a Unix time, read as UTC (levels 0 and 1, for tests).
-uint32_t dos_time(int64_t unix_time) {
-    constexpr int64_t DOS_EPOCH = 315532800;  // 1980-01-01
-    if (unix_time < DOS_EPOCH) unix_time = DOS_EPOCH;
-    int64_t days = unix_time / 86400, seconds = unix_time % 86400;
-    // Civil date from days since 1970 (Howard Hinnant's algorithm).
-    int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
-    int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-    int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
-    int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | month << 5 | day);
-    uint32_t clock = static_cast<uint32_t>(seconds / 3600 << 11 | seconds / 60 % 60 << 5 | seconds % 60 / 2);
-    return date << 16 | clock;
+bool is_ascii(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (c > ASCII_LAST) return false;
+    return true;
 }
 
 ByteString separated(const std::string& shift_jis) {
@@ -121,7 +114,7 @@ ByteString separated(const std::string& shift_jis) {
 
 HeaderFields header_for(const PackEntry& entry, const PackSettings& settings) {
     HeaderFields fields;
-    fields.level = settings.header_level;
+    fields.level = 2;
     fields.method = entry.folder ? FOLDER_METHOD : STORED_METHOD;
     fields.original_size = static_cast<uint32_t>(entry.size);
     fields.attribute = ATTRIBUTE;
@@ -131,26 +124,21 @@ HeaderFields header_for(const PackEntry& entry, const PackSettings& settings) {
     split_stored(entry, folder, name);
     std::string sjis_folder, sjis_name;
     bool ansi = to_shift_jis(folder, sjis_folder) && to_shift_jis(name, sjis_name);
-    if (settings.header_level != 2) {
-        if (!ansi) refuse(entry.source, "header levels 0 and 1 need a Shift_JIS name");
-        std::string path = sjis_folder + sjis_name;
-        std::replace(path.begin(), path.end(), '/', '\\');
-        fields.name.assign(path.begin(), path.end());
-        fields.time = dos_time(time);
-        fields.with_os = true;
-        return fields;
-    }
     fields.time = static_cast<uint32_t>(time);
     fields.extensions.push_back(common_extension());
     if (ansi) {
         if (!name.empty()) fields.extensions.push_back({EXT_NAME, ByteString(sjis_name.begin(), sjis_name.end())});
         if (!folder.empty()) fields.extensions.push_back({EXT_FOLDER, separated(sjis_folder)});
     }
-    if (!name.empty()) fields.extensions.push_back(unicode_name_extension(name));
-    // U+FFFF between components, as 0xFF in 0x02: libarchive refuses '\'.
-    std::wstring unicode_folder = folder;
-    std::replace(unicode_folder.begin(), unicode_folder.end(), L'/', UNICODE_FOLDER_SEPARATOR);
-    if (!folder.empty()) fields.extensions.push_back(unicode_folder_extension(unicode_folder));
+    // ASCII reads the same in every ANSI code page, so an ASCII name needs no
+    // UTF-16 twin; any other name gets one, which every reader prefers.
+    if (!name.empty() && (!ansi || !is_ascii(name))) fields.extensions.push_back(unicode_name_extension(name));
+    if (!folder.empty() && (!ansi || !is_ascii(folder))) {
+        // U+FFFF between components, as 0xFF in 0x02: libarchive refuses '\\'.
+        std::wstring unicode_folder = folder;
+        std::replace(unicode_folder.begin(), unicode_folder.end(), L'/', UNICODE_FOLDER_SEPARATOR);
+        fields.extensions.push_back(unicode_folder_extension(unicode_folder));
+    }
     pad_level2(fields);
     return fields;
 }
@@ -190,7 +178,8 @@ uint16_t copy_stored(CWinFile& input, const PackEntry& entry, ArchiveOutput& out
     return crc;
 }
 
-void write_file_member(const PackEntry& entry, HeaderFields fields, ArchiveOutput& out, const PackSettings& settings) {
+void write_file_member(const PackEntry& entry, HeaderFields fields, ArchiveOutput& out, MemberEncoder& encoder,
+                       const PackSettings& settings) {
     CWinFile input;
     if (!input.open(entry.source.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
         refuse(entry.source, "cannot be opened");
@@ -205,8 +194,7 @@ void write_file_member(const PackEntry& entry, HeaderFields fields, ArchiveOutpu
             if (settings.progress) settings.progress(bytes);
         };
         try {
-            result = encode_member(input, static_cast<uint32_t>(entry.size), out.file(), settings.dictionary_bits,
-                                   settings.effort, count);
+            result = encoder.encode(input, static_cast<uint32_t>(entry.size), out.file(), count);
         } catch (const EncoderError& error) {
             refuse(entry.source, error.message);
         }
@@ -258,12 +246,13 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
 uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output, const PackSettings& settings) {
     HUFFMAN::build_crc16_table();
     ArchiveOutput out(output);
+    MemberEncoder encoder(settings.dictionary_bits, settings.effort);
     for (const PackEntry& entry : entries) {
         HeaderFields fields = header_for(entry, settings);
         if (entry.folder)
             out.write(header_bytes(fields));
         else
-            write_file_member(entry, fields, out, settings);
+            write_file_member(entry, fields, out, encoder, settings);
     }
     out.write(&ARCHIVE_END, 1);
     return out.position();

@@ -29,7 +29,6 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs);
 struct PackSettings {
     int dictionary_bits = 16;  // 13 -lh5-, 15 -lh6-, 16 -lh7-
     Effort effort = Effort::normal;
-    int header_level = 2;  // 0 and 1 for tests: Shift_JIS names only, MS-DOS times in UTC
     bool clamp_times = false;  // SOURCE_DATE_EPOCH: no time after latest
     int64_t latest = 0;
     ProgressFn progress;

@@ -7,7 +7,7 @@ namespace {
 // where the statistics change. best: deep search, optimal parse in three
 // passes, blocks as for normal.
 constexpr EffortSettings FAST = {Parse::greedy, {8, 32}, 0, false, 0};
-constexpr EffortSettings NORMAL = {Parse::lazy, {48, 128}, 32, true, 0};
+constexpr EffortSettings NORMAL = {Parse::lazy, {128, 256}, 64, true, 0};
 constexpr EffortSettings BEST = {Parse::optimal, {1024, 256}, 0, true, 3};
 
 }  // namespace

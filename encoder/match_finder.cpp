@@ -4,7 +4,7 @@
 // started with them; prev_[p mod dictionary size] links each position to the
 // previous one with the same hash. Positions are absolute offsets into the
 // member (members are below 4 GiB), stored plus one so that 0 means none, and
-// the tables are never slid: a candidate farther back than the dictionary
+// the tables are never slid or cleared between members (see origin_): a candidate farther back than the dictionary
 // size is simply where the walk stops. The chain array has one entry per
 // dictionary position, so an entry is overwritten exactly when its position
 // leaves the dictionary; a link that does not point backwards is therefore
@@ -40,20 +40,32 @@ int common_length(const uint8_t* a, const uint8_t* b, int limit) {
 MatchFinder::MatchFinder(uint32_t dictionary_size)
     : dictionary_size_(dictionary_size), head_(size_t{1} << HASH_BITS, 0), prev_(dictionary_size, 0) {}
 
+void MatchFinder::begin_member(uint32_t size) {
+    uint64_t next = uint64_t{origin_} + member_size_;
+    if (next + size + 1 > UINT32_MAX) {
+        std::fill(head_.begin(), head_.end(), 0);
+        std::fill(prev_.begin(), prev_.end(), 0);
+        next = 0;
+    }
+    origin_ = static_cast<uint32_t>(next);
+    member_size_ = size;
+}
+
 template <class Visit>
 void MatchFinder::walk(const uint8_t* window, uint64_t base, uint32_t pos, uint32_t available,
                        const SearchLimits& limits, Visit visit) {
     if (available < MIN_MATCH) return;
     const uint8_t* here = window + (pos - base);
     uint32_t hash = hash3(here);
+    const uint32_t stored = origin_ + pos + 1;
     uint32_t candidate = head_[hash];
-    head_[hash] = pos + 1;
-    prev_[pos & (dictionary_size_ - 1)] = candidate;
+    head_[hash] = stored;
+    prev_[stored & (dictionary_size_ - 1)] = candidate;
     int limit = static_cast<int>(std::min<uint32_t>(available, MAX_MATCH));
     int best = MIN_MATCH - 1;
-    uint32_t previous = pos + 1;
-    for (int steps = limits.chain; candidate != 0 && candidate < previous && steps > 0; --steps) {
-        uint32_t at = candidate - 1;
+    uint32_t previous = stored;
+    for (int steps = limits.chain; candidate > origin_ && candidate < previous && steps > 0; --steps) {
+        uint32_t at = candidate - 1 - origin_;
         uint32_t distance = pos - at;
         if (distance > dictionary_size_) break;
         const uint8_t* there = window + (at - base);
@@ -66,7 +78,7 @@ void MatchFinder::walk(const uint8_t* window, uint64_t base, uint32_t pos, uint3
             }
         }
         previous = candidate;
-        candidate = prev_[at & (dictionary_size_ - 1)];
+        candidate = prev_[candidate & (dictionary_size_ - 1)];
     }
 }
 
@@ -92,6 +104,7 @@ int MatchFinder::find_all(const uint8_t* window, uint64_t base, uint32_t pos, ui
 void MatchFinder::insert(const uint8_t* window, uint64_t base, uint32_t pos, uint32_t available) {
     if (available < MIN_MATCH) return;
     uint32_t hash = hash3(window + (pos - base));
-    prev_[pos & (dictionary_size_ - 1)] = head_[hash];
-    head_[hash] = pos + 1;
+    const uint32_t stored = origin_ + pos + 1;
+    prev_[stored & (dictionary_size_ - 1)] = head_[hash];
+    head_[hash] = stored;
 }

@@ -20,6 +20,9 @@ class MatchFinder {
 public:
     explicit MatchFinder(uint32_t dictionary_size);
 
+    // Starts a member of size bytes: earlier members' positions no longer match.
+    void begin_member(uint32_t size);
+
     // window[i] is the byte at absolute position base + i; pos is absolute
     // and window holds the dictionary's bytes before it and available bytes
     // from it on. Each call enters pos into the chains, so every position is
@@ -38,6 +41,12 @@ private:
               const SearchLimits& limits, Visit visit);
 
     uint32_t dictionary_size_;
+    // Positions are stored as origin_ + position + 1, and origin_ moves on by
+    // each member's size, so entries of earlier members fall below it and
+    // need no clearing; only when the numbers would overflow are the tables
+    // cleared and origin_ set back to 0.
+    uint32_t origin_ = 0;
+    uint32_t member_size_ = 0;
     std::vector<uint32_t> head_;  // per hash: newest position + 1, 0 for none
     std::vector<uint32_t> prev_;  // per position modulo the dictionary: the one before, + 1
 };

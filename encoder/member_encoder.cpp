@@ -26,14 +26,13 @@ namespace {
 
 constexpr uint32_t WINDOW_READ = 1u << 18;
 constexpr uint32_t SEGMENT = 1u << 14;
-constexpr uint32_t OPTIMAL_SEGMENT = 1u << 15;
+constexpr uint32_t OPTIMAL_SEGMENT = 1u << 13;
 constexpr uint32_t LOOKAHEAD = MAX_MATCH + 2;  // a match at the segment's end, and the lazy step
 
 class InputWindow {
 public:
-    InputWindow(CWinFile& file, uint32_t size, uint32_t dictionary_size)
-        : file_(file), size_(size), dictionary_size_(dictionary_size),
-          buffer_(dictionary_size + WINDOW_READ + LOOKAHEAD) {}
+    InputWindow(CWinFile& file, uint32_t size, uint32_t dictionary_size, std::vector<uint8_t>& buffer)
+        : file_(file), size_(size), dictionary_size_(dictionary_size), buffer_(buffer) {}
 
     // Makes [pos - dictionary, end) available (end clamped to the member's size).
     void ensure(uint32_t pos, uint64_t end) {
@@ -60,7 +59,7 @@ private:
     CWinFile& file_;
     uint32_t size_;
     uint32_t dictionary_size_;
-    std::vector<uint8_t> buffer_;
+    std::vector<uint8_t>& buffer_;
     uint64_t base_ = 0;
     size_t filled_ = 0;
     uint16_t crc_ = 0;
@@ -77,17 +76,20 @@ void drain(BitOutput& bits, CWinFile& output, uint64_t& written) {
 
 }  // namespace
 
-EncodeResult encode_member(CWinFile& input, uint32_t size, CWinFile& output, int dictionary_bits,
-                           Effort effort, const ProgressFn& progress) {
-    const EffortSettings& settings = effort_settings(effort);
-    const uint32_t dictionary_size = 1u << dictionary_bits;
-    const PositionFormat format = position_format(dictionary_bits);
+MemberEncoder::MemberEncoder(int dictionary_bits, Effort effort)
+    : dictionary_bits_(dictionary_bits), effort_(effort), finder_(1u << dictionary_bits),
+      window_((1u << dictionary_bits) + WINDOW_READ + LOOKAHEAD) {}
+
+EncodeResult MemberEncoder::encode(CWinFile& input, uint32_t size, CWinFile& output, const ProgressFn& progress) {
+    const EffortSettings& settings = effort_settings(effort_);
+    const uint32_t dictionary_size = 1u << dictionary_bits_;
+    const PositionFormat format = position_format(dictionary_bits_);
     const uint32_t segment = settings.parse == Parse::optimal ? OPTIMAL_SEGMENT : SEGMENT;
-    InputWindow window(input, size, dictionary_size);
-    MatchFinder finder(dictionary_size);
+    InputWindow window(input, size, dictionary_size, window_);
+    MatchFinder& finder = finder_;
+    finder.begin_member(size);
     BitOutput bits;
     BlockSplitter splitter(bits, format, settings.split_blocks);
-    BlockCodes previous;  // the optimal parse's first prices
     std::vector<LzCode> codes;
     EncodeResult result;
     uint32_t pos = 0;
@@ -97,7 +99,7 @@ EncodeResult encode_member(CWinFile& input, uint32_t size, CWinFile& output, int
         ParseInput in{window.data(), window.base(), size, &finder};
         codes.clear();
         uint32_t next = settings.parse == Parse::optimal
-                            ? parse_optimal(in, pos, stop, settings, format, previous, codes)
+                            ? parse_optimal(in, pos, stop, settings, format, previous_, codes)
                             : parse_greedy_or_lazy(in, pos, stop, settings, codes);
         splitter.add(codes);
         drain(bits, output, result.packed_size);

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "effort.h"
+#include "block_coder.h"
+#include "match_finder.h"
 #include "text/win_file.h"
 
 // Raised by the encoder and the archive writer; message names the problem.
@@ -23,9 +26,23 @@ struct EncodeResult {
     uint16_t crc = 0;     // CRC-16 of the data (when shrank)
 };
 
-// Compresses `size` bytes from input (at its current position) to output.
-// Stops early, with shrank false, as soon as the stream grows as large as
-// the data; the caller then stores the member instead. Raises EncoderError
-// when the input cannot be read, ends early, or output cannot be written.
-EncodeResult encode_member(CWinFile& input, uint32_t size, CWinFile& output, int dictionary_bits,
-                           Effort effort, const ProgressFn& progress);
+// One encoder serves all members of an archive, so its tables and window
+// are allocated once.
+class MemberEncoder {
+public:
+    MemberEncoder(int dictionary_bits, Effort effort);
+
+    // Compresses `size` bytes from input (at its current position) to output.
+    // Stops early, with shrank false, as soon as the stream grows as large as
+    // the data; the caller then stores the member instead. Raises
+    // EncoderError when the input cannot be read, ends early, or output
+    // cannot be written.
+    EncodeResult encode(CWinFile& input, uint32_t size, CWinFile& output, const ProgressFn& progress);
+
+private:
+    int dictionary_bits_;
+    Effort effort_;
+    MatchFinder finder_;
+    std::vector<uint8_t> window_;
+    BlockCodes previous_;  // the optimal parse's first prices: the last block's codes
+};
