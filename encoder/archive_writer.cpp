@@ -45,27 +45,18 @@ constexpr uint8_t ARCHIVE_END = 0;
     throw EncoderError{utf16_to_utf8(path) + ": " + why};
 }
 
-// A relative input without ".." is stored as named; others by their last name.
-std::wstring stored_name(const std::wstring& input) {
-    std::wstring path = input;
-    for (wchar_t& c : path)
-        if (c == L'\\') c = L'/';
-    while (path.size() > 1 && path.back() == L'/') path.pop_back();
-    std::vector<std::wstring> parts;
-    bool keep_whole = !path.empty() && path[0] != L'/' && !(path.size() > 1 && path[1] == L':');
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = std::min(path.find(L'/', start), path.size());
-        std::wstring part = path.substr(start, end - start);
-        if (part == L"..") keep_whole = false;
-        if (!part.empty() && part != L".") parts.push_back(part);
-        start = end + 1;
-    }
-    if (parts.empty()) return std::wstring();
-    if (!keep_whole) return parts.back();
-    std::wstring stored = parts[0];
-    for (size_t i = 1; i < parts.size(); ++i) stored += L"/" + parts[i];
-    return stored;
+bool is_separator(wchar_t c) {
+    return c == L'/' || c == L'\\';
+}
+
+// The last component of an input path; empty for a root or "..".
+std::wstring last_name(const std::wstring& input) {
+    size_t end = input.size();
+    while (end > 0 && is_separator(input[end - 1])) --end;
+    size_t start = end;
+    while (start > 0 && !is_separator(input[start - 1])) --start;
+    std::wstring name = input.substr(start, end - start);
+    return name == L"." || name == L".." || (name.size() == 2 && name[1] == L':') ? std::wstring() : name;
 }
 
 void add_entry(const std::wstring& source, const std::wstring& stored, std::vector<PackEntry>& out) {
@@ -227,8 +218,17 @@ std::string method_of(int dictionary_bits) {
 std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
     std::vector<PackEntry> entries;
     for (const std::wstring& input : inputs) {
-        std::wstring stored = stored_name(input);
-        if (stored.empty()) refuse(input, "names no file or folder to store");
+        PathInfo info;
+        if (!input.empty() && is_separator(input.back()) && path_info(input, info) && info.folder) {
+            // "folder/": its contents, without the folder itself.
+            std::vector<std::wstring> names;
+            if (!folder_entries(input, names)) refuse(input, "the folder cannot be read");
+            std::sort(names.begin(), names.end());
+            for (const std::wstring& name : names) add_entry(input + name, name, entries);
+            continue;
+        }
+        std::wstring stored = last_name(input);
+        if (stored.empty()) refuse(input, "names no file or folder to store (write the folder as FOLDER/ to pack its contents)");
         add_entry(input, stored, entries);
     }
     // Whole paths compared: names that differ only in case in one folder, also

@@ -19,9 +19,10 @@ struct PackEntry {
 };
 
 // The members for the given files and folders, folders recursively, each
-// folder before its contents, names in UTF-16 order within a folder. A
-// relative input without ".." is stored as it is named; any other under its
-// last component. Raises EncoderError for an input that does not exist or
+// folder before its contents, names in UTF-16 order within a folder. Each
+// input is stored under its last component ("a/b" as "b", with b's contents
+// below it); a folder written with a trailing separator ("a/b/") stands for
+// its contents, stored without it. Raises EncoderError for an input that does not exist or
 // cannot be read, a name the stub could not create, names differing only in
 // case in one folder, and files of 4 GiB or more.
 std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs);
