@@ -133,6 +133,7 @@ int run_build(const Arguments& args, const Console& console) {
     if (!is_archive_input(options.inputs)) {
         packed.reset(new OutputFile(options.output + PACKED_SUFFIX));
         pack_into(options.inputs, options.output, *packed, options.pack, console);
+        packed->close();
         archive_path = packed->temporary_path();
     }
     InputFile archive;

@@ -24,6 +24,8 @@ public:
     // Cuts the file to length bytes (a writer that went back over its tail).
     void cut(uint64_t length);
     CWinFile& file() { return file_; }
+    // Closes the file, so that it can be read, and keeps it until the end.
+    void close() { file_.close(); }
     // Closes the file and renames it to the output's name.
     void commit();
 
