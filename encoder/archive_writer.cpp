@@ -52,25 +52,31 @@ bool is_separator(wchar_t c) {
 // The last component of an input path; empty for a root or "..".
 std::wstring last_name(const std::wstring& input) {
     size_t end = input.size();
-    while (end > 0 && is_separator(input[end - 1])) --end;
+    while (end > 0 && is_separator(input[end - 1]))
+        --end;
     size_t start = end;
-    while (start > 0 && !is_separator(input[start - 1])) --start;
+    while (start > 0 && !is_separator(input[start - 1]))
+        --start;
     std::wstring name = input.substr(start, end - start);
-    return name == L"." || name == L".." || (name.size() == 2 && name[1] == L':') ? std::wstring() : name;
+    return name == L"." || name == L".." || (name.size() == 2 && name[1] == L':') ? std::wstring()
+                                                                                  : name;
 }
 
-void add_entry(const std::wstring& source, const std::wstring& stored, std::vector<PackEntry>& out) {
+void add_entry(const std::wstring& source, const std::wstring& stored,
+               std::vector<PackEntry>& out) {
     PathInfo info;
     if (!path_info(source, info)) refuse(source, "no such file or folder, or it cannot be read");
     std::string problem = stored_path_problem(stored);
     if (!problem.empty()) refuse(source, problem);
-    if (info.size > LARGEST_MEMBER) refuse(source, "4 GiB or more, larger than an LHA member can be");
+    if (info.size > LARGEST_MEMBER)
+        refuse(source, "4 GiB or more, larger than an LHA member can be");
     out.push_back({source, stored, info.folder, info.size, info.mtime});
     if (!info.folder) return;
     std::vector<std::wstring> names;
     if (!folder_entries(source, names)) refuse(source, "the folder cannot be read");
     std::sort(names.begin(), names.end());
-    for (const std::wstring& name : names) add_entry(source + NATIVE_SEPARATOR + name, stored + L"/" + name, out);
+    for (const std::wstring& name : names)
+        add_entry(source + NATIVE_SEPARATOR + name, stored + L"/" + name, out);
 }
 
 // Folder and name of a stored path: "a/b/c" gives "a/b/" and "c".
@@ -99,7 +105,8 @@ bool is_ascii(const std::wstring& text) {
 
 ByteString separated(const std::string& shift_jis) {
     ByteString out;
-    for (char c : shift_jis) out.push_back(c == '/' ? FOLDER_SEPARATOR_BYTE : static_cast<uint8_t>(c));
+    for (char c : shift_jis)
+        out.push_back(c == '/' ? FOLDER_SEPARATOR_BYTE : static_cast<uint8_t>(c));
     return out;
 }
 
@@ -118,12 +125,14 @@ HeaderFields header_for(const PackEntry& entry, const PackSettings& settings) {
     fields.time = static_cast<uint32_t>(time);
     fields.extensions.push_back(common_extension());
     if (ansi) {
-        if (!name.empty()) fields.extensions.push_back({EXT_NAME, ByteString(sjis_name.begin(), sjis_name.end())});
+        if (!name.empty())
+            fields.extensions.push_back({EXT_NAME, ByteString(sjis_name.begin(), sjis_name.end())});
         if (!folder.empty()) fields.extensions.push_back({EXT_FOLDER, separated(sjis_folder)});
     }
     // ASCII reads the same in every ANSI code page, so an ASCII name needs no
     // UTF-16 twin; any other name gets one, which every reader prefers.
-    if (!name.empty() && (!ansi || !is_ascii(name))) fields.extensions.push_back(unicode_name_extension(name));
+    if (!name.empty() && (!ansi || !is_ascii(name)))
+        fields.extensions.push_back(unicode_name_extension(name));
     if (!folder.empty() && (!ansi || !is_ascii(folder))) {
         // U+FFFF between components, as 0xFF in 0x02: libarchive refuses '\\'.
         std::wstring unicode_folder = folder;
@@ -138,12 +147,14 @@ class ArchiveOutput {
 public:
     explicit ArchiveOutput(CWinFile& file) : file_(file) {}
     void write(const void* data, size_t size) {
-        if (!file_.write(data, static_cast<uint32_t>(size))) throw EncoderError{"writing the archive failed"};
+        if (!file_.write(data, static_cast<uint32_t>(size)))
+            throw EncoderError{"writing the archive failed"};
         position_ += size;
     }
     void write(const ByteString& bytes) { write(bytes.data(), bytes.size()); }
     void seek(uint64_t position) {
-        if (file_.seek(static_cast<int64_t>(position), FILE_BEGIN) < 0) throw EncoderError{"seeking in the archive failed"};
+        if (file_.seek(static_cast<int64_t>(position), FILE_BEGIN) < 0)
+            throw EncoderError{"seeking in the archive failed"};
         position_ = position;
     }
     uint64_t position() const { return position_; }
@@ -154,7 +165,8 @@ private:
     uint64_t position_ = 0;
 };
 
-uint16_t copy_stored(CWinFile& input, const PackEntry& entry, ArchiveOutput& out, const PackSettings& settings) {
+uint16_t copy_stored(CWinFile& input, const PackEntry& entry, ArchiveOutput& out,
+                     const PackSettings& settings) {
     std::vector<uint8_t> buffer(COPY_CHUNK);
     uint16_t crc = 0;
     for (uint64_t left = entry.size; left > 0;) {
@@ -169,8 +181,8 @@ uint16_t copy_stored(CWinFile& input, const PackEntry& entry, ArchiveOutput& out
     return crc;
 }
 
-void write_file_member(const PackEntry& entry, HeaderFields fields, ArchiveOutput& out, MemberEncoder& encoder,
-                       const PackSettings& settings) {
+void write_file_member(const PackEntry& entry, HeaderFields fields, ArchiveOutput& out,
+                       MemberEncoder& encoder, const PackSettings& settings) {
     CWinFile input;
     if (!input.open(entry.source.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
         refuse(entry.source, "cannot be opened");
@@ -224,26 +236,33 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
             std::vector<std::wstring> names;
             if (!folder_entries(input, names)) refuse(input, "the folder cannot be read");
             std::sort(names.begin(), names.end());
-            for (const std::wstring& name : names) add_entry(input + name, name, entries);
+            for (const std::wstring& name : names)
+                add_entry(input + name, name, entries);
             continue;
         }
         std::wstring stored = last_name(input);
-        if (stored.empty()) refuse(input, "names no file or folder to store (write the folder as FOLDER/ to pack its contents)");
+        if (stored.empty())
+            refuse(input,
+                   "names no file or folder to store (write the folder as FOLDER/ to pack its "
+                   "contents)");
         add_entry(input, stored, entries);
     }
     // Whole paths compared: names that differ only in case in one folder, also
     // where two inputs meet in one ("a/x" and "A/x").
     std::vector<std::wstring> all;
-    for (const PackEntry& e : entries) all.push_back(e.stored);
+    for (const PackEntry& e : entries)
+        all.push_back(e.stored);
     std::sort(all.begin(), all.end());
     if (std::adjacent_find(all.begin(), all.end()) != all.end())
-        throw EncoderError{utf16_to_utf8(*std::adjacent_find(all.begin(), all.end())) + ": given twice"};
+        throw EncoderError{utf16_to_utf8(*std::adjacent_find(all.begin(), all.end())) +
+                           ": given twice"};
     std::string clash = case_clash(all);
     if (!clash.empty()) throw EncoderError{"Windows cannot hold both " + clash};
     return entries;
 }
 
-uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output, const PackSettings& settings) {
+uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
+                       const PackSettings& settings) {
     HUFFMAN::build_crc16_table();
     ArchiveOutput out(output);
     MemberEncoder encoder(settings.dictionary_bits, settings.effort);

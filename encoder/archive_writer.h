@@ -41,4 +41,5 @@ std::string method_of(int dictionary_bits);
 // Writes every entry and the terminating zero byte to output (at its
 // current position, which must be 0) and returns the archive's length;
 // the file may hold stale bytes after it, which the caller cuts off.
-uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output, const PackSettings& settings);
+uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
+                       const PackSettings& settings);

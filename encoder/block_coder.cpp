@@ -60,9 +60,11 @@ std::vector<LengthItem> char_length_items(const std::vector<uint8_t>& lengths, s
             continue;
         }
         int run = 0;
-        while (i < count && lengths[i] == 0) ++i, ++run;
+        while (i < count && lengths[i] == 0)
+            ++i, ++run;
         if (run < SHORT_RUN_MIN) {
-            for (int k = 0; k < run; ++k) items.push_back({ONE_ZERO, 0});
+            for (int k = 0; k < run; ++k)
+                items.push_back({ONE_ZERO, 0});
         } else if (run <= SHORT_RUN_MAX) {
             items.push_back({SHORT_ZERO_RUN, run - SHORT_RUN_MIN});
         } else if (run == SHORT_RUN_MAX + 1) {  // 19: neither run form fits
@@ -77,7 +79,8 @@ std::vector<LengthItem> char_length_items(const std::vector<uint8_t>& lengths, s
 
 size_t used_count(const std::vector<uint8_t>& lengths) {
     size_t n = lengths.size();
-    while (n > 0 && lengths[n - 1] == 0) --n;
+    while (n > 0 && lengths[n - 1] == 0)
+        --n;
     return n;
 }
 
@@ -89,7 +92,8 @@ int only_symbol(const uint32_t* freqs, int symbols) {
 }
 
 template <class Out>
-void put_small_lengths(Out& out, const std::vector<uint8_t>& lengths, int count_bits, bool zero_run) {
+void put_small_lengths(Out& out, const std::vector<uint8_t>& lengths, int count_bits,
+                       bool zero_run) {
     size_t n = used_count(lengths);
     out.put(static_cast<uint32_t>(n), count_bits);
     for (size_t i = 0; i < n;) {
@@ -104,7 +108,8 @@ void put_small_lengths(Out& out, const std::vector<uint8_t>& lengths, int count_
         }
         if (zero_run && i == LENGTH_CODE_ZERO_RUN_AFTER) {
             int zeros = 0;
-            while (zeros < LENGTH_CODE_ZERO_RUN_MAX && i < n && lengths[i] == 0) ++i, ++zeros;
+            while (zeros < LENGTH_CODE_ZERO_RUN_MAX && i < n && lengths[i] == 0)
+                ++i, ++zeros;
             out.put(static_cast<uint32_t>(zeros), 2);
         }
     }
@@ -127,7 +132,8 @@ void put_char_code(Out& out, const BlockStats& stats, const std::vector<uint8_t>
     }
     std::vector<LengthItem> items = char_length_items(char_lengths, n);
     std::vector<uint32_t> freqs(LENGTH_CODE_SYMBOLS, 0);
-    for (const LengthItem& item : items) ++freqs[static_cast<size_t>(item.symbol)];
+    for (const LengthItem& item : items)
+        ++freqs[static_cast<size_t>(item.symbol)];
     std::vector<uint8_t> lengths = build_code_lengths(freqs);
     std::vector<uint16_t> codes = canonical_codes(lengths);
     if (used_count(lengths) == 0)
@@ -138,13 +144,15 @@ void put_char_code(Out& out, const BlockStats& stats, const std::vector<uint8_t>
     for (const LengthItem& item : items) {
         size_t s = static_cast<size_t>(item.symbol);
         out.put(codes[s], lengths[s]);
-        if (item.symbol == SHORT_ZERO_RUN) out.put(static_cast<uint32_t>(item.extra), SHORT_RUN_BITS);
+        if (item.symbol == SHORT_ZERO_RUN)
+            out.put(static_cast<uint32_t>(item.extra), SHORT_RUN_BITS);
         if (item.symbol == LONG_ZERO_RUN) out.put(static_cast<uint32_t>(item.extra), LONG_RUN_BITS);
     }
 }
 
 template <class Out>
-void put_header(Out& out, const BlockStats& stats, const BlockCodes& codes, const PositionFormat& format) {
+void put_header(Out& out, const BlockStats& stats, const BlockCodes& codes,
+                const PositionFormat& format) {
     out.put(static_cast<uint32_t>(stats.codes), BLOCK_SIZE_BITS);
     put_char_code(out, stats, codes.char_lengths);
     if (used_count(codes.position_lengths) == 0)
@@ -170,15 +178,18 @@ void BlockStats::add(const LzCode& code) {
 }
 
 void BlockStats::add(const BlockStats& other) {
-    for (int s = 0; s < CHAR_SYMBOLS; ++s) chars[s] += other.chars[s];
-    for (int s = 0; s < MAX_POSITION_SYMBOLS; ++s) positions[s] += other.positions[s];
+    for (int s = 0; s < CHAR_SYMBOLS; ++s)
+        chars[s] += other.chars[s];
+    for (int s = 0; s < MAX_POSITION_SYMBOLS; ++s)
+        positions[s] += other.positions[s];
     codes += other.codes;
     extra_bits += other.extra_bits;
 }
 
 BlockCodes block_codes(const BlockStats& stats, const PositionFormat& format) {
     BlockCodes codes;
-    codes.char_lengths = build_code_lengths(std::vector<uint32_t>(stats.chars, stats.chars + CHAR_SYMBOLS));
+    codes.char_lengths =
+        build_code_lengths(std::vector<uint32_t>(stats.chars, stats.chars + CHAR_SYMBOLS));
     codes.position_lengths = build_code_lengths(
         std::vector<uint32_t>(stats.positions, stats.positions + format.symbols));
     return codes;
@@ -189,7 +200,8 @@ uint64_t block_bits(const BlockStats& stats, const PositionFormat& format) {
     BitCounter counter;
     put_header(counter, stats, codes, format);
     uint64_t bits = counter.bits + stats.extra_bits;
-    for (int s = 0; s < CHAR_SYMBOLS; ++s) bits += uint64_t{stats.chars[s]} * codes.char_lengths[static_cast<size_t>(s)];
+    for (int s = 0; s < CHAR_SYMBOLS; ++s)
+        bits += uint64_t{stats.chars[s]} * codes.char_lengths[static_cast<size_t>(s)];
     for (int s = 0; s < format.symbols; ++s)
         bits += uint64_t{stats.positions[s]} * codes.position_lengths[static_cast<size_t>(s)];
     return bits;
@@ -197,7 +209,8 @@ uint64_t block_bits(const BlockStats& stats, const PositionFormat& format) {
 
 void write_block(BitOutput& out, const LzCode* codes, size_t count, const PositionFormat& format) {
     BlockStats stats;
-    for (size_t i = 0; i < count; ++i) stats.add(codes[i]);
+    for (size_t i = 0; i < count; ++i)
+        stats.add(codes[i]);
     BlockCodes lengths = block_codes(stats, format);
     put_header(out, stats, lengths, format);
     std::vector<uint16_t> char_codes = canonical_codes(lengths.char_lengths);
@@ -207,7 +220,8 @@ void write_block(BitOutput& out, const LzCode* codes, size_t count, const Positi
         out.put(char_codes[code.symbol], lengths.char_lengths[code.symbol]);
         if (!code.is_match()) continue;
         int symbol = position_symbol(code.distance);
-        out.put(position_codes[static_cast<size_t>(symbol)], lengths.position_lengths[static_cast<size_t>(symbol)]);
+        out.put(position_codes[static_cast<size_t>(symbol)],
+                lengths.position_lengths[static_cast<size_t>(symbol)]);
         int extra = position_extra_bits(symbol);
         out.put(code.distance & ((1u << extra) - 1), extra);
     }

@@ -15,7 +15,8 @@
 void BlockSplitter::add(const std::vector<LzCode>& segment) {
     if (segment.empty()) return;
     BlockStats stats;
-    for (const LzCode& code : segment) stats.add(code);
+    for (const LzCode& code : segment)
+        stats.add(code);
     bool fits = pending_.size() + segment.size() <= MAX_BLOCK_CODES;
     if (!pending_.empty() && fits && follow_data_) {
         BlockStats joined = pending_stats_;
@@ -34,7 +35,8 @@ void BlockSplitter::add(const std::vector<LzCode>& segment) {
     }
     if (segment.size() > MAX_BLOCK_CODES) {  // cannot happen with segments below 64 KiB
         for (size_t at = 0; at < segment.size(); at += MAX_BLOCK_CODES)
-            write_block(out_, segment.data() + at, std::min(MAX_BLOCK_CODES, segment.size() - at), format_);
+            write_block(out_, segment.data() + at, std::min(MAX_BLOCK_CODES, segment.size() - at),
+                        format_);
         return;
     }
     pending_.insert(pending_.end(), segment.begin(), segment.end());

@@ -31,17 +31,19 @@ std::vector<int> huffman_depths(const std::vector<uint32_t>& freqs, const std::v
     size_t leaves = order.size();
     std::vector<Node> nodes;
     nodes.reserve(2 * leaves);
-    for (int symbol : order) nodes.push_back({freqs[static_cast<size_t>(symbol)], -1, -1});
+    for (int symbol : order)
+        nodes.push_back({freqs[static_cast<size_t>(symbol)], -1, -1});
     size_t next_leaf = 0, next_inner = leaves;
     auto take_lightest = [&]() {
-        bool leaf = next_leaf < leaves &&
-                    (next_inner >= nodes.size() || nodes[next_leaf].weight <= nodes[next_inner].weight);
+        bool leaf = next_leaf < leaves && (next_inner >= nodes.size() ||
+                                           nodes[next_leaf].weight <= nodes[next_inner].weight);
         return static_cast<int>(leaf ? next_leaf++ : next_inner++);
     };
     for (size_t merged = 1; merged < leaves; ++merged) {
         int a = take_lightest();
         int b = take_lightest();
-        nodes.push_back({nodes[static_cast<size_t>(a)].weight + nodes[static_cast<size_t>(b)].weight, a, b});
+        nodes.push_back(
+            {nodes[static_cast<size_t>(a)].weight + nodes[static_cast<size_t>(b)].weight, a, b});
     }
     // Depths from the root down: children always come before their parent.
     std::vector<int> depth(nodes.size(), 0);
@@ -70,7 +72,8 @@ std::vector<uint8_t> build_code_lengths(const std::vector<uint32_t>& freqs, int 
     std::vector<int> depth = huffman_depths(freqs, order);
 
     std::vector<uint32_t> count(static_cast<size_t>(max_length) + 1, 0);
-    for (int d : depth) ++count[static_cast<size_t>(std::min(d, max_length))];
+    for (int d : depth)
+        ++count[static_cast<size_t>(std::min(d, max_length))];
     uint64_t kraft = 0;  // in units of 2^-max_length
     for (int length = 1; length <= max_length; ++length)
         kraft += uint64_t{count[static_cast<size_t>(length)]} << (max_length - length);

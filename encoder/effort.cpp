@@ -14,8 +14,11 @@ constexpr EffortSettings BEST = {Parse::optimal, {1024, 256}, 0, true, 3};
 
 const EffortSettings& effort_settings(Effort effort) {
     switch (effort) {
-        case Effort::fast: return FAST;
-        case Effort::best: return BEST;
-        default: return NORMAL;
+        case Effort::fast:
+            return FAST;
+        case Effort::best:
+            return BEST;
+        default:
+            return NORMAL;
     }
 }

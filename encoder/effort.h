@@ -14,9 +14,9 @@ enum class Parse {
 struct EffortSettings {
     Parse parse;
     SearchLimits limits;
-    int lazy_limit;         // lazy: a match this long is taken without looking ahead
-    bool split_blocks;      // end a block where the statistics change
-    int optimal_passes;     // optimal: parses per segment, each priced by the one before
+    int lazy_limit;      // lazy: a match this long is taken without looking ahead
+    bool split_blocks;   // end a block where the statistics change
+    int optimal_passes;  // optimal: parses per segment, each priced by the one before
 };
 
 const EffortSettings& effort_settings(Effort effort);

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr size_t LEVEL2_BASE = 26;  // bytes before the first extended header
+constexpr size_t LEVEL2_BASE = 26;     // bytes before the first extended header
 constexpr size_t EXTENSION_FRAME = 3;  // type byte and the next size field
 constexpr size_t LEVEL01_CHECKSUM_FROM = 2;
 constexpr size_t LEVEL2_FIRST_READ = LEVEL2_BASE;
@@ -49,7 +49,8 @@ ByteString chain(const std::vector<Extension>& extensions, uint32_t& total, long
     for (size_t i = 0; i < extensions.size(); ++i) {
         const Extension& e = extensions[i];
         out.push_back(e.type);
-        if (e.type == EXT_COMMON && e.data.size() >= 2 && common_at < 0) common_at = static_cast<long>(out.size());
+        if (e.type == EXT_COMMON && e.data.size() >= 2 && common_at < 0)
+            common_at = static_cast<long>(out.size());
         out.insert(out.end(), e.data.begin(), e.data.end());
         put16(out, i + 1 < extensions.size() ? extension_size(extensions[i + 1]) : 0);
         total += extension_size(e);
@@ -72,7 +73,8 @@ void put_common(ByteString& out, const HeaderFields& f, uint32_t size_field) {
 
 uint8_t checksum(const ByteString& base) {
     uint8_t sum = 0;
-    for (size_t i = LEVEL01_CHECKSUM_FROM; i < base.size(); ++i) sum = static_cast<uint8_t>(sum + base[i]);
+    for (size_t i = LEVEL01_CHECKSUM_FROM; i < base.size(); ++i)
+        sum = static_cast<uint8_t>(sum + base[i]);
     return sum;
 }
 
@@ -131,7 +133,8 @@ ByteString header_bytes(const HeaderFields& f) {
 
 ByteString utf16le(const std::wstring& text) {
     ByteString out;
-    for (wchar_t c : text) put16(out, static_cast<uint32_t>(c) & 0xFFFF);
+    for (wchar_t c : text)
+        put16(out, static_cast<uint32_t>(c) & 0xFFFF);
     return out;
 }
 
@@ -149,9 +152,11 @@ Extension common_extension() {
 
 void pad_level2(HeaderFields& fields) {
     size_t length = LEVEL2_BASE;
-    for (const Extension& e : fields.extensions) length += extension_size(e);
+    for (const Extension& e : fields.extensions)
+        length += extension_size(e);
     size_t low = length % LOW_BYTE;
     if (low >= LEVEL2_FIRST_READ) return;
     size_t missing = LEVEL2_FIRST_READ - low;
-    fields.extensions.push_back({EXT_COMMENT, ByteString(missing > EXTENSION_FRAME ? missing - EXTENSION_FRAME : 0, 0)});
+    fields.extensions.push_back(
+        {EXT_COMMENT, ByteString(missing > EXTENSION_FRAME ? missing - EXTENSION_FRAME : 0, 0)});
 }

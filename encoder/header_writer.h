@@ -29,12 +29,12 @@ struct HeaderFields {
     uint32_t original_size = 0;
     uint32_t time = 0;  // MS-DOS (levels 0, 1) or seconds since 1970 (level 2)
     uint8_t attribute = 0x20;
-    ByteString name;      // levels 0 and 1: ANSI name bytes in the base part
+    ByteString name;       // levels 0 and 1: ANSI name bytes in the base part
     bool with_crc = true;  // level 0 only: without it the tail is empty
     uint16_t crc = 0;
     uint8_t os_id = 'M';
-    bool with_os = false;    // level 0 only: an OS id byte after the CRC
-    ByteString level0_extra;  // level 0 only: bytes of the extension area
+    bool with_os = false;               // level 0 only: an OS id byte after the CRC
+    ByteString level0_extra;            // level 0 only: bytes of the extension area
     std::vector<Extension> extensions;  // levels 1 and 2
 };
 

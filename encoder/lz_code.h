@@ -17,7 +17,8 @@ struct LzCode {
 
     static LzCode literal(uint8_t byte) { return {byte, 0}; }
     static LzCode match(int length, uint32_t distance) {
-        return {static_cast<uint16_t>(length + MATCH_SYMBOL_BIAS), static_cast<uint16_t>(distance - 1)};
+        return {static_cast<uint16_t>(length + MATCH_SYMBOL_BIAS),
+                static_cast<uint16_t>(distance - 1)};
     }
     bool is_match() const { return symbol >= LITERAL_SYMBOLS; }
     int length() const { return is_match() ? symbol - MATCH_SYMBOL_BIAS : 1; }
@@ -27,7 +28,8 @@ struct LzCode {
 // the symbol's extra bits below the leading one.
 inline int position_symbol(uint32_t distance_code) {
     int symbol = 0;
-    while ((distance_code >> symbol) != 0) ++symbol;
+    while ((distance_code >> symbol) != 0)
+        ++symbol;
     return symbol;
 }
 inline int position_extra_bits(int symbol) {

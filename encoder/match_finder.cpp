@@ -4,11 +4,10 @@
 // started with them; prev_[p mod dictionary size] links each position to the
 // previous one with the same hash. Positions are absolute offsets into the
 // member (members are below 4 GiB), stored plus one so that 0 means none, and
-// the tables are never slid or cleared between members (see origin_): a candidate farther back than the dictionary
-// size is simply where the walk stops. The chain array has one entry per
-// dictionary position, so an entry is overwritten exactly when its position
-// leaves the dictionary; a link that does not point backwards is therefore
-// stale and also ends the walk.
+// the tables are never slid, nor cleared between members (see origin_): a
+// candidate farther back than the dictionary size is where the walk stops. The chain array has one
+// entry per dictionary position, so an entry is overwritten exactly when its position leaves the
+// dictionary; a link that does not point backwards is therefore stale and also ends the walk.
 //
 // Cost: one hash and two stores per position, plus the walk, at most
 // `chain` candidates, each checked first at the byte that would make it the
@@ -31,14 +30,17 @@ uint32_t hash3(const uint8_t* p) {
 
 int common_length(const uint8_t* a, const uint8_t* b, int limit) {
     int n = 0;
-    while (n < limit && a[n] == b[n]) ++n;
+    while (n < limit && a[n] == b[n])
+        ++n;
     return n;
 }
 
 }  // namespace
 
 MatchFinder::MatchFinder(uint32_t dictionary_size)
-    : dictionary_size_(dictionary_size), head_(size_t{1} << HASH_BITS, 0), prev_(dictionary_size, 0) {}
+    : dictionary_size_(dictionary_size),
+      head_(size_t{1} << HASH_BITS, 0),
+      prev_(dictionary_size, 0) {}
 
 void MatchFinder::begin_member(uint32_t size) {
     uint64_t next = uint64_t{origin_} + member_size_;
@@ -64,7 +66,8 @@ void MatchFinder::walk(const uint8_t* window, uint64_t base, uint32_t pos, uint3
     int limit = static_cast<int>(std::min<uint32_t>(available, MAX_MATCH));
     int best = MIN_MATCH - 1;
     uint32_t previous = stored;
-    for (int steps = limits.chain; candidate > origin_ && candidate < previous && steps > 0; --steps) {
+    for (int steps = limits.chain; candidate > origin_ && candidate < previous && steps > 0;
+         --steps) {
         uint32_t at = candidate - 1 - origin_;
         uint32_t distance = pos - at;
         if (distance > dictionary_size_) break;

@@ -31,14 +31,16 @@ constexpr uint32_t LOOKAHEAD = MAX_MATCH + 2;  // a match at the segment's end, 
 
 class InputWindow {
 public:
-    InputWindow(CWinFile& file, uint32_t size, uint32_t dictionary_size, std::vector<uint8_t>& buffer)
+    InputWindow(CWinFile& file, uint32_t size, uint32_t dictionary_size,
+                std::vector<uint8_t>& buffer)
         : file_(file), size_(size), dictionary_size_(dictionary_size), buffer_(buffer) {}
 
     // Makes [pos - dictionary, end) available (end clamped to the member's size).
     void ensure(uint32_t pos, uint64_t end) {
         end = std::min<uint64_t>(end, size_);
         if (end <= base_ + filled_) return;
-        uint64_t keep_from = std::max<uint64_t>(base_, pos >= dictionary_size_ ? pos - dictionary_size_ : 0);
+        uint64_t keep_from =
+            std::max<uint64_t>(base_, pos >= dictionary_size_ ? pos - dictionary_size_ : 0);
         size_t kept = static_cast<size_t>(base_ + filled_ - keep_from);
         std::memmove(buffer_.data(), buffer_.data() + (keep_from - base_), kept);
         base_ = keep_from;
@@ -46,7 +48,8 @@ public:
         uint64_t want = std::min<uint64_t>(buffer_.size() - filled_, size_ - (base_ + filled_));
         if (want == 0) return;
         int32_t got = file_.read(buffer_.data() + filled_, static_cast<uint32_t>(want));
-        if (got != static_cast<int32_t>(want)) throw EncoderError{"reading failed or the file became shorter"};
+        if (got != static_cast<int32_t>(want))
+            throw EncoderError{"reading failed or the file became shorter"};
         HUFFMAN::update_crc16(crc_, buffer_.data() + filled_, static_cast<uint32_t>(want));
         filled_ += static_cast<size_t>(want);
     }
@@ -77,10 +80,13 @@ void drain(BitOutput& bits, CWinFile& output, uint64_t& written) {
 }  // namespace
 
 MemberEncoder::MemberEncoder(int dictionary_bits, Effort effort)
-    : dictionary_bits_(dictionary_bits), effort_(effort), finder_(1u << dictionary_bits),
+    : dictionary_bits_(dictionary_bits),
+      effort_(effort),
+      finder_(1u << dictionary_bits),
       window_((1u << dictionary_bits) + WINDOW_READ + LOOKAHEAD) {}
 
-EncodeResult MemberEncoder::encode(CWinFile& input, uint32_t size, CWinFile& output, const ProgressFn& progress) {
+EncodeResult MemberEncoder::encode(CWinFile& input, uint32_t size, CWinFile& output,
+                                   const ProgressFn& progress) {
     const EffortSettings& settings = effort_settings(effort_);
     const uint32_t dictionary_size = 1u << dictionary_bits_;
     const PositionFormat format = position_format(dictionary_bits_);

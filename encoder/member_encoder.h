@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "effort.h"
 #include "block_coder.h"
+#include "effort.h"
 #include "match_finder.h"
 #include "text/win_file.h"
 
@@ -23,7 +23,7 @@ using ProgressFn = std::function<void(uint64_t bytes)>;
 struct EncodeResult {
     bool shrank = false;  // false: the stream was not smaller than the data; nothing useful written
     uint64_t packed_size = 0;
-    uint16_t crc = 0;     // CRC-16 of the data (when shrank)
+    uint16_t crc = 0;  // CRC-16 of the data (when shrank)
 };
 
 // One encoder serves all members of an archive, so its tables and window
@@ -37,7 +37,8 @@ public:
     // the data; the caller then stores the member instead. Raises
     // EncoderError when the input cannot be read, ends early, or output
     // cannot be written.
-    EncodeResult encode(CWinFile& input, uint32_t size, CWinFile& output, const ProgressFn& progress);
+    EncodeResult encode(CWinFile& input, uint32_t size, CWinFile& output,
+                        const ProgressFn& progress);
 
 private:
     int dictionary_bits_;

@@ -23,14 +23,14 @@ constexpr size_t WINDOWS_MAX_PATH = 260;
 constexpr size_t SHORTEST_DESTINATION = 3;  // "C:\"
 constexpr size_t STORED_PATH_LIMIT = WINDOWS_MAX_PATH - 1 - SHORTEST_DESTINATION;
 constexpr size_t NAME_LIMIT = 255;
-constexpr wchar_t LOWER_TO_UPPER = 0x20;        // in each of the ranges below
+constexpr wchar_t LOWER_TO_UPPER = 0x20;           // in each of the ranges below
 constexpr wchar_t CYRILLIC_EXTRA_TO_UPPER = 0x50;  // U+0450-045F to U+0400-040F
 
 // Case folding as far as file names in practice need it: ASCII, Latin-1,
 // Greek, Cyrillic and the full-width Latin letters.
 wchar_t fold(wchar_t c) {
-    if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9) ||
-        (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
+    if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+        (c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
         return static_cast<wchar_t>(c - LOWER_TO_UPPER);
     if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - CYRILLIC_EXTRA_TO_UPPER);
     return c;
@@ -38,7 +38,8 @@ wchar_t fold(wchar_t c) {
 
 std::wstring folded(const std::wstring& name) {
     std::wstring out = name;
-    for (wchar_t& c : out) c = fold(c);
+    for (wchar_t& c : out)
+        c = fold(c);
     return out;
 }
 
@@ -46,14 +47,16 @@ std::wstring folded(const std::wstring& name) {
 
 std::string stored_path_problem(const std::wstring& stored) {
     if (stored.size() > STORED_PATH_LIMIT)
-        return "the path is " + std::to_string(stored.size()) + " characters long; Windows allows " +
-               std::to_string(STORED_PATH_LIMIT) + " below the shortest destination";
+        return "the path is " + std::to_string(stored.size()) +
+               " characters long; Windows allows " + std::to_string(STORED_PATH_LIMIT) +
+               " below the shortest destination";
     size_t start = 0;
     while (start <= stored.size()) {
         size_t end = stored.find(L'/', start);
         if (end == std::wstring::npos) end = stored.size();
         std::wstring name = stored.substr(start, end - start);
-        if (name.size() > NAME_LIMIT) return "a name longer than " + std::to_string(NAME_LIMIT) + " characters";
+        if (name.size() > NAME_LIMIT)
+            return "a name longer than " + std::to_string(NAME_LIMIT) + " characters";
         if (!name.empty() && (name.back() == L'.' || name.back() == L' '))
             return "a name ending in a dot or a space, which Windows drops";
         start = end + 1;

@@ -43,7 +43,8 @@ struct Prices {
 Prices prices_of(const BlockCodes& codes, const PositionFormat& format) {
     Prices prices;
     for (int s = 0; s < CHAR_SYMBOLS; ++s) {
-        uint8_t length = codes.char_lengths.empty() ? 0 : codes.char_lengths[static_cast<size_t>(s)];
+        uint8_t length =
+            codes.char_lengths.empty() ? 0 : codes.char_lengths[static_cast<size_t>(s)];
         prices.chars[s] = length ? length : UNSEEN_CHAR_BITS;
     }
     for (int s = 0; s < MAX_POSITION_SYMBOLS; ++s) {
@@ -61,7 +62,8 @@ struct MatchTable {
     std::vector<Match> matches;
 };
 
-MatchTable find_matches(const ParseInput& in, uint32_t pos, uint32_t stop, const SearchLimits& limits) {
+MatchTable find_matches(const ParseInput& in, uint32_t pos, uint32_t stop,
+                        const SearchLimits& limits) {
     MatchTable table;
     table.first.reserve(stop - pos + 1);
     Match found[MAX_MATCHES_PER_POSITION];
@@ -78,11 +80,12 @@ MatchTable find_matches(const ParseInput& in, uint32_t pos, uint32_t stop, const
         for (int k = 0; k < count; ++k) {
             Match m = found[k];
             m.length = static_cast<int>(std::min<uint32_t>(static_cast<uint32_t>(m.length), room));
-            if (m.length >= MIN_MATCH &&
-                (table.matches.size() == table.first.back() || m.length > table.matches.back().length))
+            if (m.length >= MIN_MATCH && (table.matches.size() == table.first.back() ||
+                                          m.length > table.matches.back().length))
                 table.matches.push_back(m);
         }
-        if (count > 0 && found[count - 1].length >= limits.nice) skip_to = p + static_cast<uint32_t>(found[count - 1].length);
+        if (count > 0 && found[count - 1].length >= limits.nice)
+            skip_to = p + static_cast<uint32_t>(found[count - 1].length);
     }
     table.first.push_back(static_cast<uint32_t>(table.matches.size()));
     return table;
@@ -117,14 +120,16 @@ void cheapest_path(const ParseInput& in, uint32_t pos, uint32_t stop, const Matc
         }
     }
     std::vector<LzCode> reversed;
-    for (size_t i = n; i > 0; i -= static_cast<size_t>(step[i].length())) reversed.push_back(step[i]);
+    for (size_t i = n; i > 0; i -= static_cast<size_t>(step[i].length()))
+        reversed.push_back(step[i]);
     out.insert(out.end(), reversed.rbegin(), reversed.rend());
 }
 
 }  // namespace
 
-uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop, const EffortSettings& settings,
-                       const PositionFormat& format, BlockCodes& previous, std::vector<LzCode>& out) {
+uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop,
+                       const EffortSettings& settings, const PositionFormat& format,
+                       BlockCodes& previous, std::vector<LzCode>& out) {
     MatchTable table = find_matches(in, pos, stop, settings.limits);
     Prices prices = prices_of(previous, format);
     std::vector<LzCode> best, trial;
@@ -133,7 +138,8 @@ uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop, const 
         trial.clear();
         cheapest_path(in, pos, stop, table, prices, trial);
         BlockStats stats;
-        for (const LzCode& code : trial) stats.add(code);
+        for (const LzCode& code : trial)
+            stats.add(code);
         uint64_t bits = block_bits(stats, format);
         BlockCodes codes = block_codes(stats, format);
         if (bits < best_bits) {

@@ -28,7 +28,8 @@ struct Cursor {
         return m;
     }
     void insert_until(uint32_t from, uint32_t to) const {
-        for (uint32_t p = from; p < to; ++p) in.finder->insert(in.window, in.base, p, available(p));
+        for (uint32_t p = from; p < to; ++p)
+            in.finder->insert(in.window, in.base, p, available(p));
     }
     uint8_t byte(uint32_t pos) const { return in.window[pos - in.base]; }
 };

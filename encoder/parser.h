@@ -25,5 +25,6 @@ uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
 
 // The optimal parse of [pos, stop) exactly (optimal_parser.cpp). previous
 // holds the code lengths of the block before, the first pass's prices.
-uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop, const EffortSettings& settings,
-                       const PositionFormat& format, BlockCodes& previous, std::vector<LzCode>& out);
+uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop,
+                       const EffortSettings& settings, const PositionFormat& format,
+                       BlockCodes& previous, std::vector<LzCode>& out);

@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         CWinFile output;
         unpacked.open(output, GENERIC_WRITE);
-        crc = HUFFMAN::expand_member(app, output, length, static_cast<uint32_t>(stream.size()), L"member",
-                                     METHOD_INDEX[method]);
+        crc = HUFFMAN::expand_member(app, output, length, static_cast<uint32_t>(stream.size()),
+                                     L"member", METHOD_INDEX[method]);
     }
     std::vector<uint8_t> decoded = unpacked.contents();
     FUZZ_CHECK(decoded == std::vector<uint8_t>(data + 1, data + size));

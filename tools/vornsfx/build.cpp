@@ -152,6 +152,7 @@ int run_build(const Arguments& args, const Console& console) {
     copy_archive(archive, facts.length, output);
     if (facts.add_marker) output.write(&ARCHIVE_END_MARKER, 1);
     output.commit();
-    if (!options.pack.quiet) console.out(summary(options.output, block.size(), facts, options.verify));
+    if (!options.pack.quiet)
+        console.out(summary(options.output, block.size(), facts, options.verify));
     return EXIT_OK;
 }

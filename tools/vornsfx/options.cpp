@@ -163,12 +163,13 @@ int named_value(const std::string& command, const std::string& option, const std
 }
 
 // The options pack and build share; false when name is none of them.
-bool parse_pack_option(const std::string& command, const std::string& name, const Word& word, WordReader& reader,
-                       PackOptions& pack) {
+bool parse_pack_option(const std::string& command, const std::string& name, const Word& word,
+                       WordReader& reader, PackOptions& pack) {
     if (name == OPTION_METHOD)
         pack.dictionary_bits = named_value(command, name, reader.value_of(word), METHODS);
     else if (name == OPTION_EFFORT)
-        pack.effort = static_cast<Effort>(named_value(command, name, reader.value_of(word), EFFORTS));
+        pack.effort =
+            static_cast<Effort>(named_value(command, name, reader.value_of(word), EFFORTS));
     else if (name == OPTION_QUIET)
         pack.quiet = true;
     else

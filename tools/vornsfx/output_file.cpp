@@ -45,5 +45,6 @@ void OutputFile::commit() {
 }
 
 void OutputFile::cut(uint64_t length) {
-    if (!cut_file(file_, temporary_, length)) fail(name_ + ": writing failed: " + last_error_text());
+    if (!cut_file(file_, temporary_, length))
+        fail(name_ + ": writing failed: " + last_error_text());
 }

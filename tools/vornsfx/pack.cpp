@@ -21,20 +21,23 @@ const wchar_t* const ARCHIVE_EXTENSIONS[] = {L".lzh", L".lha"};
 bool ends_with_folded(const std::wstring& text, const std::wstring& tail) {
     if (text.size() < tail.size()) return false;
     for (size_t i = 0; i < tail.size(); ++i)
-        if (static_cast<wchar_t>(std::towlower(text[text.size() - tail.size() + i])) != tail[i]) return false;
+        if (static_cast<wchar_t>(std::towlower(text[text.size() - tail.size() + i])) != tail[i])
+            return false;
     return true;
 }
 
 // The output must not be written into a folder being packed: the archive
 // would take in its own temporary file and depend on the run.
-void refuse_output_inside(const std::vector<std::wstring>& inputs, const std::wstring& output_path) {
+void refuse_output_inside(const std::vector<std::wstring>& inputs,
+                          const std::wstring& output_path) {
     std::wstring output = absolute_path(output_path);
     for (const std::wstring& input : inputs) {
         PathInfo info;
         if (!path_info(input, info) || !info.folder) continue;
         std::wstring folder = absolute_path(input);
         if (same_path(output.substr(0, folder.size() + 1), folder + NATIVE_SEPARATOR))
-            fail(utf16_to_utf8(output_path) + ": the output lies inside the input folder " + utf16_to_utf8(input));
+            fail(utf16_to_utf8(output_path) + ": the output lies inside the input folder " +
+                 utf16_to_utf8(input));
     }
 }
 
@@ -44,7 +47,8 @@ void clamp_to_epoch(PackSettings& settings) {
     char* end = nullptr;
     long long value = std::strtoll(text, &end, 10);
     if (*end != '\0' || value < 0)
-        fail(std::string(EPOCH_VARIABLE) + ": '" + text + "' is not a number of seconds since 1970");
+        fail(std::string(EPOCH_VARIABLE) + ": '" + text +
+             "' is not a number of seconds since 1970");
     settings.clamp_times = true;
     settings.latest = value;
 }
@@ -73,7 +77,8 @@ PackSummary pack_into(const std::vector<std::wstring>& inputs, const std::wstrin
     PackSummary summary;
     try {
         std::vector<PackEntry> entries = gather_entries(inputs);
-        for (const PackEntry& entry : entries) summary.input_bytes += entry.size;
+        for (const PackEntry& entry : entries)
+            summary.input_bytes += entry.size;
         summary.members = entries.size();
         ByteProgress progress(console, summary.input_bytes, options.quiet);
         settings.progress = [&](uint64_t bytes) { progress.advance(bytes); };
@@ -96,7 +101,8 @@ int run_pack(const Arguments& args, const Console& console) {
     output.commit();
     if (!options.pack.quiet)
         console.out(utf16_to_utf8(options.output) + ": " + std::to_string(summary.members) +
-                    (summary.members == 1 ? " member, " : " members, ") + size_text(summary.input_bytes) +
-                    " packed into " + size_text(summary.archive_bytes) + "\n");
+                    (summary.members == 1 ? " member, " : " members, ") +
+                    size_text(summary.input_bytes) + " packed into " +
+                    size_text(summary.archive_bytes) + "\n");
     return EXIT_OK;
 }

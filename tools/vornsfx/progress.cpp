@@ -53,6 +53,7 @@ namespace {
 
 constexpr double REDRAW_SECONDS = 0.2;
 constexpr int BAR_CELLS = 30;
+constexpr int TEXT_AFTER_BAR = 40;  // " 1234.5 of 1234.5 MB, 123.4 MB/s", and more
 constexpr double MEGABYTE = 1e6;
 
 double now_seconds() {
@@ -63,10 +64,13 @@ double now_seconds() {
 }  // namespace
 
 ByteProgress::ByteProgress(const Console& console, uint64_t total_bytes, bool quiet)
-    : console_(console), shown_(console.progress_allowed && !quiet), total_(total_bytes), started_(now_seconds()) {}
+    : console_(console),
+      shown_(console.progress_allowed && !quiet),
+      total_(total_bytes),
+      started_(now_seconds()) {}
 
 ByteProgress::~ByteProgress() {
-    if (shown_ && drawn_at_ > 0) console_.err("\r" + std::string(BAR_CELLS + 40, ' ') + "\r");
+    if (shown_ && drawn_at_ > 0) console_.err("\r" + std::string(BAR_CELLS + TEXT_AFTER_BAR, ' ') + "\r");
 }
 
 void ByteProgress::advance(uint64_t bytes) {
@@ -79,7 +83,7 @@ void ByteProgress::advance(uint64_t bytes) {
     double speed = done_ / MEGABYTE / std::max(now - started_, 1e-3);
     char text[128];
     std::snprintf(text, sizeof text, "\r[%-*s] %.1f of %.1f MB, %.1f MB/s", BAR_CELLS,
-                  std::string(static_cast<size_t>(cells), '#').c_str(), done_ / MEGABYTE, total_ / MEGABYTE,
-                  speed);
+                  std::string(static_cast<size_t>(cells), '#').c_str(), done_ / MEGABYTE,
+                  total_ / MEGABYTE, speed);
     console_.err(text);
 }

@@ -58,7 +58,9 @@ std::wstring absolute_path(const std::wstring& path) {
     // The output need not exist yet: resolve its folder, keep its name.
     std::string text = utf16_to_utf8(path);
     size_t slash = text.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : text.substr(0, slash);
     std::string name = slash == std::string::npos ? text : text.substr(slash + 1);
     char resolved[PATH_MAX];
     if (!realpath(folder.c_str(), resolved)) return path;
