@@ -116,52 +116,61 @@ void put_small_lengths(Out& out, const std::vector<uint8_t>& lengths, int count_
 }
 
 template <class Out>
-void put_constant(Out& out, int count_bits, int symbol) {
+void put_small_code(Out& out, const std::vector<uint8_t>& lengths, int constant, int count_bits,
+                    bool zero_run) {
+    if (used_count(lengths) != 0) return put_small_lengths(out, lengths, count_bits, zero_run);
     out.put(0, count_bits);
-    out.put(static_cast<uint32_t>(symbol), count_bits);
+    out.put(static_cast<uint32_t>(constant), count_bits);
 }
 
-// The two tables ahead of the position code: length code and character code.
 template <class Out>
-void put_char_code(Out& out, const BlockStats& stats, const std::vector<uint8_t>& char_lengths) {
-    size_t n = used_count(char_lengths);
+void put_block_header(Out& out, const BlockHeader& header, const PositionFormat& format) {
+    out.put(header.count, BLOCK_SIZE_BITS);
+    put_small_code(out, header.length_code, header.length_constant, LENGTH_CODE_COUNT_BITS, true);
+    size_t n = used_count(header.chars);
     if (n == 0) {
-        put_constant(out, LENGTH_CODE_COUNT_BITS, 0);
-        put_constant(out, CHAR_COUNT_BITS, only_symbol(stats.chars, CHAR_SYMBOLS));
-        return;
+        out.put(0, CHAR_COUNT_BITS);
+        out.put(static_cast<uint32_t>(header.char_constant), CHAR_COUNT_BITS);
+    } else {
+        std::vector<uint16_t> codes = canonical_codes(header.length_code);
+        out.put(static_cast<uint32_t>(n), CHAR_COUNT_BITS);
+        for (const LengthItem& item : char_length_items(header.chars, n)) {
+            size_t s = static_cast<size_t>(item.symbol);
+            if (s < codes.size()) out.put(codes[s], header.length_code[s]);  // else: constant
+            if (item.symbol == SHORT_ZERO_RUN)
+                out.put(static_cast<uint32_t>(item.extra), SHORT_RUN_BITS);
+            if (item.symbol == LONG_ZERO_RUN)
+                out.put(static_cast<uint32_t>(item.extra), LONG_RUN_BITS);
+        }
     }
-    std::vector<LengthItem> items = char_length_items(char_lengths, n);
-    std::vector<uint32_t> freqs(LENGTH_CODE_SYMBOLS, 0);
-    for (const LengthItem& item : items)
-        ++freqs[static_cast<size_t>(item.symbol)];
-    std::vector<uint8_t> lengths = build_code_lengths(freqs);
-    std::vector<uint16_t> codes = canonical_codes(lengths);
-    if (used_count(lengths) == 0)
-        put_constant(out, LENGTH_CODE_COUNT_BITS, only_symbol(freqs.data(), LENGTH_CODE_SYMBOLS));
-    else
-        put_small_lengths(out, lengths, LENGTH_CODE_COUNT_BITS, true);
-    out.put(static_cast<uint32_t>(n), CHAR_COUNT_BITS);
-    for (const LengthItem& item : items) {
-        size_t s = static_cast<size_t>(item.symbol);
-        out.put(codes[s], lengths[s]);
-        if (item.symbol == SHORT_ZERO_RUN)
-            out.put(static_cast<uint32_t>(item.extra), SHORT_RUN_BITS);
-        if (item.symbol == LONG_ZERO_RUN) out.put(static_cast<uint32_t>(item.extra), LONG_RUN_BITS);
-    }
+    put_small_code(out, header.positions, header.position_constant, format.count_bits, false);
 }
 
-template <class Out>
-void put_header(Out& out, const BlockStats& stats, const BlockCodes& codes,
-                const PositionFormat& format) {
-    out.put(static_cast<uint32_t>(stats.codes), BLOCK_SIZE_BITS);
-    put_char_code(out, stats, codes.char_lengths);
-    if (used_count(codes.position_lengths) == 0)
-        put_constant(out, format.count_bits, only_symbol(stats.positions, format.symbols));
-    else
-        put_small_lengths(out, codes.position_lengths, format.count_bits, false);
+// The header of a block coded with codes: the length code made for its
+// character lengths, constants where a code has fewer than two symbols.
+BlockHeader header_of(const BlockStats& stats, const BlockCodes& codes,
+                      const PositionFormat& format) {
+    BlockHeader header;
+    header.count = static_cast<uint16_t>(stats.codes);
+    header.chars = codes.char_lengths;
+    header.char_constant = only_symbol(stats.chars, CHAR_SYMBOLS);
+    header.positions = codes.position_lengths;
+    header.position_constant = only_symbol(stats.positions, format.symbols);
+    size_t n = used_count(header.chars);
+    if (n == 0) return header;
+    std::vector<uint32_t> freqs(LENGTH_CODE_SYMBOLS, 0);
+    for (const LengthItem& item : char_length_items(header.chars, n))
+        ++freqs[static_cast<size_t>(item.symbol)];
+    header.length_code = build_code_lengths(freqs);
+    header.length_constant = only_symbol(freqs.data(), LENGTH_CODE_SYMBOLS);
+    return header;
 }
 
 }  // namespace
+
+void write_block_header(BitOutput& out, const BlockHeader& header, const PositionFormat& format) {
+    put_block_header(out, header, format);
+}
 
 PositionFormat position_format(int dictionary_bits) {
     if (dictionary_bits <= 14) return {14, 4};
@@ -198,7 +207,7 @@ BlockCodes block_codes(const BlockStats& stats, const PositionFormat& format) {
 uint64_t block_bits(const BlockStats& stats, const PositionFormat& format) {
     BlockCodes codes = block_codes(stats, format);
     BitCounter counter;
-    put_header(counter, stats, codes, format);
+    put_block_header(counter, header_of(stats, codes, format), format);
     uint64_t bits = counter.bits + stats.extra_bits;
     for (int s = 0; s < CHAR_SYMBOLS; ++s)
         bits += uint64_t{stats.chars[s]} * codes.char_lengths[static_cast<size_t>(s)];
@@ -212,7 +221,7 @@ void write_block(BitOutput& out, const LzCode* codes, size_t count, const Positi
     for (size_t i = 0; i < count; ++i)
         stats.add(codes[i]);
     BlockCodes lengths = block_codes(stats, format);
-    put_header(out, stats, lengths, format);
+    write_block_header(out, header_of(stats, lengths, format), format);
     std::vector<uint16_t> char_codes = canonical_codes(lengths.char_lengths);
     std::vector<uint16_t> position_codes = canonical_codes(lengths.position_lengths);
     for (size_t i = 0; i < count; ++i) {

@@ -40,6 +40,17 @@ struct BlockCodes {
 };
 BlockCodes block_codes(const BlockStats& stats, const PositionFormat& format);
 
+// A block's header as it is sent: the lengths of each code, or, for a code
+// sent as a constant (no bits per symbol), no lengths and its one symbol.
+// The length code carries the character code's lengths.
+struct BlockHeader {
+    uint16_t count = 0;  // codes in the block
+    std::vector<uint8_t> length_code, chars, positions;
+    int length_constant = 0, char_constant = 0, position_constant = 0;
+};
+// Writes a header as it is given; tests send rare shapes with it.
+void write_block_header(BitOutput& out, const BlockHeader& header, const PositionFormat& format);
+
 // Bits the block takes, its header included.
 uint64_t block_bits(const BlockStats& stats, const PositionFormat& format);
 
