@@ -9,7 +9,7 @@
 namespace {
 
 constexpr int METHOD_LH3 = 3;
-constexpr int CHAR_SYMBOLS = 286;
+constexpr int LH3_CHAR_SYMBOLS = 286;
 constexpr int ESCAPE = 285;
 
 void put_char_lengths(BitWriter& bits, const Lengths& lengths) {
@@ -50,7 +50,7 @@ TEST(Lh3, SingleCodeBlocksCostNoBitsAndSizeZeroMeans65536Codes) {
 }
 
 TEST(Lh3, SingleCodeBeyondTheAlphabetIsDamaged) {
-    for (uint32_t symbol : {CHAR_SYMBOLS, 511}) {
+    for (uint32_t symbol : {LH3_CHAR_SYMBOLS, 511}) {
         BitWriter bits;
         put_single_char_block(bits, 1, symbol);
         EXPECT_TRUE(expand_bytes(bits.bytes(), METHOD_LH3, 1).damaged) << symbol;
@@ -58,7 +58,7 @@ TEST(Lh3, SingleCodeBeyondTheAlphabetIsDamaged) {
 }
 
 TEST(Lh3, EscapeAndSingleSentPositionCode) {
-    Lengths chars(CHAR_SYMBOLS, 0);
+    Lengths chars(LH3_CHAR_SYMBOLS, 0);
     chars['A'] = chars[ESCAPE] = 1;  // 'A' is 0, the escape 1
     BitWriter bits;
     bits.put(3, 16);
@@ -75,7 +75,7 @@ TEST(Lh3, EscapeAndSingleSentPositionCode) {
 }
 
 TEST(Lh3, ReadyPositionCodesUpToNineBits) {
-    Lengths chars(CHAR_SYMBOLS, 9);
+    Lengths chars(LH3_CHAR_SYMBOLS, 9);
     chars[256] = 2;  // a match of 3
     const std::vector<uint32_t> char_codes = canonical_codes(chars);
     const Lengths positions = ready_position_lengths();

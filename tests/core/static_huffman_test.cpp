@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int LH4 = 4, LH5 = 5, LH6 = 6, LH7 = 7;
-constexpr int CHAR_SYMBOLS = 510;
 
 int position_symbols(int method) {
     return method == LH7 ? 17 : method == LH6 ? 16 : 14;

@@ -1,11 +1,14 @@
-// Writes -lh4- .. -lh7- streams for tests: block headers from explicit code
-// lengths, then codes, with canonical code assignment like the decoder's.
+// Writes -lh4- .. -lh7- streams for tests from explicit code lengths, with the
+// product's block header writer: the rare shapes the encoder itself never
+// makes (incomplete codes, chosen length codes, constants, lengths up to 16).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "bit_writer.h"
+#include "encoder/bit_output.h"
+#include "encoder/block_coder.h"
 
 using Lengths = std::vector<int>;
 
@@ -27,16 +30,13 @@ public:
     // A match of 3..256 bytes from distance 1..65536 back.
     void match(int length, uint32_t distance);
 
-    std::vector<uint8_t> bytes() const { return bits_.bytes(); }
+    std::vector<uint8_t> bytes() const;
 
 private:
-    void put_small_lengths(const Lengths& lengths, int count_bits, bool zero_run);
-    void put_char_lengths(const Lengths& lengths);
     void put_char(int symbol);
 
-    int position_symbols_;
-    int position_count_bits_;
-    BitWriter bits_;
-    Lengths length_lengths_, char_lengths_, position_lengths_;
-    std::vector<uint32_t> length_codes_, char_codes_, position_codes_;
+    PositionFormat format_;
+    BitOutput bits_;
+    BlockHeader header_;
+    std::vector<uint16_t> char_codes_, position_codes_;
 };

@@ -1,6 +1,7 @@
 // vornsfx build: stub image + configuration block + archive, verified first.
 #include <algorithm>
 #include <cwctype>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "help.h"
 #include "input_file.h"
 #include "output_file.h"
+#include "pack.h"
 #include "progress.h"
 #include "stub_image.h"
 #include "text/utf8.h"
@@ -20,6 +22,7 @@ namespace {
 
 constexpr uint32_t COPY_CHUNK = 1u << 20;
 constexpr uint8_t ARCHIVE_END_MARKER = 0;
+constexpr wchar_t PACKED_SUFFIX[] = L".lzh";
 
 // What build learnt about the archive.
 struct ArchiveFacts {
@@ -123,8 +126,19 @@ int run_build(const Arguments& args, const Console& console) {
     ByteVector block;
     if (!encode_config_block(options.block, block)) fail("a text of the configuration is too long");
 
+    // Files and folders are packed first into a temporary archive beside the
+    // output, which is then checked like any archive given to build.
+    std::unique_ptr<OutputFile> packed;
+    std::wstring archive_path = options.inputs[0];
+    if (!is_archive_input(options.inputs)) {
+        packed.reset(new OutputFile(options.output + PACKED_SUFFIX));
+        pack_into(options.inputs, options.output, *packed, options.pack, console);
+        packed->close();
+        archive_path = packed->temporary_path();
+    }
     InputFile archive;
-    open_archive(options.archive, archive);
+    open_archive(archive_path, archive);
+    if (packed) archive.name = "the packed archive";
     ArchiveFacts facts = check_archive(archive, options.verify, console);
     if (facts.dropped > 0)
         console.err("vornsfx: note: " + std::to_string(facts.dropped) +
@@ -138,6 +152,7 @@ int run_build(const Arguments& args, const Console& console) {
     copy_archive(archive, facts.length, output);
     if (facts.add_marker) output.write(&ARCHIVE_END_MARKER, 1);
     output.commit();
-    console.out(summary(options.output, block.size(), facts, options.verify));
+    if (!options.pack.quiet)
+        console.out(summary(options.output, block.size(), facts, options.verify));
     return EXIT_OK;
 }

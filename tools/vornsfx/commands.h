@@ -6,6 +6,7 @@
 #include "options.h"
 
 int run_build(const Arguments& args, const Console& console);
+int run_pack(const Arguments& args, const Console& console);
 int run_list(const Arguments& args, const Console& console);
 int run_test(const Arguments& args, const Console& console);
 

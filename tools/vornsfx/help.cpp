@@ -6,10 +6,12 @@ constexpr char GENERAL_HELP[] =
     "Usage: vornsfx COMMAND [OPTIONS]\n"
     "\n"
     "Makes, lists and tests self-extracting files for 64-bit Windows: the Vorn SFX\n"
-    "stub, a configuration block and an LHA archive made by any LHA archiver.\n"
+    "stub, a configuration block and an LHA archive, packed from files and folders\n"
+    "or made by any LHA archiver.\n"
     "\n"
     "Commands:\n"
-    "  build ARCHIVE -o OUT.exe [OPTIONS]  make a self-extracting file\n"
+    "  build PATH... -o OUT.exe [OPTIONS]  make a self-extracting file\n"
+    "  pack PATH... -o OUT.lzh [OPTIONS]   make an LHA archive of files and folders\n"
     "  list FILE                           show the settings and members of a\n"
     "                                      self-extracting file or an archive\n"
     "  test FILE                           decode every member and check its CRC-16\n"
@@ -20,11 +22,14 @@ constexpr char GENERAL_HELP[] =
     "Exit status: 0 ok, 1 a member failed its test, 2 bad usage or input.\n";
 
 constexpr char BUILD_HELP[] =
-    "Usage: vornsfx build ARCHIVE -o OUT.exe [OPTIONS]\n"
+    "Usage: vornsfx build PATH... -o OUT.exe [OPTIONS]\n"
     "\n"
-    "Writes the stub, a configuration block and ARCHIVE to OUT.exe. Every member\n"
-    "is first read and decoded with the stub's own reader and engine; an archive\n"
-    "the stub could not extract completely is refused and nothing is written.\n"
+    "Writes the stub, a configuration block and an archive to OUT.exe. PATH is\n"
+    "one LHA archive (a file named *.lzh or *.lha), used as it is, or files and\n"
+    "folders, packed as vornsfx pack does (see vornsfx pack --help; --method,\n"
+    "--effort and -q apply). Every member is first read and decoded with the\n"
+    "stub's own reader and engine; an archive the stub could not extract\n"
+    "completely is refused and nothing is written.\n"
     "\n"
     "Settings of the destination dialog and the run (texts in UTF-8, at most 255\n"
     "UTF-16 units each):\n"
@@ -56,9 +61,37 @@ constexpr char BUILD_HELP[] =
     "  --stub FILE             the stub to use (default: Sfx64.exe beside\n"
     "                          vornsfx, else out/Sfx64.exe)\n"
     "  --no-verify             check the headers only; do not decode the members\n"
+    "  --method, --effort, -q  how files and folders are packed (see pack)\n"
     "  -h, --help              this text\n"
     "\n"
     "An option's value may follow it or be joined with '=': --title=Setup.\n";
+
+constexpr char PACK_HELP[] =
+    "Usage: vornsfx pack PATH... -o OUT.lzh [OPTIONS]\n"
+    "\n"
+    "Packs files and folders (folders with everything in them) into an LHA\n"
+    "archive any LHA tool reads: header level 2, names in UTF-16 and, where\n"
+    "every character has one, in Shift_JIS. Each PATH is stored under its last\n"
+    "name (dir/app as app, with its contents below); a folder written with a\n"
+    "trailing separator (dir/app/) stands for its contents. Members come in\n"
+    "a fixed order (by name, each folder before its contents) with the files'\n"
+    "times, so the same inputs give the same archive byte for byte; when\n"
+    "SOURCE_DATE_EPOCH is set, no time is later than it. A file that would not\n"
+    "get smaller is stored (-lh0-). Refused, with nothing written: a PATH that\n"
+    "does not exist or cannot be read, a name Windows cannot create (device\n"
+    "names such as CON, ':' and the other forbidden characters, a trailing dot\n"
+    "or space, names differing only in case in one folder, paths over 256\n"
+    "characters), a file of 4 GiB or more, an output inside an input folder.\n"
+    "\n"
+    "  -o, --output OUT.lzh    the archive to write (replaced if it exists)\n"
+    "  --method -lh5-|-lh6-|-lh7-\n"
+    "                          8, 32 or 64 KiB dictionary (default: -lh7-)\n"
+    "  --effort fast|normal|best\n"
+    "                          fast: greedy matching; normal (default): lazy\n"
+    "                          matching, blocks that follow the data; best: an\n"
+    "                          optimal parse, smallest and slowest\n"
+    "  -q                      no progress bar and no summary\n"
+    "  -h, --help              this text\n";
 
 constexpr char LIST_HELP[] =
     "Usage: vornsfx list FILE\n"
@@ -91,6 +124,7 @@ const char* general_help() {
 
 const char* command_help(const std::string& command) {
     if (command == "build") return BUILD_HELP;
+    if (command == "pack") return PACK_HELP;
     if (command == "list") return LIST_HELP;
     if (command == "test") return TEST_HELP;
     return nullptr;

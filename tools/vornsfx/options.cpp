@@ -51,6 +51,18 @@ constexpr char OPTION_NO_DIALOG[] = "--no-dialog";
 constexpr char OPTION_HELP[] = "--help";
 constexpr char OPTION_HELP_SHORT[] = "-h";
 constexpr char END_OF_OPTIONS[] = "--";
+constexpr char OPTION_METHOD[] = "--method";
+constexpr char OPTION_EFFORT[] = "--effort";
+constexpr char OPTION_QUIET[] = "-q";
+
+struct NamedValue {
+    const char* word;
+    int value;
+};
+constexpr NamedValue METHODS[] = {{"-lh5-", 13}, {"-lh6-", 15}, {"-lh7-", 16}};
+constexpr NamedValue EFFORTS[] = {{"fast", static_cast<int>(Effort::fast)},
+                                  {"normal", static_cast<int>(Effort::normal)},
+                                  {"best", static_cast<int>(Effort::best)}};
 
 [[noreturn]] void usage_error(const std::string& command, const std::string& problem) {
     fail(problem + " (see: vornsfx " + command + " --help)");
@@ -139,6 +151,32 @@ void check_shortcuts(const CConfigBlock& block) {
             usage_error("build", std::string(option.name) + " needs --shortcut-target");
 }
 
+template <size_t N>
+int named_value(const std::string& command, const std::string& option, const std::string& value,
+                const NamedValue (&table)[N]) {
+    std::string words;
+    for (const NamedValue& entry : table) {
+        if (value == entry.word) return entry.value;
+        words += words.empty() ? entry.word : std::string(", ") + entry.word;
+    }
+    usage_error(command, option + ": '" + value + "' is not one of " + words);
+}
+
+// The options pack and build share; false when name is none of them.
+bool parse_pack_option(const std::string& command, const std::string& name, const Word& word,
+                       WordReader& reader, PackOptions& pack) {
+    if (name == OPTION_METHOD)
+        pack.dictionary_bits = named_value(command, name, reader.value_of(word), METHODS);
+    else if (name == OPTION_EFFORT)
+        pack.effort =
+            static_cast<Effort>(named_value(command, name, reader.value_of(word), EFFORTS));
+    else if (name == OPTION_QUIET)
+        pack.quiet = true;
+    else
+        return false;
+    return true;
+}
+
 }  // namespace
 
 CWideString block_text(const std::string& option, const std::string& utf8) {
@@ -206,8 +244,7 @@ BuildOptions parse_build_options(const Arguments& args) {
     Word word;
     while (reader.next(word)) {
         if (!word.is_option) {
-            if (!options.archive.empty()) usage_error(command, "more than one archive given");
-            options.archive = path_argument(word.value);
+            options.inputs.push_back(path_argument(word.value));
             continue;
         }
         if (is_help(word)) {
@@ -235,11 +272,11 @@ BuildOptions parse_build_options(const Arguments& args) {
         } else if (name == OPTION_NO_DIALOG) {
             reader.refuse_value(word);
             no_dialog = true;
-        } else {
+        } else if (!parse_pack_option(command, name, word, reader, options.pack)) {
             usage_error(command, "unknown option " + word.name);
         }
     }
-    if (options.archive.empty()) usage_error(command, "no archive given");
+    if (options.inputs.empty()) usage_error(command, "no archive, file or folder given");
     if (options.output.empty()) usage_error(command, "no output given (-o OUT.exe)");
     if (no_dialog) {
         if (!block_option.empty())
@@ -248,6 +285,33 @@ BuildOptions parse_build_options(const Arguments& args) {
         options.block = CConfigBlock();  // lead byte 0: the stub's defaults
     }
     check_shortcuts(options.block);
+    return options;
+}
+
+PackCommandOptions parse_pack_options(const Arguments& args) {
+    const std::string command = "pack";
+    PackCommandOptions options;
+    WordReader reader(command, args);
+    std::set<std::string> seen;
+    Word word;
+    while (reader.next(word)) {
+        if (!word.is_option) {
+            options.inputs.push_back(path_argument(word.value));
+            continue;
+        }
+        if (is_help(word)) {
+            options.help = true;
+            return options;
+        }
+        std::string name = word.name == OPTION_OUTPUT_SHORT ? OPTION_OUTPUT : word.name;
+        if (!seen.insert(name).second) usage_error(command, word.name + " is given twice");
+        if (name == OPTION_OUTPUT)
+            options.output = path_argument(reader.value_of(word));
+        else if (!parse_pack_option(command, name, word, reader, options.pack))
+            usage_error(command, "unknown option " + word.name);
+    }
+    if (options.inputs.empty()) usage_error(command, "no file or folder given");
+    if (options.output.empty()) usage_error(command, "no output given (-o OUT.lzh)");
     return options;
 }
 

@@ -9,16 +9,32 @@
 #include <vector>
 
 #include "Sfx/config.h"
+#include "effort.h"
 
 using Arguments = std::vector<std::string>;
 
+// How pack (and build, given files and folders) compresses.
+struct PackOptions {
+    int dictionary_bits = 16;  // --method: -lh5- 13, -lh6- 15, -lh7- 16
+    Effort effort = Effort::normal;
+    bool quiet = false;  // -q: no progress bar, no summary
+};
+
 struct BuildOptions {
     bool help = false;
-    std::wstring archive;
+    std::vector<std::wstring> inputs;  // one LHA archive, or files and folders to pack
+    PackOptions pack;
     std::wstring output;
     std::wstring stub;  // empty: look for the installed stub
     CConfigBlock block;
     bool verify = true;  // decode every member with the stub's engine
+};
+
+struct PackCommandOptions {
+    bool help = false;
+    std::vector<std::wstring> inputs;
+    std::wstring output;
+    PackOptions pack;
 };
 
 // The arguments of list and test: one file.
@@ -30,6 +46,7 @@ struct FileOptions {
 // The arguments after the command's name. Mistakes raise ToolError with
 // EXIT_BAD_INPUT and a message naming the option.
 BuildOptions parse_build_options(const Arguments& args);
+PackCommandOptions parse_pack_options(const Arguments& args);
 FileOptions parse_file_options(const std::string& command, const Arguments& args);
 
 // An option byte's value as written on the command line: "off", "offered",

@@ -43,3 +43,8 @@ void OutputFile::commit() {
         fail(name_ + ": cannot replace it with the new file: " + last_error_text());
     committed_ = true;
 }
+
+void OutputFile::cut(uint64_t length) {
+    if (!cut_file(file_, temporary_, length))
+        fail(name_ + ": writing failed: " + last_error_text());
+}

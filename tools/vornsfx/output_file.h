@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "text/win_file.h"
@@ -20,6 +21,11 @@ public:
 
     // Raises ToolError when not every byte could be written.
     void write(const void* data, size_t size);
+    // Cuts the file to length bytes (a writer that went back over its tail).
+    void cut(uint64_t length);
+    CWinFile& file() { return file_; }
+    // Closes the file, so that it can be read, and keeps it until the end.
+    void close() { file_.close(); }
     // Closes the file and renames it to the output's name.
     void commit();
 

@@ -1,5 +1,8 @@
 #include "progress.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "Sfx/run_state.h"
@@ -44,4 +47,43 @@ void ProgressLine::clear() {
     if (!shown_ || !line_drawn || !progress_console) return;
     progress_console->err(ERASE_LINE);
     line_drawn = false;
+}
+
+namespace {
+
+constexpr double REDRAW_SECONDS = 0.2;
+constexpr int BAR_CELLS = 30;
+constexpr int TEXT_AFTER_BAR = 40;  // " 1234.5 of 1234.5 MB, 123.4 MB/s", and more
+constexpr double MEGABYTE = 1e6;
+
+double now_seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+ByteProgress::ByteProgress(const Console& console, uint64_t total_bytes, bool quiet)
+    : console_(console),
+      shown_(console.progress_allowed && !quiet),
+      total_(total_bytes),
+      started_(now_seconds()) {}
+
+ByteProgress::~ByteProgress() {
+    if (shown_ && drawn_at_ > 0) console_.err("\r" + std::string(BAR_CELLS + TEXT_AFTER_BAR, ' ') + "\r");
+}
+
+void ByteProgress::advance(uint64_t bytes) {
+    done_ += bytes;
+    if (!shown_) return;
+    double now = now_seconds();
+    if (now - drawn_at_ < REDRAW_SECONDS) return;
+    drawn_at_ = now;
+    int cells = total_ ? static_cast<int>(done_ * BAR_CELLS / total_) : BAR_CELLS;
+    double speed = done_ / MEGABYTE / std::max(now - started_, 1e-3);
+    char text[128];
+    std::snprintf(text, sizeof text, "\r[%-*s] %.1f of %.1f MB, %.1f MB/s", BAR_CELLS,
+                  std::string(static_cast<size_t>(cells), '#').c_str(), done_ / MEGABYTE,
+                  total_ / MEGABYTE, speed);
+    console_.err(text);
 }

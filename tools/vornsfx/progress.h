@@ -23,3 +23,24 @@ public:
 private:
     bool shown_ = false;
 };
+
+// Packing progress on a terminal: a bar of bytes read of bytes total and the
+// speed, redrawn a few times a second on one line of standard error and
+// erased at the end. Nothing when standard error is no terminal or when quiet.
+class ByteProgress {
+public:
+    ByteProgress(const Console& console, uint64_t total_bytes, bool quiet);
+    ~ByteProgress();
+    ByteProgress(const ByteProgress&) = delete;
+    ByteProgress& operator=(const ByteProgress&) = delete;
+
+    void advance(uint64_t bytes);
+
+private:
+    const Console& console_;
+    bool shown_;
+    uint64_t total_;
+    uint64_t done_ = 0;
+    double started_;
+    double drawn_at_ = 0;
+};

@@ -3,7 +3,10 @@
 // header, a POSIX and a Win32 back end picked by CMake.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "text/win_file.h"
 
 enum Stream { STANDARD_OUTPUT, STANDARD_ERROR };
 
@@ -20,6 +23,13 @@ const wchar_t* null_device();
 // Moves from over to, replacing what is there; false on failure.
 bool replace_file(const std::wstring& from, const std::wstring& to);
 void remove_file(const std::wstring& path);
+// Cuts the open file (whose path is path) to length bytes.
+bool cut_file(CWinFile& file, const std::wstring& path, uint64_t length);
+
+// The absolute form of a path (links resolved where the system can), and
+// whether two such paths name the same place (Windows ignores case).
+std::wstring absolute_path(const std::wstring& path);
+bool same_path(const std::wstring& a, const std::wstring& b);
 
 // The system's text for the last failed call of this thread.
 std::string last_error_text();

@@ -1,9 +1,11 @@
 // POSIX back end of the builder's system needs.
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "text/utf8.h"
@@ -46,4 +48,29 @@ std::string last_error_text() {
 
 unsigned process_number() {
     return static_cast<unsigned>(getpid());
+}
+
+bool cut_file(CWinFile&, const std::wstring& path, uint64_t length) {
+    return truncate(utf16_to_utf8(path).c_str(), static_cast<off_t>(length)) == 0;
+}
+
+std::wstring absolute_path(const std::wstring& path) {
+    // The output need not exist yet: resolve its folder, keep its name.
+    std::string text = utf16_to_utf8(path);
+    size_t slash = text.rfind('/');
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : text.substr(0, slash);
+    std::string name = slash == std::string::npos ? text : text.substr(slash + 1);
+    char resolved[PATH_MAX];
+    if (!realpath(folder.c_str(), resolved)) return path;
+    std::string whole = resolved;
+    if (!name.empty() && name != ".") whole += (whole == "/" ? "" : "/") + name;
+    char full[PATH_MAX];
+    if (realpath(whole.c_str(), full)) whole = full;
+    return utf8_to_utf16(whole);
+}
+
+bool same_path(const std::wstring& a, const std::wstring& b) {
+    return a == b;
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwctype>
 
 #include "text/utf8.h"
 #include "tool_platform.h"
@@ -76,4 +77,23 @@ std::string last_error_text() {
 
 unsigned process_number() {
     return static_cast<unsigned>(GetCurrentProcessId());
+}
+
+bool cut_file(CWinFile& file, const std::wstring&, uint64_t length) {
+    return file.seek(static_cast<int64_t>(length), FILE_BEGIN) >= 0 && SetEndOfFile(file.handle());
+}
+
+std::wstring absolute_path(const std::wstring& path) {
+    std::wstring full(MODULE_PATH_UNITS, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), MODULE_PATH_UNITS, &full[0], nullptr);
+    if (length == 0 || length >= MODULE_PATH_UNITS) return path;
+    full.resize(length);
+    return full;
+}
+
+bool same_path(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    return true;
 }

@@ -36,6 +36,7 @@ int dispatch(const Arguments& args, const Console& console) {
         return EXIT_OK;
     }
     if (command == "build") return run_build(rest, console);
+    if (command == "pack") return run_pack(rest, console);
     if (command == "list") return run_list(rest, console);
     if (command == "test") return run_test(rest, console);
     fail("no command " + command + " (try: vornsfx --help)");

@@ -1,0 +1,30 @@
+// The parsers: a stretch of the window becomes character codes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "block_coder.h"
+#include "effort.h"
+#include "lz_code.h"
+#include "match_finder.h"
+
+// The window as the parsers see it: window[i] is the member's byte at
+// absolute position base + i; size is the member's length.
+struct ParseInput {
+    const uint8_t* window;
+    uint64_t base;
+    uint32_t size;
+    MatchFinder* finder;
+};
+
+// Greedy and lazy parsing of [pos, stop); the last match may run past stop.
+// Returns the position after the last code.
+uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
+                              const EffortSettings& settings, std::vector<LzCode>& out);
+
+// The optimal parse of [pos, stop) exactly (optimal_parser.cpp). previous
+// holds the code lengths of the block before, the first pass's prices.
+uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop,
+                       const EffortSettings& settings, const PositionFormat& format,
+                       BlockCodes& previous, std::vector<LzCode>& out);

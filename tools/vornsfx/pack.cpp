@@ -1,0 +1,108 @@
+// vornsfx pack, and the packing half of build.
+#include "pack.h"
+
+#include <cstdlib>
+#include <cwctype>
+
+#include "archive_writer.h"
+#include "commands.h"
+#include "file_tree.h"
+#include "help.h"
+#include "progress.h"
+#include "text/utf8.h"
+#include "tool_error.h"
+#include "tool_platform.h"
+
+namespace {
+
+constexpr char EPOCH_VARIABLE[] = "SOURCE_DATE_EPOCH";
+const wchar_t* const ARCHIVE_EXTENSIONS[] = {L".lzh", L".lha"};
+
+bool ends_with_folded(const std::wstring& text, const std::wstring& tail) {
+    if (text.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i)
+        if (static_cast<wchar_t>(std::towlower(text[text.size() - tail.size() + i])) != tail[i])
+            return false;
+    return true;
+}
+
+// The output must not be written into a folder being packed: the archive
+// would take in its own temporary file and depend on the run.
+void refuse_output_inside(const std::vector<std::wstring>& inputs,
+                          const std::wstring& output_path) {
+    std::wstring output = absolute_path(output_path);
+    for (const std::wstring& input : inputs) {
+        PathInfo info;
+        if (!path_info(input, info) || !info.folder) continue;
+        std::wstring folder = absolute_path(input);
+        if (same_path(output.substr(0, folder.size() + 1), folder + NATIVE_SEPARATOR))
+            fail(utf16_to_utf8(output_path) + ": the output lies inside the input folder " +
+                 utf16_to_utf8(input));
+    }
+}
+
+void clamp_to_epoch(PackSettings& settings) {
+    const char* text = std::getenv(EPOCH_VARIABLE);
+    if (!text || !*text) return;
+    char* end = nullptr;
+    long long value = std::strtoll(text, &end, 10);
+    if (*end != '\0' || value < 0)
+        fail(std::string(EPOCH_VARIABLE) + ": '" + text +
+             "' is not a number of seconds since 1970");
+    settings.clamp_times = true;
+    settings.latest = value;
+}
+
+std::string size_text(uint64_t bytes) {
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+}  // namespace
+
+bool is_archive_input(const std::vector<std::wstring>& inputs) {
+    PathInfo info;
+    if (inputs.size() != 1 || (path_info(inputs[0], info) && info.folder)) return false;
+    for (const wchar_t* extension : ARCHIVE_EXTENSIONS)
+        if (ends_with_folded(inputs[0], extension)) return true;
+    return false;
+}
+
+PackSummary pack_into(const std::vector<std::wstring>& inputs, const std::wstring& output_path,
+                      OutputFile& output, const PackOptions& options, const Console& console) {
+    refuse_output_inside(inputs, output_path);
+    PackSettings settings;
+    settings.dictionary_bits = options.dictionary_bits;
+    settings.effort = options.effort;
+    clamp_to_epoch(settings);
+    PackSummary summary;
+    try {
+        std::vector<PackEntry> entries = gather_entries(inputs);
+        for (const PackEntry& entry : entries)
+            summary.input_bytes += entry.size;
+        summary.members = entries.size();
+        ByteProgress progress(console, summary.input_bytes, options.quiet);
+        settings.progress = [&](uint64_t bytes) { progress.advance(bytes); };
+        summary.archive_bytes = write_archive(entries, output.file(), settings);
+    } catch (const EncoderError& error) {
+        fail(error.message);
+    }
+    output.cut(summary.archive_bytes);
+    return summary;
+}
+
+int run_pack(const Arguments& args, const Console& console) {
+    PackCommandOptions options = parse_pack_options(args);
+    if (options.help) {
+        console.out(command_help("pack"));
+        return EXIT_OK;
+    }
+    OutputFile output(options.output);
+    PackSummary summary = pack_into(options.inputs, options.output, output, options.pack, console);
+    output.commit();
+    if (!options.pack.quiet)
+        console.out(utf16_to_utf8(options.output) + ": " + std::to_string(summary.members) +
+                    (summary.members == 1 ? " member, " : " members, ") +
+                    size_text(summary.input_bytes) + " packed into " +
+                    size_text(summary.archive_bytes) + "\n");
+    return EXIT_OK;
+}
