@@ -62,6 +62,27 @@ bool read_exactly(CWinFile& archive, uint8_t* into, size_t count) {
     return count == 0 || archive.read(into, static_cast<uint32_t>(count)) == static_cast<int32_t>(count);
 }
 
+// Header bytes 0 to 20, the level byte last: a reader needs them all before
+// it knows how long the header is.
+constexpr size_t FIXED_FIELDS = AT_LEVEL + 1;
+constexpr uint8_t METHOD_FRAME = '-';
+
+// A zero where a header would start ends the archive, unless a level-2 header
+// of 256, 512, ... bytes starts there: its length's low byte is zero too.
+bool is_round_level2(const uint8_t* fields) {
+    return fields[AT_LEVEL] == 2 && fields[AT_SIZE_HIGH] != 0 && fields[AT_METHOD] == METHOD_FRAME &&
+           fields[AT_METHOD + METHOD_ID_LENGTH - 1] == METHOD_FRAME;
+}
+
+// Reads the fixed fields behind a first byte of zero; false (the file where it
+// was) when they are not those of a level-2 header.
+bool read_round_level2(CWinFile& archive, uint8_t* fields) {
+    const int64_t after_zero = archive.seek(0, FILE_CURRENT);
+    if (read_exactly(archive, fields + 1, FIXED_FIELDS - 1) && is_round_level2(fields)) return true;
+    archive.seek(after_zero, FILE_BEGIN);
+    return false;
+}
+
 // ANSI bytes (a zero byte among them ends the text) through the system code page.
 CWideSz ansi_text(const uint8_t* bytes, size_t count) {
     char text[HEADER_BUFFER_SIZE + 1];
@@ -170,21 +191,23 @@ HeaderRead read_member_header(CWinFile& archive, HWND owner, CMemberHeader& out)
     if (archive.seek(0, FILE_CURRENT) > archive.size()) return broken(owner);
     uint8_t buffer[HEADER_BUFFER_SIZE] = {};
     int32_t got = archive.read(buffer, 1);
-    if (got == 0 || (got == 1 && buffer[AT_HEADER_SIZE] == 0)) return HeaderRead::end;
     if (got < 0) return broken(owner);
+    if (got == 0) return HeaderRead::end;
     const size_t first_length = buffer[AT_HEADER_SIZE];
-    if (!read_exactly(archive, buffer + 1, first_length - 1)) return broken(owner);
-
-    const uint8_t level = buffer[AT_LEVEL];  // 0 for a header too short to have one
-    size_t header_length = first_length;
-    if (level == 2) {
-        header_length = first_length + 256 * buffer[AT_SIZE_HIGH];
-        if (header_length > HEADER_BUFFER_SIZE) return broken(owner);
-        if (!read_exactly(archive, buffer + first_length, header_length - first_length))
-            return broken(owner);
-    } else if (!read_exactly(archive, buffer + first_length, 2)) {
+    if (first_length == 0) {
+        if (!read_round_level2(archive, buffer)) return HeaderRead::end;
+    } else if (!read_exactly(archive, buffer + 1, FIXED_FIELDS - 1)) {
         return broken(owner);
     }
+
+    // Levels 0 and 1 count the header without its size byte and checksum;
+    // level 2 counts all of it, in 16 bits.
+    const uint8_t level = buffer[AT_LEVEL];
+    size_t header_length = first_length;
+    size_t whole_length = first_length + 2;
+    if (level == 2) header_length = whole_length = first_length + 256 * buffer[AT_SIZE_HIGH];
+    if (whole_length > HEADER_BUFFER_SIZE || whole_length < FIXED_FIELDS) return broken(owner);
+    if (!read_exactly(archive, buffer + FIXED_FIELDS, whole_length - FIXED_FIELDS)) return broken(owner);
 
     std::memcpy(out.method, buffer + AT_METHOD, METHOD_ID_LENGTH);
     out.packed_size = u32(buffer + AT_PACKED_SIZE);
@@ -244,14 +267,15 @@ bool is_symbolic_link(const CMemberHeader& member) {
 }
 
 uint32_t scan_total_size(CWinFile& archive) {
-    constexpr size_t FIELDS_LENGTH = AT_LEVEL + 1;  // header bytes 0 to 20
     const int64_t start = archive.seek(0, FILE_CURRENT);
     uint32_t total = 0;
     int64_t position = start;
     for (;;) {
-        uint8_t fields[FIELDS_LENGTH] = {};
-        if (archive.read(fields, 1) != 1 || fields[AT_HEADER_SIZE] == 0) break;
-        if (!read_exactly(archive, fields + 1, FIELDS_LENGTH - 1)) break;
+        uint8_t fields[FIXED_FIELDS] = {};
+        if (archive.read(fields, 1) != 1) break;
+        if (fields[AT_HEADER_SIZE] == 0 ? !read_round_level2(archive, fields)
+                                        : !read_exactly(archive, fields + 1, FIXED_FIELDS - 1))
+            break;
         total += u32(fields + AT_ORIGINAL_SIZE);
         uint64_t header_length = fields[AT_LEVEL] == 2
                                      ? fields[AT_HEADER_SIZE] + 256u * fields[AT_SIZE_HIGH]

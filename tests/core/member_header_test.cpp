@@ -194,6 +194,26 @@ TEST(MemberHeader, CleanEndsAndBrokenHeaders) {
     EXPECT_EQ(read_from(archive, member), HeaderRead::broken);
 }
 
+// A level-2 header's length is 16 bits; its low byte may be under the fixed
+// fields' size, or zero like the archive's end mark.
+TEST(MemberHeader, Level2HeadersOfEveryLowByteAreReadAndCounted) {
+    for (size_t whole : {256u, 261u, 276u, 512u}) {
+        SCOPED_TRACE(whole);
+        HeaderFields f;
+        f.extensions = {name_extension("x.txt"), {EXT_COMMENT, Bytes()}};
+        f.original_size = f.packed_size = 3;
+        f.extensions.back().data.resize(whole - header_bytes(f).size());
+        BytesFile archive(concat(
+            {header_bytes(f), Bytes{1, 2, 3}, stored_member(2, "y", Bytes(4, 1)), Bytes{0}}));
+        EXPECT_EQ(scan_total_size(archive.file()), 7u);
+        CMemberHeader member;
+        ASSERT_EQ(read_from(archive, member), HeaderRead::member);
+        EXPECT_EQ(member.path.c_str(), std::wstring(L"x.txt"));
+    }
+    CMemberHeader member;  // the end mark before bytes that are no header
+    EXPECT_EQ(read_one(concat({Bytes{0}, Bytes(40, 'A')}), member), HeaderRead::end);
+}
+
 TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
     HeaderFields big;
     big.level = 1;
