@@ -9,6 +9,7 @@
 #include "builder_runner.h"
 #include "support/corpus.h"
 #include "support/header_writer.h"
+#include "tool_platform.h"
 
 namespace {
 
@@ -134,6 +135,18 @@ TEST_F(Inspect, TestFailsWithStatus1OnEveryDamagedMemberAndGoesOn) {
 
 TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {
     EXPECT_EQ(vornsfx({"test", arg(dir / L"missing.lzh")}).status, 2);
+    const std::vector<Bytes> not_archives = {{}, ascii("\x89PNG\r\n\x1a\n"), ascii("# Read me\n")};
+    for (const Bytes& content : not_archives) {
+        write_file(archive, content);
+        for (const char* command : {"list", "test"}) {
+            Outcome run = vornsfx({command, arg(archive)});
+            EXPECT_EQ(run.status, 2) << command << " " << content.size();
+            EXPECT_TRUE(run.says("not an LHA archive nor a self-extracting file")) << run.out;
+        }
+    }
+    Outcome device = vornsfx({"test", arg(null_device())});
+    EXPECT_EQ(device.status, 2);
+    EXPECT_TRUE(device.says("not a file on disk")) << device.err;
     Outcome bare = vornsfx({"list", arg(stub)});  // the stub alone: no payload
     EXPECT_EQ(bare.status, 2);
     EXPECT_TRUE(bare.says("nothing behind")) << bare.err;
@@ -143,6 +156,16 @@ TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {
     Outcome short_block = vornsfx({"test", arg(archive)});
     EXPECT_EQ(short_block.status, 2);
     EXPECT_TRUE(short_block.says("configuration block at 0x16000 is cut short"));
+}
+
+TEST_F(Inspect, AnArchiveWithoutMembersIsListedAsSuchAndFailsItsTest) {
+    write_file(archive, archive_of({}));
+    Outcome listed = vornsfx({"list", arg(archive)});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(listed.says("the archive has no members")) << listed.out;
+    Outcome tested = vornsfx({"test", arg(archive)});
+    EXPECT_EQ(tested.status, 1);
+    EXPECT_TRUE(tested.says("the archive has no members")) << tested.out;
 }
 
 TEST_F(Inspect, TestDrawsProgressOnlyOnATerminalAndForLongArchives) {

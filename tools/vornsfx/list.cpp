@@ -68,9 +68,10 @@ std::string table_heading() {
 }
 
 std::string end_text(const InputFile& input, const WalkResult& walk, uint64_t original_total) {
-    std::string text = std::to_string(walk.members) +
-                       (walk.members == 1 ? " member, " : " members, ") +
-                       std::to_string(original_total) + " bytes\n";
+    std::string text = walk.members == 0 ? std::string("the archive has no members\n")
+                                          : std::to_string(walk.members) +
+                                                (walk.members == 1 ? " member, " : " members, ") +
+                                                std::to_string(original_total) + " bytes\n";
     if (walk.end == ArchiveEnd::file_end)
         return text + "the archive ends with the file, without its terminating zero byte\n";
     text += "the archive's terminating zero byte is at " + hex_text(walk.end_offset) + "\n";

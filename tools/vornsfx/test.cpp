@@ -83,5 +83,6 @@ int run_test(const Arguments& args, const Console& console) {
         console.out("FAILED    " + walk.rejection + "\n");
     }
     console.out(summary(tally));
-    return tally.failed == 0 ? EXIT_OK : EXIT_MEMBER_FAILED;
+    // Nothing tested is no pass: a script must not take an empty archive for a good one.
+    return tally.failed == 0 && walk.members > 0 ? EXIT_OK : EXIT_MEMBER_FAILED;
 }

@@ -23,6 +23,9 @@ const wchar_t* null_device();
 // Moves from over to, replacing what is there; false on failure.
 bool replace_file(const std::wstring& from, const std::wstring& to);
 void remove_file(const std::wstring& path);
+// Whether the open file (whose path is path) is a plain file on disk: a pipe
+// or a device has no size to seek in, and would read as an empty archive.
+bool is_regular_file(CWinFile& file, const std::wstring& path);
 // Cuts the open file (whose path is path) to length bytes.
 bool cut_file(CWinFile& file, const std::wstring& path, uint64_t length);
 

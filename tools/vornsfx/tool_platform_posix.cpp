@@ -1,4 +1,5 @@
 // POSIX back end of the builder's system needs.
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -48,6 +49,11 @@ std::string last_error_text() {
 
 unsigned process_number() {
     return static_cast<unsigned>(getpid());
+}
+
+bool is_regular_file(CWinFile&, const std::wstring& path) {
+    struct stat status;
+    return stat(utf16_to_utf8(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 bool cut_file(CWinFile&, const std::wstring& path, uint64_t length) {

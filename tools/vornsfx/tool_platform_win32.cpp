@@ -79,6 +79,10 @@ unsigned process_number() {
     return static_cast<unsigned>(GetCurrentProcessId());
 }
 
+bool is_regular_file(CWinFile& file, const std::wstring&) {
+    return GetFileType(file.handle()) == FILE_TYPE_DISK;
+}
+
 bool cut_file(CWinFile& file, const std::wstring&, uint64_t length) {
     return file.seek(static_cast<int64_t>(length), FILE_BEGIN) >= 0 && SetEndOfFile(file.handle());
 }
