@@ -102,13 +102,18 @@ TEST_F(Inspect, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     unix_time.extensions.push_back(unicode_name_extension(L"日本語.txt"));
     HeaderFields leap_day = unix_time;  // 2024-02-29 23:59:59 UTC
     leap_day.time = 1709251199;
-    leap_day.extensions = {name_extension("leap.txt")};
+    leap_day.crc = 0;  // of no data
+    leap_day.extensions = {name_extension("leap\nok        \x1b[2J.txt")};  // forges a line
     write_file(archive, archive_of({header_bytes(dos), header_bytes(unix_time), header_bytes(leap_day)}));
     Outcome run = vornsfx({"list", arg(archive)});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.says("2000-03-01 12:34:56 local  -       0      dos.txt")) << run.out;
     EXPECT_TRUE(run.says("2000-03-01 00:00:00 UTC    0xbeef  2      日本語.txt")) << run.out;
     EXPECT_TRUE(run.says("2024-02-29 23:59:59 UTC")) << run.out;
+    EXPECT_TRUE(run.says("leap?ok        ?[2J.txt\n")) << run.out;
+    run = vornsfx({"test", arg(archive)});
+    EXPECT_TRUE(run.says("ok        leap?ok        ?[2J.txt\n")) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
 }
 
 TEST_F(Inspect, TestFailsWithStatus1OnEveryDamagedMemberAndGoesOn) {

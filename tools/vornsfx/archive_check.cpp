@@ -85,7 +85,7 @@ WalkResult walk_archive(CWinFile& archive, int64_t start,
 
 std::string member_label(const MemberEntry& entry) {
     std::string label = "member " + std::to_string(entry.number);
-    if (!entry.header.path.empty()) label += " (" + utf8_text(entry.header.path) + ")";
+    if (!entry.header.path.empty()) label += " (" + shown_path(entry.header.path) + ")";
     return label;
 }
 

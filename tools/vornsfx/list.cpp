@@ -57,7 +57,7 @@ std::string member_row(const MemberEntry& entry) {
     std::snprintf(row, sizeof row, ROW_FORMAT, method_text(h).c_str(),
                   std::to_string(h.original_size).c_str(), std::to_string(h.packed_size).c_str(),
                   member_time_text(h).c_str(), crc.c_str(), std::to_string(h.level).c_str());
-    return row + utf8_text(h.path) + "\n";
+    return row + shown_path(h.path) + "\n";
 }
 
 std::string table_heading() {

@@ -15,7 +15,7 @@ struct Tally {
 };
 
 std::string member_path(const MemberEntry& entry) {
-    return entry.header.path.empty() ? "(no name)" : utf8_text(entry.header.path);
+    return entry.header.path.empty() ? "(no name)" : shown_path(entry.header.path);
 }
 
 std::string result_line(const MemberEntry& entry, const MemberTest& test) {
