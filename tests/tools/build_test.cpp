@@ -7,8 +7,18 @@
 #include <cstdlib>
 #include <map>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
 #include "Sfx/config.h"
 #include "builder_runner.h"
+#include "commands.h"
+#include "output_file.h"
 #include "support/header_writer.h"
 #include "text/utf8.h"
 #include "text/win_file.h"
@@ -263,7 +273,54 @@ TEST_F(Build, AFailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
     constexpr size_t BLOCK_OF_DEFAULTS = 10;
     EXPECT_EQ(read_file(output).size(), PAYLOAD_OFFSET + BLOCK_OF_DEFAULTS + read_file(archive).size());
     EXPECT_EQ(folder_entries(out_folder).size(), 1u);
+
+    // Messages name the output as given, never the temporary file.
+    output = dir / L"missing" + TempDir::SEPARATOR + L"setup.exe";
+    Outcome no_folder = build({}, archive);
+    EXPECT_EQ(no_folder.status, 2);
+    EXPECT_EQ(no_folder.err.find("vornsfx: " + arg(output) + ": cannot create"), 0u) << no_folder.err;
+    EXPECT_EQ(no_folder.err.find(".tmp"), std::string::npos) << no_folder.err;
+#ifndef _WIN32
+    // The temporary name does not grow with the output's: the longest name
+    // a folder entry may have still builds.
+    constexpr size_t LONGEST_NAME = 255;
+    output = out_folder + TempDir::SEPARATOR + std::wstring(LONGEST_NAME, L'n');
+    EXPECT_EQ(build({}, archive).status, 0);
+#endif
 }
+
+#ifndef _WIN32
+TEST(BuilderProcess, AFullStandardOutputFailsAndAnInterruptRemovesTheTemporaryFile) {
+    TempDir dir;
+    const std::wstring archive = dir / L"a.lzh";
+    write_file(archive, archive_of({stored("a.txt", "alpha")}));
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, STDOUT_FILENO);
+    Console console;
+    std::string err;
+    console.captured_err = &err;
+    const int status = run_vornsfx({"list", arg(archive)}, console);
+    dup2(saved, STDOUT_FILENO);
+    close(full);
+    close(saved);
+    clearerr(stdout);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("writing to standard output failed"), std::string::npos) << err;
+
+    const pid_t child = fork();
+    if (child == 0) {
+        OutputFile output(dir / L"setup.exe");
+        std::raise(SIGTERM);
+        _exit(0);
+    }
+    int child_status = 0;
+    ASSERT_EQ(waitpid(child, &child_status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(child_status) && WTERMSIG(child_status) == SIGTERM);
+    EXPECT_EQ(folder_entries(dir.path()), std::set<std::wstring>{L"a.lzh"});
+}
+#endif
 
 TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
     const std::pair<std::vector<std::string>, const char*> mistakes[] = {

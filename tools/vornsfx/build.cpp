@@ -126,6 +126,9 @@ int run_build(const Arguments& args, const Console& console) {
     ByteVector block;
     if (!encode_config_block(options.block, block)) fail("a text of the configuration is too long");
 
+    // Created first: an output folder that cannot be written to fails the
+    // build before the long packing and verification, not after.
+    OutputFile output(options.output);
     // Files and folders are packed first into a temporary archive beside the
     // output, which is then checked like any archive given to build.
     std::unique_ptr<OutputFile> packed;
@@ -146,7 +149,6 @@ int run_build(const Arguments& args, const Console& console) {
     warn_unless_member(facts, "--shortcut-target", options.block.shortcut_target, console);
     warn_unless_member(facts, "--run-after", options.block.run_after, console);
 
-    OutputFile output(options.output);
     output.write(image.data(), image.size());
     output.write(block.data(), block.size());
     copy_archive(archive, facts.length, output);

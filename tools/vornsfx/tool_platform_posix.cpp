@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -12,10 +13,10 @@
 #include "text/utf8.h"
 #include "tool_platform.h"
 
-void write_stream(Stream stream, const std::string& text) {
+bool write_stream(Stream stream, const std::string& text) {
     std::FILE* file = stream == STANDARD_OUTPUT ? stdout : stderr;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fflush(file);
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fflush(file) == 0 && written;
 }
 
 bool is_terminal(Stream stream) {
@@ -41,6 +42,56 @@ bool replace_file(const std::wstring& from, const std::wstring& to) {
 
 void remove_file(const std::wstring& path) {
     unlink(utf16_to_utf8(path).c_str());
+}
+
+namespace {
+
+// The handler may only call what is safe in a signal handler (unlink, raise),
+// so the names wait in fixed buffers; a slot is in use while its flag is set.
+// build has at most two temporary files at once: the packed archive and the
+// output.
+constexpr int TEMPORARY_SLOTS = 2;
+char temporary_names[TEMPORARY_SLOTS][PATH_MAX];
+volatile std::sig_atomic_t temporary_used[TEMPORARY_SLOTS];
+const int INTERRUPTS[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void remove_temporaries(int signal_number) {
+    for (int i = 0; i < TEMPORARY_SLOTS; ++i)
+        if (temporary_used[i]) unlink(temporary_names[i]);
+    // End as the signal would have ended the process.
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+void install_interrupt_handler() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int signal_number : INTERRUPTS) {
+        struct sigaction action = {};
+        action.sa_handler = remove_temporaries;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal_number, &action, nullptr);
+    }
+}
+
+}  // namespace
+
+void remove_on_interrupt(const std::wstring& path) {
+    std::string name = utf16_to_utf8(path);
+    for (int i = 0; i < TEMPORARY_SLOTS; ++i) {
+        if (temporary_used[i] || name.size() >= PATH_MAX) continue;
+        std::memcpy(temporary_names[i], name.c_str(), name.size() + 1);
+        temporary_used[i] = 1;
+        install_interrupt_handler();
+        return;
+    }
+}
+
+void forget_on_interrupt(const std::wstring& path) {
+    std::string name = utf16_to_utf8(path);
+    for (int i = 0; i < TEMPORARY_SLOTS; ++i)
+        if (temporary_used[i] && name == temporary_names[i]) temporary_used[i] = 0;
 }
 
 std::string last_error_text() {

@@ -23,18 +23,18 @@ bool is_console(HANDLE handle) {
 
 }  // namespace
 
-void write_stream(Stream stream, const std::string& text) {
+bool write_stream(Stream stream, const std::string& text) {
     HANDLE handle = stream_handle(stream);
     if (is_console(handle)) {
         // A console shows UTF-16 whatever its code page; bytes would be read as ANSI.
         std::wstring units = utf8_to_utf16(text);
         DWORD written = 0;
-        WriteConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &written, nullptr);
-        return;
+        return WriteConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &written,
+                             nullptr) != 0;
     }
     std::FILE* file = stream == STANDARD_OUTPUT ? stdout : stderr;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fflush(file);
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fflush(file) == 0 && written;
 }
 
 bool is_terminal(Stream stream) {
@@ -61,6 +61,12 @@ bool replace_file(const std::wstring& from, const std::wstring& to) {
 void remove_file(const std::wstring& path) {
     DeleteFileW(path.c_str());
 }
+
+// Windows runs a console's Ctrl-C handler on a thread of its own while the
+// temporary file is still open without sharing, so it could not be removed
+// there; an interrupted build on Windows may leave its temporary file.
+void remove_on_interrupt(const std::wstring&) {}
+void forget_on_interrupt(const std::wstring&) {}
 
 std::string last_error_text() {
     DWORD code = GetLastError();
