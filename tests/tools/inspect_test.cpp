@@ -133,9 +133,27 @@ TEST_F(Inspect, TestFailsWithStatus1OnEveryDamagedMemberAndGoesOn) {
     rejected.level = 0;
     rejected.name = ascii("c.txt");
     rejected.level0_extra = {0};
-    run = test_of({good, header_bytes(rejected)});
+    // A header the stub stops at, rejected or cut short, is no member to count.
+    Bytes cut_header = good;
+    cut_header.resize(good.size() / 2);
+    for (const Bytes& stop : {header_bytes(rejected), cut_header}) {
+        write_file(archive, concat({good, stop}));
+        run = vornsfx({"test", arg(archive)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.says("FAILED    the header at offset 0x")) << run.out;
+        EXPECT_TRUE(run.says("the member passed")) << run.out;
+    }
+    // Cut inside the last member's data: two members, the second one failed.
+    const Bytes two = archive_of({good, good}, false);
+    write_file(archive, Bytes(two.begin(), two.end() - 1));
+    run = vornsfx({"test", arg(archive)});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.says("FAILED    the header at offset 0x")) << run.out;
+    EXPECT_TRUE(run.says("1 of 2 members failed")) << run.out;
+    // Cut exactly behind a member: the stub extracts what is there, with a warning.
+    write_file(archive, two);
+    run = vornsfx({"test", arg(archive)});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find("without its terminating zero byte"), std::string::npos) << run.err;
 }
 
 TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {

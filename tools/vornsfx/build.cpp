@@ -73,6 +73,7 @@ ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& conso
     if (walk.members == 0) fail(archive.name + ": the archive has no members");
     facts.members = walk.members;
     facts.add_marker = walk.end == ArchiveEnd::file_end;
+    console.err(missing_marker_warning(archive.name, walk));
     facts.length = facts.add_marker ? walk.end_offset : walk.end_offset + 1;
     facts.dropped = archive.size() - facts.length;
     return facts;

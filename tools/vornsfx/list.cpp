@@ -74,6 +74,8 @@ std::string end_text(const InputFile& input, const WalkResult& walk, uint64_t or
                                                 std::to_string(original_total) + " bytes\n";
     if (walk.end == ArchiveEnd::file_end)
         return text + "the archive ends with the file, without its terminating zero byte\n";
+    if (walk.end == ArchiveEnd::cut)
+        return text + "the archive is cut short inside the last member's data\n";
     text += "the archive's terminating zero byte is at " + hex_text(walk.end_offset) + "\n";
     int64_t behind = input.size() - walk.end_offset - 1;
     if (behind > 0) text += std::to_string(behind) + " bytes follow it (never read by the stub)\n";
@@ -109,5 +111,6 @@ int run_list(const Arguments& args, const Console& console) {
         });
     if (walk.end == ArchiveEnd::rejected) fail(input.name + ": " + walk.rejection);
     console.out(end_text(input, walk, original_total));
+    console.err(missing_marker_warning(input.name, walk));
     return EXIT_OK;
 }
