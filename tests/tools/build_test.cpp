@@ -291,6 +291,34 @@ TEST_F(Build, AFailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
 #endif
 }
 
+TEST_F(Build, NeverReplacesWhatItReadsNorAFolder) {
+    const Bytes input = archive_of({stored("a.txt", "alpha")});
+    write_file(archive, input);
+    const std::wstring hard_link = dir / L"hard.lzh";
+    fs::create_hard_link(native(archive), native(hard_link));
+    for (const std::wstring& taken : {archive, hard_link, stub, out_folder}) {
+        output = taken;
+        Outcome run = build({}, archive);
+        EXPECT_EQ(run.status, 2) << arg(taken);
+        EXPECT_TRUE(run.says(taken == out_folder ? "a folder" : "the same file as")) << run.err;
+    }
+    EXPECT_TRUE(read_file(archive) == input);
+    EXPECT_TRUE(read_file(stub) == minimal_stub());
+#ifndef _WIN32
+    // A symbolic link is written through and stays a link; a replaced file
+    // keeps its permissions.
+    const std::wstring target = out_folder + TempDir::SEPARATOR + L"target.exe";
+    write_file(target, ascii("old"));
+    fs::permissions(native(target), fs::perms::owner_all | fs::perms::group_read);
+    output = out_folder + TempDir::SEPARATOR + L"link.exe";
+    fs::create_symlink(native(target), native(output));
+    ASSERT_EQ(build({"--no-dialog"}, archive).status, 0);
+    EXPECT_TRUE(fs::is_symlink(native(output)));
+    EXPECT_EQ(read_file(target).size(), PAYLOAD_OFFSET + 1 + input.size());
+    EXPECT_EQ(fs::status(native(target)).permissions(), fs::perms::owner_all | fs::perms::group_read);
+#endif
+}
+
 #ifndef _WIN32
 TEST(BuilderProcess, AFullStandardOutputFailsAndAnInterruptRemovesTheTemporaryFile) {
     TempDir dir;

@@ -17,6 +17,7 @@
 #include "text/utf8.h"
 #include "text_format.h"
 #include "tool_error.h"
+#include "tool_platform.h"
 
 namespace {
 
@@ -123,12 +124,16 @@ int run_build(const Arguments& args, const Console& console) {
         console.out(command_help("build"));
         return EXIT_OK;
     }
-    ByteVector image = load_stub_image(options.stub.empty() ? default_stub_path() : options.stub);
+    const std::wstring stub = options.stub.empty() ? default_stub_path() : options.stub;
+    ByteVector image = load_stub_image(stub);
     ByteVector block;
     if (!encode_config_block(options.block, block)) fail("a text of the configuration is too long");
 
     // Created first: an output folder that cannot be written to fails the
     // build before the long packing and verification, not after.
+    std::vector<std::wstring> read_files = options.inputs;
+    read_files.insert(read_files.end(), {stub, own_program()});
+    refuse_unsafe_output(options.output, read_files);
     OutputFile output(options.output);
     // Files and folders are packed first into a temporary archive beside the
     // output, which is then checked like any archive given to build.

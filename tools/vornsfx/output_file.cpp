@@ -28,8 +28,23 @@ std::wstring temporary_beside(const std::wstring& path) {
 
 }  // namespace
 
+void refuse_unsafe_output(const std::wstring& output, const std::vector<std::wstring>& read_files) {
+    const std::string name = utf16_to_utf8(output);
+    FileIdentity target;
+    if (!file_identity(output, target)) return;
+    if (target.folder) fail(name + ": a folder, not a file to write");
+    for (const std::wstring& read : read_files) {
+        FileIdentity source;
+        if (!read.empty() && file_identity(read, source) && source.device == target.device &&
+            source.index == target.index)
+            fail(name + ": the same file as " + utf16_to_utf8(read) +
+                 ", which the build reads; choose another output");
+    }
+}
+
 OutputFile::OutputFile(const std::wstring& path)
-    : path_(path), temporary_(temporary_beside(path)), name_(utf16_to_utf8(path)) {
+    : path_(follow_links(path)), temporary_(temporary_beside(path_)), name_(utf16_to_utf8(path)) {
+    if (path_.empty()) fail(name_ + ": a link whose target cannot be followed");
     if (!file_.open(temporary_.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS))
         fail(name_ + ": cannot create a file in its folder: " + last_error_text());
     remove_on_interrupt(temporary_);
@@ -55,6 +70,7 @@ void OutputFile::write(const void* data, size_t size) {
 
 void OutputFile::commit() {
     file_.close();
+    copy_permissions(path_, temporary_);
     if (!replace_file(temporary_, path_))
         fail(name_ + ": cannot replace it with the new file: " + last_error_text());
     forget_on_interrupt(temporary_);

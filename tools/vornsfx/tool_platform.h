@@ -34,6 +34,23 @@ bool is_regular_file(CWinFile& file, const std::wstring& path);
 // Cuts the open file (whose path is path) to length bytes.
 bool cut_file(CWinFile& file, const std::wstring& path, uint64_t length);
 
+// Which file a path names, links followed. Two paths name the same file when
+// device and index agree, whatever their names (hard and symbolic links).
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t index = 0;
+    bool folder = false;
+};
+// False when nothing is there.
+bool file_identity(const std::wstring& path, FileIdentity& identity);
+// The file a symbolic link finally points to; path itself when it is no
+// link; empty when the link's target cannot be resolved.
+std::wstring follow_links(const std::wstring& path);
+// Gives the file at to the permissions of the file at from, when there is one.
+void copy_permissions(const std::wstring& from, const std::wstring& to);
+// The running builder's own file.
+std::wstring own_program();
+
 // The absolute form of a path (links resolved where the system can), and
 // whether two such paths name the same place (Windows ignores case).
 std::wstring absolute_path(const std::wstring& path);

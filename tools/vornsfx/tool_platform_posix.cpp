@@ -111,6 +111,34 @@ bool cut_file(CWinFile&, const std::wstring& path, uint64_t length) {
     return truncate(utf16_to_utf8(path).c_str(), static_cast<off_t>(length)) == 0;
 }
 
+bool file_identity(const std::wstring& path, FileIdentity& identity) {
+    struct stat status;
+    if (stat(utf16_to_utf8(path).c_str(), &status) != 0) return false;
+    identity.device = static_cast<uint64_t>(status.st_dev);
+    identity.index = static_cast<uint64_t>(status.st_ino);
+    identity.folder = S_ISDIR(status.st_mode);
+    return true;
+}
+
+std::wstring follow_links(const std::wstring& path) {
+    const std::string name = utf16_to_utf8(path);
+    struct stat status;
+    if (lstat(name.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    char target[PATH_MAX];
+    return realpath(name.c_str(), target) ? utf8_to_utf16(target) : std::wstring();
+}
+
+void copy_permissions(const std::wstring& from, const std::wstring& to) {
+    constexpr mode_t PERMISSION_BITS = 07777;
+    struct stat status;
+    if (stat(utf16_to_utf8(from).c_str(), &status) == 0)
+        chmod(utf16_to_utf8(to).c_str(), status.st_mode & PERMISSION_BITS);
+}
+
+std::wstring own_program() {
+    return L"/proc/self/exe";
+}
+
 std::wstring absolute_path(const std::wstring& path) {
     // The output need not exist yet: resolve its folder, keep its name.
     std::string text = utf16_to_utf8(path);

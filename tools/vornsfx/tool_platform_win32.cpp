@@ -93,6 +93,40 @@ bool cut_file(CWinFile& file, const std::wstring&, uint64_t length) {
     return file.seek(static_cast<int64_t>(length), FILE_BEGIN) >= 0 && SetEndOfFile(file.handle());
 }
 
+bool file_identity(const std::wstring& path, FileIdentity& identity) {
+    // Backup semantics: folders open too.
+    HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    if (!known) return false;
+    identity.device = information.dwVolumeSerialNumber;
+    identity.index = static_cast<uint64_t>(information.nFileIndexHigh) << 32 |
+                     information.nFileIndexLow;
+    identity.folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+}
+
+std::wstring follow_links(const std::wstring& path) {
+    // MoveFileExW would replace a link itself; links are refused instead.
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return std::wstring();
+    return path;
+}
+
+// Windows keeps no permission bits: a new file takes its folder's access list.
+void copy_permissions(const std::wstring&, const std::wstring&) {}
+
+std::wstring own_program() {
+    std::wstring path(MODULE_PATH_UNITS, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, &path[0], MODULE_PATH_UNITS);
+    path.resize(length < MODULE_PATH_UNITS ? length : 0);
+    return path;
+}
+
 std::wstring absolute_path(const std::wstring& path) {
     std::wstring full(MODULE_PATH_UNITS, L'\0');
     DWORD length = GetFullPathNameW(path.c_str(), MODULE_PATH_UNITS, &full[0], nullptr);
