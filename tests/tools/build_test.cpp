@@ -247,6 +247,10 @@ TEST_F(Build, RefusesArchivesTheStubCouldNotExtractCompletely) {
         {Bytes{0}, "the archive has no members"},
         {cut, "cut short by the end of the file"},
         {minimal_stub(), "a Windows program, not an LHA archive"},
+        {archive_of({good, stored("C:", "x")}), "member 2 (C:): the stub's path rules leave nothing"},
+        {archive_of({good, stored("A.TXT", "x")}), "member 2 (A.TXT): the stub would write it over member 1 (a.txt)"},
+        {archive_of({good, stored("a.txt/b", "x")}), "needs a folder where member 1 (a.txt) is a file"},
+        {archive_of({stored("d/b", "x"), stored("D", "x")}), "is a file where member 1 (d/b) needs a folder"},
     };
     for (const auto& [bytes, problem] : refused) expect_refused(build_bytes({}, bytes), problem);
 

@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "help.h"
 #include "input_file.h"
+#include "member_paths.h"
 #include "output_file.h"
 #include "pack.h"
 #include "progress.h"
@@ -63,8 +64,10 @@ ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& conso
     CWinFile sink;
     if (verify) open_sink(sink);
     ProgressLine progress(console, verify ? scan_total_size(*archive.app.archive) : 0, "verifying");
+    WrittenPaths written;
     WalkResult walk = walk_archive(*archive.app.archive, 0, [&](const MemberEntry& entry) {
         std::string problem = member_problem(entry, archive.size());
+        if (problem.empty()) problem = written.add(entry);
         if (!problem.empty()) refuse_member(archive, entry, problem);
         if (verify) verify_member(archive, sink, entry);
         facts.member_names.insert(
