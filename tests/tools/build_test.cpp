@@ -380,4 +380,7 @@ TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
         EXPECT_EQ(help.out.find(std::string("Usage: vornsfx ") + command), 0u) << help.out;
     }
     EXPECT_EQ(vornsfx({"--help"}).status, 0);
+    Outcome version = vornsfx({"-V"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.find("vornsfx "), 0u) << version.out;
 }

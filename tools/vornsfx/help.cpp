@@ -17,7 +17,7 @@ constexpr char GENERAL_HELP[] =
     "  test FILE                           decode every member and check its CRC-16\n"
     "\n"
     "  vornsfx COMMAND --help              the options of one command\n"
-    "  vornsfx --version                   the builder's version\n"
+    "  vornsfx -V, --version               the builder's version\n"
     "\n"
     "Exit status: 0 ok, 1 a member failed its test, 2 bad usage or input.\n";
 
