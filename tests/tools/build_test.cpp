@@ -201,6 +201,20 @@ TEST_F(Build, RefusesStubsThatAreNotAProgramOfTheRightSize) {
         write_file(stub, bad);
         expect_refused(build({}, archive), "not a Windows program");
     }
+    Bytes i386 = minimal_stub(), console = minimal_stub(), unmarked = minimal_stub();
+    i386[0x44] = 0x4C;  // machine 0x14C
+    i386[0x45] = 0x01;
+    console[0x40 + 24 + 68] = 3;  // the console subsystem
+    unmarked[0x200] = 'X';
+    const std::pair<Bytes, const char*> not_ours[] = {
+        {i386, "not a 64-bit (PE32+, x64)"},
+        {console, "not a Windows GUI program"},
+        {unmarked, "not the Vorn SFX stub"},
+    };
+    for (const auto& [bad, problem] : not_ours) {
+        write_file(stub, bad);
+        expect_refused(build({}, archive), problem);
+    }
     write_file(stub, minimal_stub(PAYLOAD_OFFSET + 1));
     expect_refused(build({}, archive), "90113 bytes, the stub's image must fit in 90112 bytes");
     stub = dir / L"none.exe";

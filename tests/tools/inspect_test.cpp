@@ -167,6 +167,11 @@ TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {
             EXPECT_TRUE(run.says("not an LHA archive nor a self-extracting file")) << run.out;
         }
     }
+    Bytes program = minimal_stub(PAYLOAD_OFFSET);  // a Windows program, not our stub, with bytes behind
+    program[0x200] = 'X';
+    program.push_back(0);
+    write_file(archive, program);
+    EXPECT_TRUE(vornsfx({"list", arg(archive)}).says("a Windows program, but not a Vorn SFX file"));
     Outcome device = vornsfx({"test", arg(null_device())});
     EXPECT_EQ(device.status, 2);
     EXPECT_TRUE(device.says("not a file on disk")) << device.err;

@@ -50,6 +50,11 @@ void open_input(const std::wstring& path, InputFile& input) {
     if (file.size() <= PAYLOAD_OFFSET)
         fail(input.name + ": a Windows program with nothing behind its first " +
              std::to_string(PAYLOAD_OFFSET) + " bytes, not a self-extracting file");
+    ByteVector image(static_cast<size_t>(PAYLOAD_OFFSET));
+    file.seek(0, FILE_BEGIN);
+    if (file.read(image.data(), static_cast<uint32_t>(image.size())) != PAYLOAD_OFFSET ||
+        !stub_image_problem(image).empty())
+        fail(input.name + ": a Windows program, but not a Vorn SFX file");
     input.self_extracting = true;
     file.seek(PAYLOAD_OFFSET, FILE_BEGIN);
     if (!read_config_block(file, input.block))
