@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include "Sfx/config.h"
@@ -29,6 +30,15 @@ std::vector<std::string> listed_members(const std::string& listing) {
             rows.push_back(line.substr(0, 5) + " " + line.substr(level_column, 1) + " " + path);
         }
     }
+    return rows;
+}
+
+// "method level" of each member of a JSON listing, in order.
+std::vector<std::string> json_members(const std::string& json) {
+    std::vector<std::string> rows;
+    const std::regex member("\"method\": \"([^\"]*)\".*\"level\": (\\d)");
+    for (std::sregex_iterator i(json.begin(), json.end(), member), end; i != end; ++i)
+        rows.push_back((*i)[1].str() + " " + (*i)[2].str());
     return rows;
 }
 
@@ -68,9 +78,11 @@ TEST_F(Inspect, ListAndTestEveryCorpusArchivePlainAndBuilt) {
     for (const auto& members : read_corpus(path_from_environment("VORNSFX_CORPUS"))) {
         const std::wstring plain = corpus_file(members.front().archive);
         SCOPED_TRACE(members.front().archive);
-        std::vector<std::string> expected;
-        for (const CorpusMember& m : members)
+        std::vector<std::string> expected, expected_json;
+        for (const CorpusMember& m : members) {
             expected.push_back(m.method + " " + std::to_string(m.level) + " " + m.name);
+            expected_json.push_back(m.method + " " + std::to_string(m.level));
+        }
         Outcome listed = vornsfx({"list", arg(plain)});
         ASSERT_EQ(listed.status, 0) << listed.err;
         EXPECT_EQ(listed_members(listed.out), expected) << listed.out;
@@ -79,6 +91,8 @@ TEST_F(Inspect, ListAndTestEveryCorpusArchivePlainAndBuilt) {
         listed = vornsfx({"list", arg(built)});
         EXPECT_EQ(listed_members(listed.out), expected);
         EXPECT_TRUE(listed.says("self-extracting file"));
+        listed = vornsfx({"list", "--json", arg(built)});
+        EXPECT_EQ(json_members(listed.out), expected_json) << listed.out;
         const std::string passed = members.size() == 1
                                        ? "the member passed"
                                        : "all " + std::to_string(members.size()) + " members passed";
@@ -111,6 +125,10 @@ TEST_F(Inspect, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     EXPECT_TRUE(run.says("2000-03-01 00:00:00 UTC    0xbeef  2      日本語.txt")) << run.out;
     EXPECT_TRUE(run.says("2024-02-29 23:59:59 UTC")) << run.out;
     EXPECT_TRUE(run.says("leap?ok        ?[2J.txt\n")) << run.out;
+    Outcome json = vornsfx({"list", "--json", arg(archive)});
+    EXPECT_TRUE(json.says("\"path\": \"leap_ok        _[2J.txt\", \"stored_path\": \"leap\\u000aok        \\u001b[2J.txt\"")) << json.out;
+    EXPECT_TRUE(json.says("\"time\": \"2024-02-29T23:59:59Z\"")) << json.out;
+    EXPECT_TRUE(json.says("\"local_time\": \"2000-03-01T12:34:56\"")) << json.out;
     run = vornsfx({"test", arg(archive)});
     EXPECT_TRUE(run.says("ok        leap?ok        ?[2J.txt\n")) << run.out;
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;

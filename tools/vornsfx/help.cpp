@@ -96,7 +96,7 @@ constexpr char PACK_HELP[] =
     "  -h, --help              this text\n";
 
 constexpr char LIST_HELP[] =
-    "Usage: vornsfx list FILE\n"
+    "Usage: vornsfx list [--json] FILE\n"
     "\n"
     "For a self-extracting file (a Windows program longer than 0x16000 bytes),\n"
     "shows its configuration block with every field and then its members; for an\n"
@@ -104,7 +104,13 @@ constexpr char LIST_HELP[] =
     "header level and path. Times of header levels 0 and 1 are the stored MS-DOS\n"
     "local time; level 2 times are UTC. Names stored in the ANSI code page are read\n"
     "as code page 932 (Japanese) natively and in the system's code page on Windows.\n"
+    "Control characters in names are shown as '?'.\n"
     "\n"
+    "  --json       one JSON document instead: \"settings\" (null for an archive),\n"
+    "               \"members\" with \"path\" as the stub writes it, \"stored_path\",\n"
+    "               \"method\", \"folder\", sizes, \"crc16\", \"time\" (ISO 8601 UTC,\n"
+    "               level 2) or \"local_time\" (levels 0 and 1, zone unknown),\n"
+    "               \"level\"; and how the archive \"end\"s\n"
     "  -h, --help   this text\n";
 
 constexpr char TEST_HELP[] =

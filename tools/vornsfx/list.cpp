@@ -1,11 +1,13 @@
 // vornsfx list: the configuration block of a self-extracting file, field by
 // field, and a table of the archive's members.
 #include <cstdio>
+#include <vector>
 
 #include "archive_check.h"
 #include "commands.h"
 #include "help.h"
 #include "input_file.h"
+#include "list_json.h"
 #include "text_format.h"
 #include "time_text.h"
 #include "tool_error.h"
@@ -82,6 +84,15 @@ std::string end_text(const InputFile& input, const WalkResult& walk, uint64_t or
     return text;
 }
 
+int run_json_list(InputFile& input, const Console& console) {
+    std::vector<MemberEntry> members;
+    WalkResult walk = walk_archive(*input.app.archive, input.archive_offset,
+                                   [&](const MemberEntry& entry) { members.push_back(entry); });
+    console.out(json_listing(input, members, walk));
+    if (walk.end == ArchiveEnd::rejected) fail(input.name + ": " + walk.rejection);
+    return EXIT_OK;
+}
+
 }  // namespace
 
 int run_list(const Arguments& args, const Console& console) {
@@ -92,6 +103,7 @@ int run_list(const Arguments& args, const Console& console) {
     }
     InputFile input;
     open_input(options.file, input);
+    if (options.json) return run_json_list(input, console);
     if (input.self_extracting) {
         console.out("self-extracting file " + input.name + ", " + std::to_string(input.size()) +
                     " bytes\n");
