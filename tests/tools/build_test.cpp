@@ -7,8 +7,18 @@
 #include <cstdlib>
 #include <map>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
 #include "Sfx/config.h"
 #include "builder_runner.h"
+#include "commands.h"
+#include "output_file.h"
 #include "support/header_writer.h"
 #include "text/utf8.h"
 #include "text/win_file.h"
@@ -134,7 +144,9 @@ TEST_F(Build, TheArchiveFollowsTheBlockEndedByExactlyOneZeroByte) {
 
     // Without its zero byte the archive gets one; bytes behind it are left out.
     Bytes members = archive_of({stored("a.txt", "alpha"), stored("b.txt", "beta", 0)}, false);
-    ASSERT_EQ(build_bytes({"--no-dialog"}, members).status, 0);
+    Outcome unterminated = build_bytes({"--no-dialog"}, members);
+    ASSERT_EQ(unterminated.status, 0);
+    EXPECT_TRUE(unterminated.says("warning: " + arg(archive) + ": the archive ends without"));
     built = read_file(output);
     ASSERT_EQ(built.size(), PAYLOAD_OFFSET + 1 + members.size() + 1);
     EXPECT_EQ(built.back(), 0);
@@ -189,6 +201,20 @@ TEST_F(Build, RefusesStubsThatAreNotAProgramOfTheRightSize) {
         write_file(stub, bad);
         expect_refused(build({}, archive), "not a Windows program");
     }
+    Bytes i386 = minimal_stub(), console = minimal_stub(), unmarked = minimal_stub();
+    i386[0x44] = 0x4C;  // machine 0x14C
+    i386[0x45] = 0x01;
+    console[0x40 + 24 + 68] = 3;  // the console subsystem
+    unmarked[0x200] = 'X';
+    const std::pair<Bytes, const char*> not_ours[] = {
+        {i386, "not a 64-bit (PE32+, x64)"},
+        {console, "not a Windows GUI program"},
+        {unmarked, "not the Vorn SFX stub"},
+    };
+    for (const auto& [bad, problem] : not_ours) {
+        write_file(stub, bad);
+        expect_refused(build({}, archive), problem);
+    }
     write_file(stub, minimal_stub(PAYLOAD_OFFSET + 1));
     expect_refused(build({}, archive), "90113 bytes, the stub's image must fit in 90112 bytes");
     stub = dir / L"none.exe";
@@ -235,6 +261,10 @@ TEST_F(Build, RefusesArchivesTheStubCouldNotExtractCompletely) {
         {Bytes{0}, "the archive has no members"},
         {cut, "cut short by the end of the file"},
         {minimal_stub(), "a Windows program, not an LHA archive"},
+        {archive_of({good, stored("C:", "x")}), "member 2 (C:): the stub's path rules leave nothing"},
+        {archive_of({good, stored("A.TXT", "x")}), "member 2 (A.TXT): the stub would write it over member 1 (a.txt)"},
+        {archive_of({good, stored("a.txt/b", "x")}), "needs a folder where member 1 (a.txt) is a file"},
+        {archive_of({stored("d/b", "x"), stored("D", "x")}), "is a file where member 1 (d/b) needs a folder"},
     };
     for (const auto& [bytes, problem] : refused) expect_refused(build_bytes({}, bytes), problem);
 
@@ -263,7 +293,82 @@ TEST_F(Build, AFailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
     constexpr size_t BLOCK_OF_DEFAULTS = 10;
     EXPECT_EQ(read_file(output).size(), PAYLOAD_OFFSET + BLOCK_OF_DEFAULTS + read_file(archive).size());
     EXPECT_EQ(folder_entries(out_folder).size(), 1u);
+
+    // Messages name the output as given, never the temporary file.
+    output = dir / L"missing" + TempDir::SEPARATOR + L"setup.exe";
+    Outcome no_folder = build({}, archive);
+    EXPECT_EQ(no_folder.status, 2);
+    EXPECT_EQ(no_folder.err.find("vornsfx: " + arg(output) + ": cannot create"), 0u) << no_folder.err;
+    EXPECT_EQ(no_folder.err.find(".tmp"), std::string::npos) << no_folder.err;
+#ifndef _WIN32
+    // The temporary name does not grow with the output's: the longest name
+    // a folder entry may have still builds.
+    constexpr size_t LONGEST_NAME = 255;
+    output = out_folder + TempDir::SEPARATOR + std::wstring(LONGEST_NAME, L'n');
+    EXPECT_EQ(build({}, archive).status, 0);
+#endif
 }
+
+TEST_F(Build, NeverReplacesWhatItReadsNorAFolder) {
+    const Bytes input = archive_of({stored("a.txt", "alpha")});
+    write_file(archive, input);
+    const std::wstring hard_link = dir / L"hard.lzh";
+    fs::create_hard_link(native(archive), native(hard_link));
+    for (const std::wstring& taken : {archive, hard_link, stub, out_folder}) {
+        output = taken;
+        Outcome run = build({}, archive);
+        EXPECT_EQ(run.status, 2) << arg(taken);
+        EXPECT_TRUE(run.says(taken == out_folder ? "a folder" : "the same file as")) << run.err;
+    }
+    EXPECT_TRUE(read_file(archive) == input);
+    EXPECT_TRUE(read_file(stub) == minimal_stub());
+#ifndef _WIN32
+    // A symbolic link is written through and stays a link; a replaced file
+    // keeps its permissions.
+    const std::wstring target = out_folder + TempDir::SEPARATOR + L"target.exe";
+    write_file(target, ascii("old"));
+    fs::permissions(native(target), fs::perms::owner_all | fs::perms::group_read);
+    output = out_folder + TempDir::SEPARATOR + L"link.exe";
+    fs::create_symlink(native(target), native(output));
+    ASSERT_EQ(build({"--no-dialog"}, archive).status, 0);
+    EXPECT_TRUE(fs::is_symlink(native(output)));
+    EXPECT_EQ(read_file(target).size(), PAYLOAD_OFFSET + 1 + input.size());
+    EXPECT_EQ(fs::status(native(target)).permissions(), fs::perms::owner_all | fs::perms::group_read);
+#endif
+}
+
+#ifndef _WIN32
+TEST(BuilderProcess, AFullStandardOutputFailsAndAnInterruptRemovesTheTemporaryFile) {
+    TempDir dir;
+    const std::wstring archive = dir / L"a.lzh";
+    write_file(archive, archive_of({stored("a.txt", "alpha")}));
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, STDOUT_FILENO);
+    Console console;
+    std::string err;
+    console.captured_err = &err;
+    const int status = run_vornsfx({"list", arg(archive)}, console);
+    dup2(saved, STDOUT_FILENO);
+    close(full);
+    close(saved);
+    clearerr(stdout);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("writing to standard output failed"), std::string::npos) << err;
+
+    const pid_t child = fork();
+    if (child == 0) {
+        OutputFile output(dir / L"setup.exe");
+        std::raise(SIGTERM);
+        _exit(0);
+    }
+    int child_status = 0;
+    ASSERT_EQ(waitpid(child, &child_status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(child_status) && WTERMSIG(child_status) == SIGTERM);
+    EXPECT_EQ(folder_entries(dir.path()), std::set<std::wstring>{L"a.lzh"});
+}
+#endif
 
 TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
     const std::pair<std::vector<std::string>, const char*> mistakes[] = {
@@ -289,4 +394,7 @@ TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
         EXPECT_EQ(help.out.find(std::string("Usage: vornsfx ") + command), 0u) << help.out;
     }
     EXPECT_EQ(vornsfx({"--help"}).status, 0);
+    Outcome version = vornsfx({"-V"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.find("vornsfx "), 0u) << version.out;
 }

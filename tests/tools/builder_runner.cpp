@@ -19,13 +19,23 @@ std::string arg(const std::wstring& path) {
 
 Bytes minimal_stub(size_t size) {
     constexpr size_t PE_HEADER_OFFSET_FIELD = 0x3C;
-    constexpr uint8_t PE_HEADER_OFFSET = 0x40;
+    constexpr uint8_t PE = 0x40;  // where the PE header starts
+    constexpr size_t MARK_AT = 0x200;
     Bytes stub(size, 0);
+    auto put16 = [&](size_t at, uint16_t value) {
+        stub[at] = static_cast<uint8_t>(value);
+        stub[at + 1] = static_cast<uint8_t>(value >> 8);
+    };
     stub[0] = 'M';
     stub[1] = 'Z';
-    stub[PE_HEADER_OFFSET_FIELD] = PE_HEADER_OFFSET;
-    stub[PE_HEADER_OFFSET] = 'P';
-    stub[PE_HEADER_OFFSET + 1] = 'E';
+    stub[PE_HEADER_OFFSET_FIELD] = PE;
+    stub[PE] = 'P';
+    stub[PE + 1] = 'E';
+    put16(PE + 4, 0x8664);           // machine: x64
+    put16(PE + 24, 0x20B);           // optional header: PE32+
+    put16(PE + 24 + 68, 2);          // subsystem: Windows GUI
+    const std::string mark = "Vorn SFX self-extractor";  // as the version resource has it
+    for (size_t i = 0; i < mark.size() && MARK_AT + 2 * i < size; ++i) put16(MARK_AT + 2 * i, mark[i]);
     return stub;
 }
 

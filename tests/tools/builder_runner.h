@@ -23,8 +23,8 @@ Outcome vornsfx(const std::vector<std::string>& args, bool on_terminal = false);
 // A path as the command line gives it: UTF-8.
 std::string arg(const std::wstring& path);
 
-// The smallest file the builder takes for a stub: "MZ", the PE header offset
-// 0x40 and "PE\0\0" there, zeros up to size.
+// The smallest file the builder takes for a stub: "MZ", at 0x40 a PE header
+// of an x64 GUI program, the stub's version text at 0x200, zeros up to size.
 Bytes minimal_stub(size_t size = 4096);
 
 // A corpus archive (or the manifest) by file name (VORNSFX_CORPUS).

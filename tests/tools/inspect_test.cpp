@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include "Sfx/config.h"
 #include "builder_runner.h"
 #include "support/corpus.h"
 #include "support/header_writer.h"
+#include "tool_platform.h"
 
 namespace {
 
@@ -28,6 +30,15 @@ std::vector<std::string> listed_members(const std::string& listing) {
             rows.push_back(line.substr(0, 5) + " " + line.substr(level_column, 1) + " " + path);
         }
     }
+    return rows;
+}
+
+// "method level" of each member of a JSON listing, in order.
+std::vector<std::string> json_members(const std::string& json) {
+    std::vector<std::string> rows;
+    const std::regex member("\"method\": \"([^\"]*)\".*\"level\": (\\d)");
+    for (std::sregex_iterator i(json.begin(), json.end(), member), end; i != end; ++i)
+        rows.push_back((*i)[1].str() + " " + (*i)[2].str());
     return rows;
 }
 
@@ -67,9 +78,11 @@ TEST_F(Inspect, ListAndTestEveryCorpusArchivePlainAndBuilt) {
     for (const auto& members : read_corpus(path_from_environment("VORNSFX_CORPUS"))) {
         const std::wstring plain = corpus_file(members.front().archive);
         SCOPED_TRACE(members.front().archive);
-        std::vector<std::string> expected;
-        for (const CorpusMember& m : members)
+        std::vector<std::string> expected, expected_json;
+        for (const CorpusMember& m : members) {
             expected.push_back(m.method + " " + std::to_string(m.level) + " " + m.name);
+            expected_json.push_back(m.method + " " + std::to_string(m.level));
+        }
         Outcome listed = vornsfx({"list", arg(plain)});
         ASSERT_EQ(listed.status, 0) << listed.err;
         EXPECT_EQ(listed_members(listed.out), expected) << listed.out;
@@ -78,6 +91,8 @@ TEST_F(Inspect, ListAndTestEveryCorpusArchivePlainAndBuilt) {
         listed = vornsfx({"list", arg(built)});
         EXPECT_EQ(listed_members(listed.out), expected);
         EXPECT_TRUE(listed.says("self-extracting file"));
+        listed = vornsfx({"list", "--json", arg(built)});
+        EXPECT_EQ(json_members(listed.out), expected_json) << listed.out;
         const std::string passed = members.size() == 1
                                        ? "the member passed"
                                        : "all " + std::to_string(members.size()) + " members passed";
@@ -101,13 +116,22 @@ TEST_F(Inspect, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     unix_time.extensions.push_back(unicode_name_extension(L"日本語.txt"));
     HeaderFields leap_day = unix_time;  // 2024-02-29 23:59:59 UTC
     leap_day.time = 1709251199;
-    leap_day.extensions = {name_extension("leap.txt")};
+    leap_day.crc = 0;  // of no data
+    leap_day.extensions = {name_extension("leap\nok        \x1b[2J.txt")};  // forges a line
     write_file(archive, archive_of({header_bytes(dos), header_bytes(unix_time), header_bytes(leap_day)}));
     Outcome run = vornsfx({"list", arg(archive)});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.says("2000-03-01 12:34:56 local  -       0      dos.txt")) << run.out;
     EXPECT_TRUE(run.says("2000-03-01 00:00:00 UTC    0xbeef  2      日本語.txt")) << run.out;
     EXPECT_TRUE(run.says("2024-02-29 23:59:59 UTC")) << run.out;
+    EXPECT_TRUE(run.says("leap?ok        ?[2J.txt\n")) << run.out;
+    Outcome json = vornsfx({"list", "--json", arg(archive)});
+    EXPECT_TRUE(json.says("\"path\": \"leap_ok        _[2J.txt\", \"stored_path\": \"leap\\u000aok        \\u001b[2J.txt\"")) << json.out;
+    EXPECT_TRUE(json.says("\"time\": \"2024-02-29T23:59:59Z\"")) << json.out;
+    EXPECT_TRUE(json.says("\"local_time\": \"2000-03-01T12:34:56\"")) << json.out;
+    run = vornsfx({"test", arg(archive)});
+    EXPECT_TRUE(run.says("ok        leap?ok        ?[2J.txt\n")) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
 }
 
 TEST_F(Inspect, TestFailsWithStatus1OnEveryDamagedMemberAndGoesOn) {
@@ -127,13 +151,48 @@ TEST_F(Inspect, TestFailsWithStatus1OnEveryDamagedMemberAndGoesOn) {
     rejected.level = 0;
     rejected.name = ascii("c.txt");
     rejected.level0_extra = {0};
-    run = test_of({good, header_bytes(rejected)});
+    // A header the stub stops at, rejected or cut short, is no member to count.
+    Bytes cut_header = good;
+    cut_header.resize(good.size() / 2);
+    for (const Bytes& stop : {header_bytes(rejected), cut_header}) {
+        write_file(archive, concat({good, stop}));
+        run = vornsfx({"test", arg(archive)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.says("FAILED    the header at offset 0x")) << run.out;
+        EXPECT_TRUE(run.says("the member passed")) << run.out;
+    }
+    // Cut inside the last member's data: two members, the second one failed.
+    const Bytes two = archive_of({good, good}, false);
+    write_file(archive, Bytes(two.begin(), two.end() - 1));
+    run = vornsfx({"test", arg(archive)});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.says("FAILED    the header at offset 0x")) << run.out;
+    EXPECT_TRUE(run.says("1 of 2 members failed")) << run.out;
+    // Cut exactly behind a member: the stub extracts what is there, with a warning.
+    write_file(archive, two);
+    run = vornsfx({"test", arg(archive)});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.err.find("without its terminating zero byte"), std::string::npos) << run.err;
 }
 
 TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {
     EXPECT_EQ(vornsfx({"test", arg(dir / L"missing.lzh")}).status, 2);
+    const std::vector<Bytes> not_archives = {{}, ascii("\x89PNG\r\n\x1a\n"), ascii("# Read me\n")};
+    for (const Bytes& content : not_archives) {
+        write_file(archive, content);
+        for (const char* command : {"list", "test"}) {
+            Outcome run = vornsfx({command, arg(archive)});
+            EXPECT_EQ(run.status, 2) << command << " " << content.size();
+            EXPECT_TRUE(run.says("not an LHA archive nor a self-extracting file")) << run.out;
+        }
+    }
+    Bytes program = minimal_stub(PAYLOAD_OFFSET);  // a Windows program, not our stub, with bytes behind
+    program[0x200] = 'X';
+    program.push_back(0);
+    write_file(archive, program);
+    EXPECT_TRUE(vornsfx({"list", arg(archive)}).says("a Windows program, but not a Vorn SFX file"));
+    Outcome device = vornsfx({"test", arg(null_device())});
+    EXPECT_EQ(device.status, 2);
+    EXPECT_TRUE(device.says("not a file on disk")) << device.err;
     Outcome bare = vornsfx({"list", arg(stub)});  // the stub alone: no payload
     EXPECT_EQ(bare.status, 2);
     EXPECT_TRUE(bare.says("nothing behind")) << bare.err;
@@ -143,6 +202,16 @@ TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {
     Outcome short_block = vornsfx({"test", arg(archive)});
     EXPECT_EQ(short_block.status, 2);
     EXPECT_TRUE(short_block.says("configuration block at 0x16000 is cut short"));
+}
+
+TEST_F(Inspect, AnArchiveWithoutMembersIsListedAsSuchAndFailsItsTest) {
+    write_file(archive, archive_of({}));
+    Outcome listed = vornsfx({"list", arg(archive)});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(listed.says("the archive has no members")) << listed.out;
+    Outcome tested = vornsfx({"test", arg(archive)});
+    EXPECT_EQ(tested.status, 1);
+    EXPECT_TRUE(tested.says("the archive has no members")) << tested.out;
 }
 
 TEST_F(Inspect, TestDrawsProgressOnlyOnATerminalAndForLongArchives) {

@@ -80,12 +80,24 @@ WalkResult walk_archive(CWinFile& archive, int64_t start,
         ++result.members;
         visit(entry);
         position = entry.data_offset + entry.header.packed_size;
+        if (position > archive.size()) {
+            result.end = ArchiveEnd::cut;
+            result.end_offset = archive.size();
+            return result;
+        }
     }
+}
+
+std::string missing_marker_warning(const std::string& name, const WalkResult& walk) {
+    if (walk.end != ArchiveEnd::file_end) return std::string();
+    return "vornsfx: warning: " + name +
+           ": the archive ends without its terminating zero byte; it may have been cut short "
+           "after member " + std::to_string(walk.members) + "\n";
 }
 
 std::string member_label(const MemberEntry& entry) {
     std::string label = "member " + std::to_string(entry.number);
-    if (!entry.header.path.empty()) label += " (" + utf8_text(entry.header.path) + ")";
+    if (!entry.header.path.empty()) label += " (" + shown_path(entry.header.path) + ")";
     return label;
 }
 

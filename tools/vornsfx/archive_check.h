@@ -23,6 +23,7 @@ struct MemberEntry {
 enum class ArchiveEnd {
     marker,    // the zero byte that ends an archive
     file_end,  // the file ended where the next header would begin
+    cut,       // the file ended inside a member's data
     rejected,  // a header the stub cannot read: it stops extracting there
 };
 
@@ -35,6 +36,7 @@ struct WalkResult {
 
 // Reads every member header from start on and calls visit for each; visit
 // may move the file position (the walk goes on behind the member's data).
+// A member whose data runs past the file's end is the last one visited.
 WalkResult walk_archive(CWinFile& archive, int64_t start,
                         const std::function<void(const MemberEntry&)>& visit);
 
@@ -44,6 +46,10 @@ std::string member_problem(const MemberEntry& entry, int64_t file_size);
 
 // The method id as stored, bytes that are not printable ASCII shown as '?'.
 std::string method_text(const CMemberHeader& header);
+
+// The warning for an archive that ends with the file, without its zero byte
+// (it may have been cut at a member's end); empty for any other end.
+std::string missing_marker_warning(const std::string& name, const WalkResult& walk);
 
 // "member 3 (docs/readme.txt)": how messages name a member.
 std::string member_label(const MemberEntry& entry);

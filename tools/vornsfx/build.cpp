@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "help.h"
 #include "input_file.h"
+#include "member_paths.h"
 #include "output_file.h"
 #include "pack.h"
 #include "progress.h"
@@ -17,6 +18,7 @@
 #include "text/utf8.h"
 #include "text_format.h"
 #include "tool_error.h"
+#include "tool_platform.h"
 
 namespace {
 
@@ -62,8 +64,10 @@ ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& conso
     CWinFile sink;
     if (verify) open_sink(sink);
     ProgressLine progress(console, verify ? scan_total_size(*archive.app.archive) : 0, "verifying");
+    WrittenPaths written;
     WalkResult walk = walk_archive(*archive.app.archive, 0, [&](const MemberEntry& entry) {
         std::string problem = member_problem(entry, archive.size());
+        if (problem.empty()) problem = written.add(entry);
         if (!problem.empty()) refuse_member(archive, entry, problem);
         if (verify) verify_member(archive, sink, entry);
         facts.member_names.insert(
@@ -73,6 +77,7 @@ ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& conso
     if (walk.members == 0) fail(archive.name + ": the archive has no members");
     facts.members = walk.members;
     facts.add_marker = walk.end == ArchiveEnd::file_end;
+    console.err(missing_marker_warning(archive.name, walk));
     facts.length = facts.add_marker ? walk.end_offset : walk.end_offset + 1;
     facts.dropped = archive.size() - facts.length;
     return facts;
@@ -122,10 +127,17 @@ int run_build(const Arguments& args, const Console& console) {
         console.out(command_help("build"));
         return EXIT_OK;
     }
-    ByteVector image = load_stub_image(options.stub.empty() ? default_stub_path() : options.stub);
+    const std::wstring stub = options.stub.empty() ? default_stub_path() : options.stub;
+    ByteVector image = load_stub_image(stub);
     ByteVector block;
     if (!encode_config_block(options.block, block)) fail("a text of the configuration is too long");
 
+    // Created first: an output folder that cannot be written to fails the
+    // build before the long packing and verification, not after.
+    std::vector<std::wstring> read_files = options.inputs;
+    read_files.insert(read_files.end(), {stub, own_program()});
+    refuse_unsafe_output(options.output, read_files);
+    OutputFile output(options.output);
     // Files and folders are packed first into a temporary archive beside the
     // output, which is then checked like any archive given to build.
     std::unique_ptr<OutputFile> packed;
@@ -146,7 +158,6 @@ int run_build(const Arguments& args, const Console& console) {
     warn_unless_member(facts, "--shortcut-target", options.block.shortcut_target, console);
     warn_unless_member(facts, "--run-after", options.block.run_after, console);
 
-    OutputFile output(options.output);
     output.write(image.data(), image.size());
     output.write(block.data(), block.size());
     copy_archive(archive, facts.length, output);

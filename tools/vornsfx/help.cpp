@@ -17,7 +17,7 @@ constexpr char GENERAL_HELP[] =
     "  test FILE                           decode every member and check its CRC-16\n"
     "\n"
     "  vornsfx COMMAND --help              the options of one command\n"
-    "  vornsfx --version                   the builder's version\n"
+    "  vornsfx -V, --version               the builder's version\n"
     "\n"
     "Exit status: 0 ok, 1 a member failed its test, 2 bad usage or input.\n";
 
@@ -57,7 +57,9 @@ constexpr char BUILD_HELP[] =
     "                          extracts into the folder it is started in\n"
     "\n"
     "Other options:\n"
-    "  -o, --output OUT.exe    the file to write (replaced if it exists)\n"
+    "  -o, --output OUT.exe    the file to write; an existing one is replaced and keeps\n"
+    "                          its permissions, a symbolic link is followed (the file\n"
+    "                          it points to is replaced); never an input or the stub\n"
     "  --stub FILE             the stub to use (default: Sfx64.exe beside\n"
     "                          vornsfx, else out/Sfx64.exe)\n"
     "  --no-verify             check the headers only; do not decode the members\n"
@@ -83,7 +85,7 @@ constexpr char PACK_HELP[] =
     "or space, names differing only in case in one folder, paths over 256\n"
     "characters), a file of 4 GiB or more, an output inside an input folder.\n"
     "\n"
-    "  -o, --output OUT.lzh    the archive to write (replaced if it exists)\n"
+    "  -o, --output OUT.lzh    the archive to write; replaced as build's -o is\n"
     "  --method -lh5-|-lh6-|-lh7-\n"
     "                          8, 32 or 64 KiB dictionary (default: -lh7-)\n"
     "  --effort fast|normal|best\n"
@@ -94,7 +96,7 @@ constexpr char PACK_HELP[] =
     "  -h, --help              this text\n";
 
 constexpr char LIST_HELP[] =
-    "Usage: vornsfx list FILE\n"
+    "Usage: vornsfx list [--json] FILE\n"
     "\n"
     "For a self-extracting file (a Windows program longer than 0x16000 bytes),\n"
     "shows its configuration block with every field and then its members; for an\n"
@@ -102,7 +104,13 @@ constexpr char LIST_HELP[] =
     "header level and path. Times of header levels 0 and 1 are the stored MS-DOS\n"
     "local time; level 2 times are UTC. Names stored in the ANSI code page are read\n"
     "as code page 932 (Japanese) natively and in the system's code page on Windows.\n"
+    "Control characters in names are shown as '?'.\n"
     "\n"
+    "  --json       one JSON document instead: \"settings\" (null for an archive),\n"
+    "               \"members\" with \"path\" as the stub writes it, \"stored_path\",\n"
+    "               \"method\", \"folder\", sizes, \"crc16\", \"time\" (ISO 8601 UTC,\n"
+    "               level 2) or \"local_time\" (levels 0 and 1, zone unknown),\n"
+    "               \"level\"; and how the archive \"end\"s\n"
     "  -h, --help   this text\n";
 
 constexpr char TEST_HELP[] =

@@ -1,11 +1,13 @@
 // vornsfx list: the configuration block of a self-extracting file, field by
 // field, and a table of the archive's members.
 #include <cstdio>
+#include <vector>
 
 #include "archive_check.h"
 #include "commands.h"
 #include "help.h"
 #include "input_file.h"
+#include "list_json.h"
 #include "text_format.h"
 #include "time_text.h"
 #include "tool_error.h"
@@ -57,7 +59,7 @@ std::string member_row(const MemberEntry& entry) {
     std::snprintf(row, sizeof row, ROW_FORMAT, method_text(h).c_str(),
                   std::to_string(h.original_size).c_str(), std::to_string(h.packed_size).c_str(),
                   member_time_text(h).c_str(), crc.c_str(), std::to_string(h.level).c_str());
-    return row + utf8_text(h.path) + "\n";
+    return row + shown_path(h.path) + "\n";
 }
 
 std::string table_heading() {
@@ -68,15 +70,27 @@ std::string table_heading() {
 }
 
 std::string end_text(const InputFile& input, const WalkResult& walk, uint64_t original_total) {
-    std::string text = std::to_string(walk.members) +
-                       (walk.members == 1 ? " member, " : " members, ") +
-                       std::to_string(original_total) + " bytes\n";
+    std::string text = walk.members == 0 ? std::string("the archive has no members\n")
+                                          : std::to_string(walk.members) +
+                                                (walk.members == 1 ? " member, " : " members, ") +
+                                                std::to_string(original_total) + " bytes\n";
     if (walk.end == ArchiveEnd::file_end)
         return text + "the archive ends with the file, without its terminating zero byte\n";
+    if (walk.end == ArchiveEnd::cut)
+        return text + "the archive is cut short inside the last member's data\n";
     text += "the archive's terminating zero byte is at " + hex_text(walk.end_offset) + "\n";
     int64_t behind = input.size() - walk.end_offset - 1;
     if (behind > 0) text += std::to_string(behind) + " bytes follow it (never read by the stub)\n";
     return text;
+}
+
+int run_json_list(InputFile& input, const Console& console) {
+    std::vector<MemberEntry> members;
+    WalkResult walk = walk_archive(*input.app.archive, input.archive_offset,
+                                   [&](const MemberEntry& entry) { members.push_back(entry); });
+    console.out(json_listing(input, members, walk));
+    if (walk.end == ArchiveEnd::rejected) fail(input.name + ": " + walk.rejection);
+    return EXIT_OK;
 }
 
 }  // namespace
@@ -89,6 +103,7 @@ int run_list(const Arguments& args, const Console& console) {
     }
     InputFile input;
     open_input(options.file, input);
+    if (options.json) return run_json_list(input, console);
     if (input.self_extracting) {
         console.out("self-extracting file " + input.name + ", " + std::to_string(input.size()) +
                     " bytes\n");
@@ -108,5 +123,6 @@ int run_list(const Arguments& args, const Console& console) {
         });
     if (walk.end == ArchiveEnd::rejected) fail(input.name + ": " + walk.rejection);
     console.out(end_text(input, walk, original_total));
+    console.err(missing_marker_warning(input.name, walk));
     return EXIT_OK;
 }

@@ -54,6 +54,7 @@ constexpr char END_OF_OPTIONS[] = "--";
 constexpr char OPTION_METHOD[] = "--method";
 constexpr char OPTION_EFFORT[] = "--effort";
 constexpr char OPTION_QUIET[] = "-q";
+constexpr char OPTION_JSON[] = "--json";
 
 struct NamedValue {
     const char* word;
@@ -323,6 +324,11 @@ FileOptions parse_file_options(const std::string& command, const Arguments& args
         if (is_help(word)) {
             options.help = true;
             return options;
+        }
+        if (word.is_option && command == "list" && word.name == OPTION_JSON) {
+            reader.refuse_value(word);
+            options.json = true;
+            continue;
         }
         if (word.is_option) usage_error(command, "unknown option " + word.name);
         if (!options.file.empty()) usage_error(command, "more than one file given");

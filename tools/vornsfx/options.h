@@ -40,6 +40,7 @@ struct PackCommandOptions {
 // The arguments of list and test: one file.
 struct FileOptions {
     bool help = false;
+    bool json = false;  // list --json
     std::wstring file;
 };
 

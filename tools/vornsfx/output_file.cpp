@@ -9,21 +9,52 @@
 namespace {
 // CWinFile writes at most this much at once (its count is 32-bit).
 constexpr size_t WRITE_CHUNK = size_t{1} << 30;
+#ifdef _WIN32
+constexpr wchar_t SEPARATORS[] = L"\\/";
+#else
+constexpr wchar_t SEPARATORS[] = L"/";
+#endif
+
+// Beside the output, so the final rename never crosses file systems, but
+// short whatever the output's name, which may already be as long as the
+// system allows: ".vornsfx-PID-N.tmp", N telling apart the files of one run.
+std::wstring temporary_beside(const std::wstring& path) {
+    static unsigned made = 0;
+    size_t separator = path.find_last_of(SEPARATORS);
+    std::wstring folder = separator == std::wstring::npos ? L"" : path.substr(0, separator + 1);
+    return folder + L".vornsfx-" + std::to_wstring(process_number()) + L"-" +
+           std::to_wstring(++made) + L".tmp";
+}
+
 }  // namespace
 
+void refuse_unsafe_output(const std::wstring& output, const std::vector<std::wstring>& read_files) {
+    const std::string name = utf16_to_utf8(output);
+    FileIdentity target;
+    if (!file_identity(output, target)) return;
+    if (target.folder) fail(name + ": a folder, not a file to write");
+    for (const std::wstring& read : read_files) {
+        FileIdentity source;
+        if (!read.empty() && file_identity(read, source) && source.device == target.device &&
+            source.index == target.index)
+            fail(name + ": the same file as " + utf16_to_utf8(read) +
+                 ", which the build reads; choose another output");
+    }
+}
+
 OutputFile::OutputFile(const std::wstring& path)
-    : path_(path),
-      // Beside the output, so the final rename never crosses file systems.
-      temporary_(path + L".vornsfx-" + std::to_wstring(process_number()) + L".tmp"),
-      name_(utf16_to_utf8(path)) {
+    : path_(follow_links(path)), temporary_(temporary_beside(path_)), name_(utf16_to_utf8(path)) {
+    if (path_.empty()) fail(name_ + ": a link whose target cannot be followed");
     if (!file_.open(temporary_.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS))
-        fail(name_ + ": cannot create " + utf16_to_utf8(temporary_) + ": " + last_error_text());
+        fail(name_ + ": cannot create a file in its folder: " + last_error_text());
+    remove_on_interrupt(temporary_);
 }
 
 OutputFile::~OutputFile() {
     if (committed_) return;
     file_.close();
     remove_file(temporary_);
+    forget_on_interrupt(temporary_);
 }
 
 void OutputFile::write(const void* data, size_t size) {
@@ -39,8 +70,10 @@ void OutputFile::write(const void* data, size_t size) {
 
 void OutputFile::commit() {
     file_.close();
+    copy_permissions(path_, temporary_);
     if (!replace_file(temporary_, path_))
         fail(name_ + ": cannot replace it with the new file: " + last_error_text());
+    forget_on_interrupt(temporary_);
     committed_ = true;
 }
 

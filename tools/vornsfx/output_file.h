@@ -7,9 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "text/win_file.h"
 
+// Refuses (ToolError) an output that is a folder, or the same file as one of
+// read_files (the inputs, the stub, the builder itself): replacing it would
+// destroy what the build reads.
+void refuse_unsafe_output(const std::wstring& output, const std::vector<std::wstring>& read_files);
+
+// A symbolic link as output is followed: the file it points to is replaced
+// and the link stays. A file replaced keeps its permissions.
 class OutputFile {
 public:
     // Creates the temporary file; raises ToolError when it cannot.

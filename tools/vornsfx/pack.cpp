@@ -96,6 +96,9 @@ int run_pack(const Arguments& args, const Console& console) {
         console.out(command_help("pack"));
         return EXIT_OK;
     }
+    std::vector<std::wstring> read_files = options.inputs;
+    read_files.push_back(own_program());
+    refuse_unsafe_output(options.output, read_files);
     OutputFile output(options.output);
     PackSummary summary = pack_into(options.inputs, options.output, output, options.pack, console);
     output.commit();

@@ -16,8 +16,15 @@ using ByteVector = std::vector<uint8_t>;
 // the file's start; the position afterwards is undefined.
 bool is_pe_image(CWinFile& file);
 
-// Reads the stub at path, refusing (ToolError) a file that is not a Windows
-// program or is larger than PAYLOAD_OFFSET; returns exactly PAYLOAD_OFFSET bytes.
+// Why the start of a file (at most PAYLOAD_OFFSET bytes of it) is not our
+// stub's image: a PE32+ program for x64 with the Windows GUI subsystem whose
+// version resource describes it as the Vorn SFX self-extractor; empty when
+// it is.
+std::string stub_image_problem(const ByteVector& image);
+
+// Reads the stub at path, refusing (ToolError) a file that is not our stub
+// (see stub_image_problem) or is larger than PAYLOAD_OFFSET; returns exactly
+// PAYLOAD_OFFSET bytes.
 ByteVector load_stub_image(const std::wstring& path);
 
 // The stub used when --stub is not given: Sfx64.exe beside the builder, then

@@ -7,6 +7,12 @@ constexpr char HEX_DIGITS[] = "0123456789abcdef";
 constexpr int HEX_DIGIT_BITS = 4;
 constexpr wchar_t FIRST_PRINTABLE = 0x20;
 constexpr wchar_t DELETE = 0x7F;
+constexpr wchar_t LAST_C1_CONTROL = 0x9F;  // U+0080 to U+009F: the C1 controls
+constexpr wchar_t SHOWN_FOR_CONTROL = L'?';
+
+bool is_control(wchar_t c) {
+    return c < FIRST_PRINTABLE || (c >= DELETE && c <= LAST_C1_CONTROL);
+}
 }  // namespace
 
 std::string hex_text(uint64_t value, int min_digits) {
@@ -24,6 +30,13 @@ std::string utf8_text(const CWideString& text) {
 
 std::string utf8_text(const CWideSz& text) {
     return utf16_to_utf8(text.c_str(), text.length());
+}
+
+std::string shown_path(const CWideSz& path) {
+    std::wstring units(path.c_str(), path.length());
+    for (wchar_t& c : units)
+        if (is_control(c)) c = SHOWN_FOR_CONTROL;
+    return utf16_to_utf8(units.c_str(), units.size());
 }
 
 std::string quoted(const CWideString& text) {

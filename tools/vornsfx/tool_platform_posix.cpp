@@ -1,8 +1,10 @@
 // POSIX back end of the builder's system needs.
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -11,10 +13,10 @@
 #include "text/utf8.h"
 #include "tool_platform.h"
 
-void write_stream(Stream stream, const std::string& text) {
+bool write_stream(Stream stream, const std::string& text) {
     std::FILE* file = stream == STANDARD_OUTPUT ? stdout : stderr;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fflush(file);
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fflush(file) == 0 && written;
 }
 
 bool is_terminal(Stream stream) {
@@ -42,6 +44,56 @@ void remove_file(const std::wstring& path) {
     unlink(utf16_to_utf8(path).c_str());
 }
 
+namespace {
+
+// The handler may only call what is safe in a signal handler (unlink, raise),
+// so the names wait in fixed buffers; a slot is in use while its flag is set.
+// build has at most two temporary files at once: the packed archive and the
+// output.
+constexpr int TEMPORARY_SLOTS = 2;
+char temporary_names[TEMPORARY_SLOTS][PATH_MAX];
+volatile std::sig_atomic_t temporary_used[TEMPORARY_SLOTS];
+const int INTERRUPTS[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void remove_temporaries(int signal_number) {
+    for (int i = 0; i < TEMPORARY_SLOTS; ++i)
+        if (temporary_used[i]) unlink(temporary_names[i]);
+    // End as the signal would have ended the process.
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+void install_interrupt_handler() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int signal_number : INTERRUPTS) {
+        struct sigaction action = {};
+        action.sa_handler = remove_temporaries;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal_number, &action, nullptr);
+    }
+}
+
+}  // namespace
+
+void remove_on_interrupt(const std::wstring& path) {
+    std::string name = utf16_to_utf8(path);
+    for (int i = 0; i < TEMPORARY_SLOTS; ++i) {
+        if (temporary_used[i] || name.size() >= PATH_MAX) continue;
+        std::memcpy(temporary_names[i], name.c_str(), name.size() + 1);
+        temporary_used[i] = 1;
+        install_interrupt_handler();
+        return;
+    }
+}
+
+void forget_on_interrupt(const std::wstring& path) {
+    std::string name = utf16_to_utf8(path);
+    for (int i = 0; i < TEMPORARY_SLOTS; ++i)
+        if (temporary_used[i] && name == temporary_names[i]) temporary_used[i] = 0;
+}
+
 std::string last_error_text() {
     return std::strerror(errno);
 }
@@ -50,8 +102,41 @@ unsigned process_number() {
     return static_cast<unsigned>(getpid());
 }
 
+bool is_regular_file(CWinFile&, const std::wstring& path) {
+    struct stat status;
+    return stat(utf16_to_utf8(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool cut_file(CWinFile&, const std::wstring& path, uint64_t length) {
     return truncate(utf16_to_utf8(path).c_str(), static_cast<off_t>(length)) == 0;
+}
+
+bool file_identity(const std::wstring& path, FileIdentity& identity) {
+    struct stat status;
+    if (stat(utf16_to_utf8(path).c_str(), &status) != 0) return false;
+    identity.device = static_cast<uint64_t>(status.st_dev);
+    identity.index = static_cast<uint64_t>(status.st_ino);
+    identity.folder = S_ISDIR(status.st_mode);
+    return true;
+}
+
+std::wstring follow_links(const std::wstring& path) {
+    const std::string name = utf16_to_utf8(path);
+    struct stat status;
+    if (lstat(name.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    char target[PATH_MAX];
+    return realpath(name.c_str(), target) ? utf8_to_utf16(target) : std::wstring();
+}
+
+void copy_permissions(const std::wstring& from, const std::wstring& to) {
+    constexpr mode_t PERMISSION_BITS = 07777;
+    struct stat status;
+    if (stat(utf16_to_utf8(from).c_str(), &status) == 0)
+        chmod(utf16_to_utf8(to).c_str(), status.st_mode & PERMISSION_BITS);
+}
+
+std::wstring own_program() {
+    return L"/proc/self/exe";
 }
 
 std::wstring absolute_path(const std::wstring& path) {

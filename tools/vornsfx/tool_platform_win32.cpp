@@ -23,18 +23,18 @@ bool is_console(HANDLE handle) {
 
 }  // namespace
 
-void write_stream(Stream stream, const std::string& text) {
+bool write_stream(Stream stream, const std::string& text) {
     HANDLE handle = stream_handle(stream);
     if (is_console(handle)) {
         // A console shows UTF-16 whatever its code page; bytes would be read as ANSI.
         std::wstring units = utf8_to_utf16(text);
         DWORD written = 0;
-        WriteConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &written, nullptr);
-        return;
+        return WriteConsoleW(handle, units.data(), static_cast<DWORD>(units.size()), &written,
+                             nullptr) != 0;
     }
     std::FILE* file = stream == STANDARD_OUTPUT ? stdout : stderr;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fflush(file);
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fflush(file) == 0 && written;
 }
 
 bool is_terminal(Stream stream) {
@@ -62,6 +62,12 @@ void remove_file(const std::wstring& path) {
     DeleteFileW(path.c_str());
 }
 
+// Windows runs a console's Ctrl-C handler on a thread of its own while the
+// temporary file is still open without sharing, so it could not be removed
+// there; an interrupted build on Windows may leave its temporary file.
+void remove_on_interrupt(const std::wstring&) {}
+void forget_on_interrupt(const std::wstring&) {}
+
 std::string last_error_text() {
     DWORD code = GetLastError();
     wchar_t text[ERROR_TEXT_UNITS] = {};
@@ -79,8 +85,46 @@ unsigned process_number() {
     return static_cast<unsigned>(GetCurrentProcessId());
 }
 
+bool is_regular_file(CWinFile& file, const std::wstring&) {
+    return GetFileType(file.handle()) == FILE_TYPE_DISK;
+}
+
 bool cut_file(CWinFile& file, const std::wstring&, uint64_t length) {
     return file.seek(static_cast<int64_t>(length), FILE_BEGIN) >= 0 && SetEndOfFile(file.handle());
+}
+
+bool file_identity(const std::wstring& path, FileIdentity& identity) {
+    // Backup semantics: folders open too.
+    HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    if (!known) return false;
+    identity.device = information.dwVolumeSerialNumber;
+    identity.index = static_cast<uint64_t>(information.nFileIndexHigh) << 32 |
+                     information.nFileIndexLow;
+    identity.folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+}
+
+std::wstring follow_links(const std::wstring& path) {
+    // MoveFileExW would replace a link itself; links are refused instead.
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return std::wstring();
+    return path;
+}
+
+// Windows keeps no permission bits: a new file takes its folder's access list.
+void copy_permissions(const std::wstring&, const std::wstring&) {}
+
+std::wstring own_program() {
+    std::wstring path(MODULE_PATH_UNITS, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, &path[0], MODULE_PATH_UNITS);
+    path.resize(length < MODULE_PATH_UNITS ? length : 0);
+    return path;
 }
 
 std::wstring absolute_path(const std::wstring& path) {

@@ -31,7 +31,7 @@ int dispatch(const Arguments& args, const Console& console) {
         console.out(help);
         return EXIT_OK;
     }
-    if (command == "--version") {
+    if (command == "--version" || command == "-V") {
         console.out(std::string(PROGRAM) + " " + VORNSFX_VERSION + "\n");
         return EXIT_OK;
     }
