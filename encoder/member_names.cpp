@@ -26,8 +26,8 @@ constexpr size_t NAME_LIMIT = 255;
 constexpr wchar_t LOWER_TO_UPPER = 0x20;           // in each of the ranges below
 constexpr wchar_t CYRILLIC_EXTRA_TO_UPPER = 0x50;  // U+0450-045F to U+0400-040F
 
-// Case folding as far as file names in practice need it: ASCII, Latin-1,
-// Greek, Cyrillic and the full-width Latin letters.
+// Windows' case-insensitive names, as far as names in practice need it:
+// ASCII, Latin-1, Greek, Cyrillic and the full-width Latin letters.
 wchar_t fold(wchar_t c) {
     if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
         (c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
@@ -36,14 +36,14 @@ wchar_t fold(wchar_t c) {
     return c;
 }
 
+}  // namespace
+
 std::wstring folded(const std::wstring& name) {
     std::wstring out = name;
     for (wchar_t& c : out)
         c = fold(c);
     return out;
 }
-
-}  // namespace
 
 std::string stored_path_problem(const std::wstring& stored) {
     if (stored.size() > STORED_PATH_LIMIT)

@@ -11,3 +11,7 @@ std::string stored_path_problem(const std::wstring& stored);
 // For the names of one folder: a pair that Windows would take for one name
 // (they differ only in case), as "a and A"; empty when there is none.
 std::string case_clash(const std::vector<std::wstring>& names);
+
+// name as Windows compares names: two names that differ only in case fold
+// to the same text.
+std::wstring folded(const std::wstring& name);

@@ -1,31 +1,18 @@
 #include "member_paths.h"
 
 #include "Sfx/paths.h"
+#include "encoder/member_names.h"
 #include "huffman/huffman.h"
 
 namespace {
-
-constexpr wchar_t LOWER_TO_UPPER = 0x20;           // in each of the ranges below
-constexpr wchar_t CYRILLIC_EXTRA_TO_UPPER = 0x50;  // U+0450-045F to U+0400-040F
-
-// Windows' case-insensitive names, as far as names in practice need it:
-// ASCII, Latin-1, Greek, Cyrillic and the full-width Latin letters (the
-// packer folds alike).
-wchar_t fold(wchar_t c) {
-    if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
-        (c >= 0x3B1 && c <= 0x3C9) || (c >= 0x430 && c <= 0x44F) || (c >= 0xFF41 && c <= 0xFF5A))
-        return static_cast<wchar_t>(c - LOWER_TO_UPPER);
-    if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - CYRILLIC_EXTRA_TO_UPPER);
-    return c;
-}
 
 // The path the stub writes, one separator, no trailing one, case folded.
 std::wstring written_key(const CWideSz& stored) {
     CWideSz written(stored);
     sanitize_member_path(written);
-    std::wstring key(written.c_str(), written.length());
+    std::wstring key = folded(std::wstring(written.c_str(), written.length()));
     for (wchar_t& c : key)
-        c = c == L'\\' ? L'/' : fold(c);
+        if (c == L'\\') c = L'/';
     while (!key.empty() && key.back() == L'/') key.pop_back();
     return key;
 }
