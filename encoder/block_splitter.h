@@ -15,6 +15,8 @@ public:
     void add(const std::vector<LzCode>& segment);
     // Writes what is pending.
     void finish();
+    // The statistics of the block being gathered (empty after a block is written).
+    const BlockStats& pending_stats() const { return pending_stats_; }
 
 private:
     void write_pending();

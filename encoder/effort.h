@@ -16,7 +16,7 @@ struct EffortSettings {
     SearchLimits limits;
     int lazy_limit;      // lazy: a match this long is taken without looking ahead
     bool split_blocks;   // end a block where the statistics change
-    int optimal_passes;  // optimal: parses per segment, each priced by the one before
+    int optimal_passes;  // optimal: most parses per segment, each priced by the one before
 };
 
 const EffortSettings& effort_settings(Effort effort);

@@ -104,8 +104,10 @@ EncodeResult MemberEncoder::encode(CWinFile& input, uint32_t size, CWinFile& out
         window.ensure(pos, uint64_t{stop} + LOOKAHEAD);
         ParseInput in{window.data(), window.base(), size, &finder};
         codes.clear();
+        const BlockStats& pending = splitter.pending_stats();
         uint32_t next = settings.parse == Parse::optimal
-                            ? parse_optimal(in, pos, stop, settings, format, previous_, codes)
+                            ? parse_optimal(in, pos, stop, settings, format, pending, previous_,
+                                            codes)
                             : parse_greedy_or_lazy(in, pos, stop, settings, codes);
         splitter.add(codes);
         drain(bits, output, result.packed_size);

@@ -12,9 +12,11 @@
 // first i bytes; each literal and each (length, distance) a position offers
 // is an edge priced by the code lengths of a block. The first pass prices by
 // the lengths of the block before (or a flat guess); every further pass
-// prices by the lengths the previous pass's own codes would get, so the
-// parse and its code converge. The cheapest of the passes is kept. Memory:
-// the match lists and the cost array of one segment.
+// prices by the lengths the block being gathered would get with the previous
+// pass's codes added to it (the segment's own statistics alone are too few
+// to price by), so the parse and its code converge. Passes go on while they
+// gain, up to the effort's limit; the cheapest is kept. Memory: the match
+// lists and the cost array of one segment.
 #include <algorithm>
 #include <limits>
 
@@ -129,7 +131,8 @@ void cheapest_path(const ParseInput& in, uint32_t pos, uint32_t stop, const Matc
 
 uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop,
                        const EffortSettings& settings, const PositionFormat& format,
-                       BlockCodes& previous, std::vector<LzCode>& out) {
+                       const BlockStats& pending, BlockCodes& previous,
+                       std::vector<LzCode>& out) {
     MatchTable table = find_matches(in, pos, stop, settings.limits);
     Prices prices = prices_of(previous, format);
     std::vector<LzCode> best, trial;
@@ -137,16 +140,15 @@ uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop,
     for (int pass = 0; pass < settings.optimal_passes; ++pass) {
         trial.clear();
         cheapest_path(in, pos, stop, table, prices, trial);
-        BlockStats stats;
+        BlockStats stats = pending;
         for (const LzCode& code : trial)
             stats.add(code);
         uint64_t bits = block_bits(stats, format);
         BlockCodes codes = block_codes(stats, format);
-        if (bits < best_bits) {
-            best_bits = bits;
-            best.swap(trial);
-            previous = codes;
-        }
+        if (bits >= best_bits) break;  // converged: a pass that gains nothing ends the search
+        best_bits = bits;
+        best.swap(trial);
+        previous = codes;
         prices = prices_of(codes, format);
     }
     out.insert(out.end(), best.begin(), best.end());

@@ -24,7 +24,10 @@ uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
                               const EffortSettings& settings, std::vector<LzCode>& out);
 
 // The optimal parse of [pos, stop) exactly (optimal_parser.cpp). previous
-// holds the code lengths of the block before, the first pass's prices.
+// holds the code lengths of the block before, the first pass's prices;
+// pending holds the statistics of the block being gathered, which the
+// segment's codes may join.
 uint32_t parse_optimal(const ParseInput& in, uint32_t pos, uint32_t stop,
                        const EffortSettings& settings, const PositionFormat& format,
-                       BlockCodes& previous, std::vector<LzCode>& out);
+                       const BlockStats& pending, BlockCodes& previous,
+                       std::vector<LzCode>& out);
