@@ -50,6 +50,9 @@ std::string stored_path_problem(const std::wstring& stored) {
         return "the path is " + std::to_string(stored.size()) +
                " characters long; Windows allows " + std::to_string(STORED_PATH_LIMIT) +
                " below the shortest destination";
+    // A file name's bytes that were no UTF-8 have no Unicode form to store.
+    if (utf8_to_utf16(utf16_to_utf8(stored)) != stored)
+        return "a name that is not valid UTF-8, so it has no Windows form";
     size_t start = 0;
     while (start <= stored.size()) {
         size_t end = stored.find(L'/', start);

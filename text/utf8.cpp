@@ -9,6 +9,10 @@ constexpr uint32_t SURROGATE_FIRST = 0xD800;
 constexpr uint32_t LOW_SURROGATE_FIRST = 0xDC00;
 constexpr uint32_t SURROGATE_END = 0xE000;
 constexpr uint32_t SUPPLEMENTARY_FIRST = 0x10000;
+// A name's byte that is no part of valid UTF-8 stands as ESCAPE_FIRST + byte:
+// a lone low surrogate, which valid UTF-8 never yields.
+constexpr uint32_t ESCAPE_FIRST = 0xDC00;
+constexpr uint32_t ESCAPED_BYTE_FIRST = 0x80;  // bytes under 0x80 are always valid
 
 void put_utf16(std::wstring& out, uint32_t code_point) {
     if (code_point < SUPPLEMENTARY_FIRST) {
@@ -47,15 +51,14 @@ size_t sequence_length(uint8_t lead) {
     return 0;
 }
 
-}  // namespace
-
-std::wstring utf8_to_utf16(const std::string& text) {
+std::wstring decode(const std::string& text, bool escape) {
     std::wstring out;
     for (size_t i = 0; i < text.size();) {
         uint8_t lead = static_cast<uint8_t>(text[i]);
         size_t length = sequence_length(lead);
+        const uint32_t invalid = escape ? ESCAPE_FIRST + lead : REPLACEMENT;
         if (length == 0 || i + length > text.size()) {
-            put_utf16(out, REPLACEMENT);
+            put_utf16(out, invalid);
             ++i;
             continue;
         }
@@ -68,7 +71,7 @@ std::wstring utf8_to_utf16(const std::string& text) {
         }
         bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < SUPPLEMENTARY_FIRST);
         if (!valid || overlong || c > 0x10FFFF || (c >= SURROGATE_FIRST && c < SURROGATE_END)) {
-            put_utf16(out, REPLACEMENT);
+            put_utf16(out, invalid);
             ++i;
             continue;
         }
@@ -78,7 +81,7 @@ std::wstring utf8_to_utf16(const std::string& text) {
     return out;
 }
 
-std::string utf16_to_utf8(const wchar_t* units, size_t count) {
+std::string encode(const wchar_t* units, size_t count, bool escape) {
     std::string out;
     for (size_t i = 0; i < count; ++i) {
         uint32_t c = static_cast<uint32_t>(units[i]) & 0xFFFF;
@@ -93,11 +96,36 @@ std::string utf16_to_utf8(const wchar_t* units, size_t count) {
                 continue;
             }
         }
-        put_utf8(out, high || low ? REPLACEMENT : c);
+        if (escape && c >= ESCAPE_FIRST + ESCAPED_BYTE_FIRST && c < ESCAPE_FIRST + 0x100)
+            out.push_back(static_cast<char>(c - ESCAPE_FIRST));
+        else
+            put_utf8(out, high || low ? REPLACEMENT : c);
     }
     return out;
 }
 
+}  // namespace
+
+std::wstring utf8_to_utf16(const std::string& text) {
+    return decode(text, false);
+}
+
+std::string utf16_to_utf8(const wchar_t* units, size_t count) {
+    return encode(units, count, false);
+}
+
 std::string utf16_to_utf8(const std::wstring& units) {
     return utf16_to_utf8(units.data(), units.size());
+}
+
+std::wstring path_to_utf16(const std::string& bytes) {
+    return decode(bytes, true);
+}
+
+std::string path_to_bytes(const std::wstring& units) {
+    return encode(units.data(), units.size(), true);
+}
+
+std::string path_to_bytes(const wchar_t* units) {
+    return encode(units, std::char_traits<wchar_t>::length(units), true);
 }

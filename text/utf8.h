@@ -9,3 +9,10 @@ std::wstring utf8_to_utf16(const std::string& text);
 // Unpaired surrogates become U+FFFD.
 std::string utf16_to_utf8(const wchar_t* units, size_t count);
 std::string utf16_to_utf8(const std::wstring& units);
+
+// File names on POSIX are bytes in no promised encoding: a byte that is no
+// part of valid UTF-8 becomes the lone unit U+DC80..U+DCFF and turns back into
+// itself, so every name the system gives reaches the system again unchanged.
+std::wstring path_to_utf16(const std::string& bytes);
+std::string path_to_bytes(const std::wstring& units);
+std::string path_to_bytes(const wchar_t* units);

@@ -38,7 +38,7 @@ bool CWinFile::open(const wchar_t* path, uint32_t access, uint32_t /*share*/,
                     uint32_t disposition, uint32_t /*flags*/) {
     close();
     size_ = 0;
-    std::string name = utf16_to_utf8(path, std::wcslen(path));
+    std::string name = path_to_bytes(path);
     descriptor_ = ::open(name.c_str(), open_flags(access, disposition), NEW_FILE_MODE);
     if (descriptor_ < 0) return false;
     struct stat status;

@@ -338,6 +338,27 @@ TEST_F(Build, NeverReplacesWhatItReadsNorAFolder) {
 }
 
 #ifndef _WIN32
+// POSIX names are bytes: one that is no UTF-8 reaches the file system as it
+// was given; a packed name must have a Windows form, so such a one is refused.
+TEST_F(Build, NamesThatAreNoUtf8ArePassedThroughAsBytes) {
+    write_file(archive, archive_of({stored("a.txt", "alpha")}));
+    const std::string folder = arg(out_folder) + "/", input = folder + "caf\xE9.lzh";
+    fs::rename(native(archive), fs::path(input));
+    Outcome run = vornsfx({"build", input, "-o", folder + "out\xE9.exe", "--stub", arg(stub)});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(fs::path(folder + "out\xE9.exe")));
+    EXPECT_EQ(folder_entries(out_folder).size(), 2u) << "no second, mangled name";
+
+    const std::string tree = arg(dir / L"tree");
+    fs::create_directories(fs::path(tree));
+    std::FILE* bad = std::fopen((tree + "/bad\xFF.txt").c_str(), "wb");
+    ASSERT_NE(bad, nullptr);
+    std::fclose(bad);
+    Outcome pack = vornsfx({"pack", tree, "-o", arg(dir / L"t.lzh")});
+    EXPECT_EQ(pack.status, 2);
+    EXPECT_TRUE(pack.says("not valid UTF-8")) << pack.err;
+}
+
 TEST(BuilderProcess, AFullStandardOutputFailsAndAnInterruptRemovesTheTemporaryFile) {
     TempDir dir;
     const std::wstring archive = dir / L"a.lzh";

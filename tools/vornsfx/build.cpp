@@ -107,7 +107,7 @@ void copy_archive(InputFile& archive, int64_t length, OutputFile& output) {
 
 std::string summary(const std::wstring& output, size_t block_size, const ArchiveFacts& facts,
                     bool verify) {
-    std::string text = utf16_to_utf8(output) + ": stub " + std::to_string(PAYLOAD_OFFSET) +
+    std::string text = path_to_bytes(output) + ": stub " + std::to_string(PAYLOAD_OFFSET) +
                        " bytes, configuration block " + std::to_string(block_size) +
                        (block_size == 1 ? " byte" : " bytes") + ", archive " +
                        std::to_string(facts.members) +

@@ -23,7 +23,7 @@ bool starts_like_archive(CWinFile& file) {
 }
 
 CWinFile& open_file(const std::wstring& path, InputFile& input) {
-    input.name = utf16_to_utf8(path);
+    input.name = path_to_bytes(path);
     input.app.archive.reset(new CWinFile);
     CWinFile& file = *input.app.archive;
     if (!file.open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))

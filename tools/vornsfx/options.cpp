@@ -125,7 +125,7 @@ private:
 };
 
 std::wstring path_argument(const std::string& utf8) {
-    return utf8_to_utf16(utf8);
+    return path_to_utf16(utf8);
 }
 
 const TextOption* find_text_option(const std::string& name) {

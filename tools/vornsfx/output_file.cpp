@@ -29,7 +29,7 @@ std::wstring temporary_beside(const std::wstring& path) {
 }  // namespace
 
 void refuse_unsafe_output(const std::wstring& output, const std::vector<std::wstring>& read_files) {
-    const std::string name = utf16_to_utf8(output);
+    const std::string name = path_to_bytes(output);
     FileIdentity target;
     if (!file_identity(output, target)) return;
     if (target.folder) fail(name + ": a folder, not a file to write");
@@ -37,13 +37,13 @@ void refuse_unsafe_output(const std::wstring& output, const std::vector<std::wst
         FileIdentity source;
         if (!read.empty() && file_identity(read, source) && source.device == target.device &&
             source.index == target.index)
-            fail(name + ": the same file as " + utf16_to_utf8(read) +
+            fail(name + ": the same file as " + path_to_bytes(read) +
                  ", which the build reads; choose another output");
     }
 }
 
 OutputFile::OutputFile(const std::wstring& path)
-    : path_(follow_links(path)), temporary_(temporary_beside(path_)), name_(utf16_to_utf8(path)) {
+    : path_(follow_links(path)), temporary_(temporary_beside(path_)), name_(path_to_bytes(path)) {
     if (path_.empty()) fail(name_ + ": a link whose target cannot be followed");
     if (!file_.open(temporary_.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS))
         fail(name_ + ": cannot create a file in its folder: " + last_error_text());

@@ -36,8 +36,8 @@ void refuse_output_inside(const std::vector<std::wstring>& inputs,
         if (!path_info(input, info) || !info.folder) continue;
         std::wstring folder = absolute_path(input);
         if (same_path(output.substr(0, folder.size() + 1), folder + NATIVE_SEPARATOR))
-            fail(utf16_to_utf8(output_path) + ": the output lies inside the input folder " +
-                 utf16_to_utf8(input));
+            fail(path_to_bytes(output_path) + ": the output lies inside the input folder " +
+                 path_to_bytes(input));
     }
 }
 
@@ -103,7 +103,7 @@ int run_pack(const Arguments& args, const Console& console) {
     PackSummary summary = pack_into(options.inputs, options.output, output, options.pack, console);
     output.commit();
     if (!options.pack.quiet)
-        console.out(utf16_to_utf8(options.output) + ": " + std::to_string(summary.members) +
+        console.out(path_to_bytes(options.output) + ": " + std::to_string(summary.members) +
                     (summary.members == 1 ? " member, " : " members, ") +
                     size_text(summary.input_bytes) + " packed into " +
                     size_text(summary.archive_bytes) + "\n");

@@ -91,7 +91,7 @@ bool is_pe_image(CWinFile& file) {
 }
 
 ByteVector load_stub_image(const std::wstring& path) {
-    const std::string name = utf16_to_utf8(path);
+    const std::string name = path_to_bytes(path);
     CWinFile file;
     if (!file.open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
         fail("stub " + name + ": " + last_error_text());
@@ -114,6 +114,6 @@ std::wstring default_stub_path() {
     std::wstring beside = program_folder() + STUB_NAME;
     if (!program_folder().empty() && file_exists(beside)) return beside;
     if (file_exists(BUILD_TREE_STUB)) return BUILD_TREE_STUB;
-    fail("no stub found (looked for " + utf16_to_utf8(beside) + " and " +
+    fail("no stub found (looked for " + path_to_bytes(beside) + " and " +
          utf16_to_utf8(std::wstring(BUILD_TREE_STUB)) + "); give one with --stub");
 }

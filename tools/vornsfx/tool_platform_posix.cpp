@@ -29,7 +29,7 @@ std::wstring program_folder() {
     if (length <= 0) return std::wstring();
     std::string text(path, static_cast<size_t>(length));
     size_t slash = text.rfind('/');
-    return slash == std::string::npos ? std::wstring() : utf8_to_utf16(text.substr(0, slash + 1));
+    return slash == std::string::npos ? std::wstring() : path_to_utf16(text.substr(0, slash + 1));
 }
 
 const wchar_t* null_device() {
@@ -37,11 +37,11 @@ const wchar_t* null_device() {
 }
 
 bool replace_file(const std::wstring& from, const std::wstring& to) {
-    return std::rename(utf16_to_utf8(from).c_str(), utf16_to_utf8(to).c_str()) == 0;
+    return std::rename(path_to_bytes(from).c_str(), path_to_bytes(to).c_str()) == 0;
 }
 
 void remove_file(const std::wstring& path) {
-    unlink(utf16_to_utf8(path).c_str());
+    unlink(path_to_bytes(path).c_str());
 }
 
 namespace {
@@ -78,7 +78,7 @@ void install_interrupt_handler() {
 }  // namespace
 
 void remove_on_interrupt(const std::wstring& path) {
-    std::string name = utf16_to_utf8(path);
+    std::string name = path_to_bytes(path);
     for (int i = 0; i < TEMPORARY_SLOTS; ++i) {
         if (temporary_used[i] || name.size() >= PATH_MAX) continue;
         std::memcpy(temporary_names[i], name.c_str(), name.size() + 1);
@@ -89,7 +89,7 @@ void remove_on_interrupt(const std::wstring& path) {
 }
 
 void forget_on_interrupt(const std::wstring& path) {
-    std::string name = utf16_to_utf8(path);
+    std::string name = path_to_bytes(path);
     for (int i = 0; i < TEMPORARY_SLOTS; ++i)
         if (temporary_used[i] && name == temporary_names[i]) temporary_used[i] = 0;
 }
@@ -104,16 +104,16 @@ unsigned process_number() {
 
 bool is_regular_file(CWinFile&, const std::wstring& path) {
     struct stat status;
-    return stat(utf16_to_utf8(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    return stat(path_to_bytes(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 bool cut_file(CWinFile&, const std::wstring& path, uint64_t length) {
-    return truncate(utf16_to_utf8(path).c_str(), static_cast<off_t>(length)) == 0;
+    return truncate(path_to_bytes(path).c_str(), static_cast<off_t>(length)) == 0;
 }
 
 bool file_identity(const std::wstring& path, FileIdentity& identity) {
     struct stat status;
-    if (stat(utf16_to_utf8(path).c_str(), &status) != 0) return false;
+    if (stat(path_to_bytes(path).c_str(), &status) != 0) return false;
     identity.device = static_cast<uint64_t>(status.st_dev);
     identity.index = static_cast<uint64_t>(status.st_ino);
     identity.folder = S_ISDIR(status.st_mode);
@@ -121,18 +121,18 @@ bool file_identity(const std::wstring& path, FileIdentity& identity) {
 }
 
 std::wstring follow_links(const std::wstring& path) {
-    const std::string name = utf16_to_utf8(path);
+    const std::string name = path_to_bytes(path);
     struct stat status;
     if (lstat(name.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
     char target[PATH_MAX];
-    return realpath(name.c_str(), target) ? utf8_to_utf16(target) : std::wstring();
+    return realpath(name.c_str(), target) ? path_to_utf16(target) : std::wstring();
 }
 
 void copy_permissions(const std::wstring& from, const std::wstring& to) {
     constexpr mode_t PERMISSION_BITS = 07777;
     struct stat status;
-    if (stat(utf16_to_utf8(from).c_str(), &status) == 0)
-        chmod(utf16_to_utf8(to).c_str(), status.st_mode & PERMISSION_BITS);
+    if (stat(path_to_bytes(from).c_str(), &status) == 0)
+        chmod(path_to_bytes(to).c_str(), status.st_mode & PERMISSION_BITS);
 }
 
 std::wstring own_program() {
@@ -141,7 +141,7 @@ std::wstring own_program() {
 
 std::wstring absolute_path(const std::wstring& path) {
     // The output need not exist yet: resolve its folder, keep its name.
-    std::string text = utf16_to_utf8(path);
+    std::string text = path_to_bytes(path);
     size_t slash = text.rfind('/');
     std::string folder = slash == std::string::npos ? "."
                          : slash == 0               ? "/"
@@ -153,7 +153,7 @@ std::wstring absolute_path(const std::wstring& path) {
     if (!name.empty() && name != ".") whole += (whole == "/" ? "" : "/") + name;
     char full[PATH_MAX];
     if (realpath(whole.c_str(), full)) whole = full;
-    return utf8_to_utf16(whole);
+    return path_to_utf16(whole);
 }
 
 bool same_path(const std::wstring& a, const std::wstring& b) {
