@@ -89,7 +89,8 @@ TEST_F(Build, EveryOptionValueReadsBackThroughTheStubReadersAndList) {
         const std::string base = i % 2 ? "program-files" : "cwd";
         const std::string start_menu = words[i], desktop = words[(i + 1) % 4],
                           send_to = words[(i + 2) % 4];
-        Outcome run = build({"--title", title, "--dest=" + dest, "--base", base,
+        // A repeated option takes its last value.
+        Outcome run = build({"--title=first", "--desktop", "off", "--title", title, "--dest=" + dest, "--base", base,
                              "--shortcut-target", "bin\\kernel32.part", "--shortcut-name",
                              "カーネル", "--run-after", "readme.txt", "--start-menu", start_menu,
                              "--desktop", desktop, "--send-to", send_to},
@@ -337,6 +338,27 @@ TEST_F(Build, NeverReplacesWhatItReadsNorAFolder) {
 #endif
 }
 
+TEST_F(Build, StrictFailsOnAWarningAndNoClobberKeepsTheOutput) {
+    const Bytes input = archive_of({stored("a.txt", "alpha")});
+    write_file(archive, input);
+    expect_refused(build({"--run-after", "b.txt", "--strict"}, archive),
+                   "--run-after: the archive has no member");
+    Bytes trailing = input;
+    trailing.push_back('x');
+    expect_refused(build_bytes({"--strict"}, trailing), "1 bytes after the archive");
+    write_file(archive, input);
+    write_file(output, ascii("old"));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"build", arg(archive), "-n", "-o", arg(output), "--stub", arg(stub)},
+          {"pack", arg(archive), "--no-clobber", "-o", arg(output)}}) {
+        Outcome run = vornsfx(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_TRUE(run.says("exists, and -n (--no-clobber) keeps it")) << run.err;
+        EXPECT_TRUE(read_file(output) == ascii("old")) << args[0];
+    }
+    EXPECT_EQ(folder_entries(out_folder).size(), 1u);
+}
+
 #ifndef _WIN32
 // POSIX names are bytes: one that is no UTF-8 reaches the file system as it
 // was given; a packed name must have a Windows form, so such a one is refused.
@@ -396,13 +418,12 @@ TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
         {{}, ""},
         {{"frobnicate"}, ""},
         {{"build", "a.lzh"}, "no output given"},
-        {{"build", "a.lzh", "-o", "x.exe", "--title", "a", "--title=b"}, "--title is given twice"},
         {{"build", "a.lzh", "-o", "x.exe", "--desktop", "yes"}, "--desktop: 'yes' is not one of"},
         {{"build", "a.lzh", "-o", "x.exe", "--send-to", "offered"}, "--send-to needs --shortcut-target"},
         {{"build", "a.lzh", "-o", "x.exe", "--no-dialog", "--title", "T"}, "--title cannot be used with it"},
         {{"build", "a.lzh", "-o", "x.exe", "--base", "home"}, ""},
         {{"list"}, ""},
-        {{"test", "a", "b"}, ""},
+        {{"list", "--json", "a", "b"}, "takes one file"},
     };
     for (const auto& [args, message] : mistakes) {
         Outcome run = vornsfx(args);

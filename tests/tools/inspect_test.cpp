@@ -12,6 +12,10 @@
 #include "support/header_writer.h"
 #include "tool_platform.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace {
 
 // The members as list shows them: "method level path" for each row, the
@@ -172,6 +176,41 @@ TEST_F(Inspect, TestFailsWithStatus1OnEveryDamagedMemberAndGoesOn) {
     run = vornsfx({"test", arg(archive)});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.err.find("without its terminating zero byte"), std::string::npos) << run.err;
+    EXPECT_EQ(vornsfx({"list", "--strict", arg(archive)}).status, 2);
+}
+
+TEST_F(Inspect, SeveralFilesGiveTheWorstStatusAndDashReadsStandardInput) {
+    const Bytes good = archive_of({stored_member(2, "good.txt", ascii("fine"))});
+    const std::wstring bad = dir / L"bad.lzh";
+    write_file(archive, good);
+    write_file(bad, archive_of({wrong_crc("bad.txt")}));
+    const std::pair<std::vector<std::wstring>, int> cases[] = {
+        {{archive, archive}, 0}, {{archive, bad, archive}, 1}, {{bad, dir / L"none.lzh", archive}, 2}};
+    for (const auto& [files, status] : cases) {
+        std::vector<std::string> args = {"test"};
+        for (const std::wstring& file : files) args.push_back(arg(file));
+        Outcome run = vornsfx(args);
+        EXPECT_EQ(run.status, status) << run.err;
+        EXPECT_TRUE(run.says("==> " + arg(archive) + " <==\nok        good.txt")) << run.out;
+    }
+    Outcome quiet = vornsfx({"test", "-q", arg(archive), arg(bad)});
+    EXPECT_EQ(quiet.out.find(arg(bad) + ": FAILED    bad.txt"), 0u) << quiet.out;
+    EXPECT_FALSE(quiet.says("ok        ")) << quiet.out;
+    EXPECT_TRUE(vornsfx({"test", "-q", "-v", arg(archive)}).says("good.txt (-lh0-, 4 bytes, CRC-16 0x"));
+#ifndef _WIN32
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    ASSERT_EQ(write(pipe_ends[1], good.data(), good.size()), static_cast<ssize_t>(good.size()));
+    close(pipe_ends[1]);
+    const int saved = dup(STDIN_FILENO);
+    dup2(pipe_ends[0], STDIN_FILENO);
+    Outcome piped = vornsfx({"test", "-"});
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    close(pipe_ends[0]);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_TRUE(piped.says("ok        good.txt")) << piped.out;
+#endif
 }
 
 TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {

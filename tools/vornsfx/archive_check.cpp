@@ -8,6 +8,7 @@
 #include "huffman/huffman.h"
 #include "text_format.h"
 #include "tool_error.h"
+#include "warning.h"
 #include "tool_platform.h"
 
 namespace {
@@ -88,11 +89,29 @@ WalkResult walk_archive(CWinFile& archive, int64_t start,
     }
 }
 
-std::string missing_marker_warning(const std::string& name, const WalkResult& walk) {
+std::string missing_marker_text(const std::string& name, const WalkResult& walk) {
     if (walk.end != ArchiveEnd::file_end) return std::string();
-    return "vornsfx: warning: " + name +
+    return name +
            ": the archive ends without its terminating zero byte; it may have been cut short "
-           "after member " + std::to_string(walk.members) + "\n";
+           "after member " + std::to_string(walk.members);
+}
+
+std::string missing_marker_warning(const std::string& name, const WalkResult& walk) {
+    std::string text = missing_marker_text(name, walk);
+    return text.empty() ? text : "vornsfx: warning: " + text + "\n";
+}
+
+int64_t bytes_behind(const WalkResult& walk, int64_t file_size) {
+    return walk.end == ArchiveEnd::marker ? file_size - walk.end_offset - 1 : 0;
+}
+
+void warn_about_end(const std::string& name, const WalkResult& walk, int64_t file_size,
+                    bool strict, const Console& console) {
+    const std::string missing = missing_marker_text(name, walk);
+    if (!missing.empty()) warn(console, strict, missing);
+    const int64_t behind = bytes_behind(walk, file_size);
+    if (strict && behind > 0)
+        warn(console, strict, name + ": " + std::to_string(behind) + " bytes follow the archive");
 }
 
 std::string member_label(const MemberEntry& entry) {

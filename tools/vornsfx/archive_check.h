@@ -9,6 +9,7 @@
 
 #include "Sfx/member_header.h"
 #include "Sfx/sfx_app.h"
+#include "console.h"
 
 // One member as the stub sees it.
 struct MemberEntry {
@@ -50,6 +51,14 @@ std::string method_text(const CMemberHeader& header);
 // The warning for an archive that ends with the file, without its zero byte
 // (it may have been cut at a member's end); empty for any other end.
 std::string missing_marker_warning(const std::string& name, const WalkResult& walk);
+// The same text without the prefix and line end, for warn().
+std::string missing_marker_text(const std::string& name, const WalkResult& walk);
+// How many bytes follow the terminating zero byte: the stub never reads them.
+int64_t bytes_behind(const WalkResult& walk, int64_t file_size);
+// list and test: warns of a missing zero byte; with strict, bytes behind the
+// archive fail too (list shows them anyway, the stub ignores them).
+void warn_about_end(const std::string& name, const WalkResult& walk, int64_t file_size,
+                    bool strict, const Console& console);
 
 // "member 3 (docs/readme.txt)": how messages name a member.
 std::string member_label(const MemberEntry& entry);

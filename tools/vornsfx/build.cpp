@@ -19,6 +19,7 @@
 #include "text_format.h"
 #include "tool_error.h"
 #include "tool_platform.h"
+#include "warning.h"
 
 namespace {
 
@@ -59,7 +60,9 @@ void verify_member(InputFile& archive, CWinFile& sink, const MemberEntry& entry)
                           " (the stub would report the file as broken)");
 }
 
-ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& console) {
+ArchiveFacts check_archive(InputFile& archive, const BuildOptions& options,
+                           const Console& console) {
+    const bool verify = options.verify;
     ArchiveFacts facts;
     CWinFile sink;
     if (verify) open_sink(sink);
@@ -77,7 +80,8 @@ ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& conso
     if (walk.members == 0) fail(archive.name + ": the archive has no members");
     facts.members = walk.members;
     facts.add_marker = walk.end == ArchiveEnd::file_end;
-    console.err(missing_marker_warning(archive.name, walk));
+    const std::string missing = missing_marker_text(archive.name, walk);
+    if (!missing.empty()) warn(console, options.strict, missing);
     facts.length = facts.add_marker ? walk.end_offset : walk.end_offset + 1;
     facts.dropped = archive.size() - facts.length;
     return facts;
@@ -86,10 +90,9 @@ ArchiveFacts check_archive(InputFile& archive, bool verify, const Console& conso
 // A shortcut target or a program to run that is not in the archive is most
 // likely a typing mistake; the stub would fail silently at the user's end.
 void warn_unless_member(const ArchiveFacts& facts, const char* option, const CWideString& text,
-                        const Console& console) {
+                        bool strict, const Console& console) {
     if (text.empty() || facts.member_names.count(compare_name(text.c_str(), text.length()))) return;
-    console.err("vornsfx: warning: " + std::string(option) + ": the archive has no member " +
-                quoted(text) + "\n");
+    warn(console, strict, std::string(option) + ": the archive has no member " + quoted(text));
 }
 
 void copy_archive(InputFile& archive, int64_t length, OutputFile& output) {
@@ -137,6 +140,7 @@ int run_build(const Arguments& args, const Console& console) {
     std::vector<std::wstring> read_files = options.inputs;
     read_files.insert(read_files.end(), {stub, own_program()});
     refuse_unsafe_output(options.output, read_files);
+    if (options.pack.no_clobber) refuse_existing_output(options.output);
     OutputFile output(options.output);
     // Files and folders are packed first into a temporary archive beside the
     // output, which is then checked like any archive given to build.
@@ -151,17 +155,21 @@ int run_build(const Arguments& args, const Console& console) {
     InputFile archive;
     open_archive(archive_path, archive);
     if (packed) archive.name = "the packed archive";
-    ArchiveFacts facts = check_archive(archive, options.verify, console);
+    ArchiveFacts facts = check_archive(archive, options, console);
     if (facts.dropped > 0)
-        console.err("vornsfx: note: " + std::to_string(facts.dropped) +
-                    " bytes after the archive's terminating zero byte are left out\n");
-    warn_unless_member(facts, "--shortcut-target", options.block.shortcut_target, console);
-    warn_unless_member(facts, "--run-after", options.block.run_after, console);
+        warn(console, options.strict,
+             archive.name + ": " + std::to_string(facts.dropped) +
+                 " bytes after the archive's terminating zero byte are left out");
+    warn_unless_member(facts, "--shortcut-target", options.block.shortcut_target, options.strict,
+                       console);
+    warn_unless_member(facts, "--run-after", options.block.run_after, options.strict, console);
 
     output.write(image.data(), image.size());
     output.write(block.data(), block.size());
     copy_archive(archive, facts.length, output);
     if (facts.add_marker) output.write(&ARCHIVE_END_MARKER, 1);
+    // Checked again: another program may have created it meanwhile.
+    if (options.pack.no_clobber) refuse_existing_output(options.output);
     output.commit();
     if (!options.pack.quiet)
         console.out(summary(options.output, block.size(), facts, options.verify));

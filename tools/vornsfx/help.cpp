@@ -62,11 +62,16 @@ constexpr char BUILD_HELP[] =
     "                          it points to is replaced); never an input or the stub\n"
     "  --stub FILE             the stub to use (default: Sfx64.exe beside\n"
     "                          vornsfx, else out/Sfx64.exe)\n"
+    "  -n, --no-clobber        refuse (status 2) when OUT.exe exists\n"
     "  --no-verify             check the headers only; do not decode the members\n"
+    "  --strict                every warning (a --shortcut-target or --run-after\n"
+    "                          that is no member, bytes after the archive, a missing\n"
+    "                          terminating zero byte) fails the build with status 2\n"
     "  --method, --effort, -q  how files and folders are packed (see pack)\n"
     "  -h, --help              this text\n"
     "\n"
-    "An option's value may follow it or be joined with '=': --title=Setup.\n";
+    "An option's value may follow it or be joined with '=': --title=Setup. An\n"
+    "option given twice takes its last value.\n";
 
 constexpr char PACK_HELP[] =
     "Usage: vornsfx pack PATH... -o OUT.lzh [OPTIONS]\n"
@@ -92,11 +97,12 @@ constexpr char PACK_HELP[] =
     "                          fast: greedy matching; normal (default): lazy\n"
     "                          matching, blocks that follow the data; best: an\n"
     "                          optimal parse, smallest and slowest\n"
+    "  -n, --no-clobber        refuse (status 2) when OUT.lzh exists\n"
     "  -q                      no progress bar and no summary\n"
     "  -h, --help              this text\n";
 
 constexpr char LIST_HELP[] =
-    "Usage: vornsfx list [--json] FILE\n"
+    "Usage: vornsfx list [--json] [-q] [--strict] FILE...\n"
     "\n"
     "For a self-extracting file (a Windows program longer than 0x16000 bytes),\n"
     "shows its configuration block with every field and then its members; for an\n"
@@ -110,18 +116,30 @@ constexpr char LIST_HELP[] =
     "               \"members\" with \"path\" as the stub writes it, \"stored_path\",\n"
     "               \"method\", \"folder\", sizes, \"crc16\", \"time\" (ISO 8601 UTC,\n"
     "               level 2) or \"local_time\" (levels 0 and 1, zone unknown),\n"
-    "               \"level\"; and how the archive \"end\"s\n"
-    "  -h, --help   this text\n";
+    "               \"level\"; and how the archive \"end\"s (one FILE only)\n"
+    "  -q           print nothing but errors and warnings\n"
+    "  --strict     a warning (no terminating zero byte, bytes after the\n"
+    "               archive) gives status 2\n"
+    "  -h, --help   this text\n"
+    "\n"
+    "FILE - reads standard input. Several files are listed one after another, each\n"
+    "behind a line \"==> FILE <==\"; the exit status is the worst of them.\n";
 
 constexpr char TEST_HELP[] =
-    "Usage: vornsfx test FILE\n"
+    "Usage: vornsfx test [-q|-v] [--strict] FILE...\n"
     "\n"
     "Decodes every member of a self-extracting file or an LHA archive with the\n"
     "stub's own engine and compares its CRC-16 with the header's. Prints one line\n"
     "per member and a summary; on a terminal, long archives show their progress.\n"
     "Exit status 0 only when every member passed, 1 when one failed, 2 when the\n"
-    "file cannot be read.\n"
+    "file cannot be read. FILE - reads standard input. Several files are tested\n"
+    "one after another, each behind a line \"==> FILE <==\"; the exit status is\n"
+    "the worst of them.\n"
     "\n"
+    "  -q           only failures and errors (lines named by file when several)\n"
+    "  -v           method, size and CRC-16 on every line that passed\n"
+    "  --strict     a warning (no terminating zero byte, bytes after the\n"
+    "               archive) gives status 2\n"
     "  -h, --help   this text\n";
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "input_file.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "stub_image.h"
 #include "text/utf8.h"
 #include "text_format.h"
@@ -13,6 +16,9 @@ namespace {
 constexpr int METHOD_ID_END = 7;
 constexpr size_t METHOD_ID_FIRST = 2, METHOD_ID_LAST = 6;
 
+constexpr size_t SPOOL_CHUNK = size_t{1} << 20;
+constexpr char STANDARD_INPUT_TEXT[] = "standard input";
+
 bool starts_like_archive(CWinFile& file) {
     uint8_t head[METHOD_ID_END] = {};
     file.seek(0, FILE_BEGIN);
@@ -22,8 +28,24 @@ bool starts_like_archive(CWinFile& file) {
     return got == METHOD_ID_END && head[METHOD_ID_FIRST] == '-' && head[METHOD_ID_LAST] == '-';
 }
 
-CWinFile& open_file(const std::wstring& path, InputFile& input) {
-    input.name = path_to_bytes(path);
+// Copies standard input to a temporary file, which input keeps (and removes).
+std::wstring spool_standard_input(InputFile& input) {
+    input.spool.reset(new OutputFile(temporary_folder() + L"vornsfx-stdin"));
+    std::vector<uint8_t> buffer(SPOOL_CHUNK);
+    for (;;) {
+        int64_t got = read_standard_input(buffer.data(), buffer.size());
+        if (got < 0) fail(std::string(STANDARD_INPUT_TEXT) + ": reading failed: " + last_error_text());
+        if (got == 0) break;
+        input.spool->write(buffer.data(), static_cast<size_t>(got));
+    }
+    input.spool->close();
+    return input.spool->temporary_path();
+}
+
+CWinFile& open_file(const std::wstring& given, InputFile& input) {
+    const bool from_stdin = path_to_bytes(given) == STANDARD_INPUT_NAME;
+    const std::wstring path = from_stdin ? spool_standard_input(input) : given;
+    input.name = from_stdin ? STANDARD_INPUT_TEXT : path_to_bytes(given);
     input.app.archive.reset(new CWinFile);
     CWinFile& file = *input.app.archive;
     if (!file.open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
@@ -61,6 +83,32 @@ void open_input(const std::wstring& path, InputFile& input) {
         fail(input.name + ": the configuration block at " + hex_text(PAYLOAD_OFFSET) +
              " is cut short by the end of the file");
     input.archive_offset = file.seek(0, FILE_CURRENT);
+}
+
+int for_each_input(const FileOptions& options, const Console& console,
+                   const std::function<int(InputFile&)>& command) {
+    if (options.files.size() == 1) {
+        InputFile input;
+        open_input(options.files[0], input);
+        return command(input);
+    }
+    int worst = EXIT_OK;
+    for (size_t i = 0; i < options.files.size(); ++i) {
+        const std::wstring& path = options.files[i];
+        if (!options.quiet)
+            console.out((i == 0 ? "==> " : "\n==> ") + path_to_bytes(path) + " <==\n");
+        int status;
+        try {
+            InputFile input;
+            open_input(path, input);
+            status = command(input);
+        } catch (const ToolError& error) {
+            console.err("vornsfx: " + error.message + "\n");
+            status = error.status;
+        }
+        worst = std::max(worst, status);
+    }
+    return worst;
 }
 
 void open_archive(const std::wstring& path, InputFile& input) {

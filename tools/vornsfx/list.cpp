@@ -79,31 +79,23 @@ std::string end_text(const InputFile& input, const WalkResult& walk, uint64_t or
     if (walk.end == ArchiveEnd::cut)
         return text + "the archive is cut short inside the last member's data\n";
     text += "the archive's terminating zero byte is at " + hex_text(walk.end_offset) + "\n";
-    int64_t behind = input.size() - walk.end_offset - 1;
+    int64_t behind = bytes_behind(walk, input.size());
     if (behind > 0) text += std::to_string(behind) + " bytes follow it (never read by the stub)\n";
     return text;
 }
 
-int run_json_list(InputFile& input, const Console& console) {
+int run_json_list(InputFile& input, bool strict, const Console& console) {
     std::vector<MemberEntry> members;
     WalkResult walk = walk_archive(*input.app.archive, input.archive_offset,
                                    [&](const MemberEntry& entry) { members.push_back(entry); });
     console.out(json_listing(input, members, walk));
     if (walk.end == ArchiveEnd::rejected) fail(input.name + ": " + walk.rejection);
+    warn_about_end(input.name, walk, input.size(), strict, console);
     return EXIT_OK;
 }
 
-}  // namespace
-
-int run_list(const Arguments& args, const Console& console) {
-    FileOptions options = parse_file_options("list", args);
-    if (options.help) {
-        console.out(command_help("list"));
-        return EXIT_OK;
-    }
-    InputFile input;
-    open_input(options.file, input);
-    if (options.json) return run_json_list(input, console);
+int list_file(InputFile& input, const FileOptions& options, const Console& console) {
+    if (options.json) return run_json_list(input, options.strict, console);
     if (input.self_extracting) {
         console.out("self-extracting file " + input.name + ", " + std::to_string(input.size()) +
                     " bytes\n");
@@ -123,6 +115,24 @@ int run_list(const Arguments& args, const Console& console) {
         });
     if (walk.end == ArchiveEnd::rejected) fail(input.name + ": " + walk.rejection);
     console.out(end_text(input, walk, original_total));
-    console.err(missing_marker_warning(input.name, walk));
+    warn_about_end(input.name, walk, input.size(), options.strict, console);
     return EXIT_OK;
+}
+
+}  // namespace
+
+int run_list(const Arguments& args, const Console& console) {
+    FileOptions options = parse_file_options("list", args);
+    if (options.help) {
+        console.out(command_help("list"));
+        return EXIT_OK;
+    }
+    if (options.json && options.files.size() > 1)
+        fail("list --json takes one file (see: vornsfx list --help)");
+    // -q: nothing but errors and warnings, a check that the file can be read.
+    Console quiet_console = console;
+    std::string discarded;
+    if (options.quiet) quiet_console.captured_out = &discarded;
+    return for_each_input(options, console,
+                          [&](InputFile& input) { return list_file(input, options, quiet_console); });
 }

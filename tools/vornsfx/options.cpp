@@ -1,7 +1,5 @@
 #include "options.h"
 
-#include <set>
-
 #include "text/utf8.h"
 #include "tool_error.h"
 
@@ -54,6 +52,12 @@ constexpr char END_OF_OPTIONS[] = "--";
 constexpr char OPTION_METHOD[] = "--method";
 constexpr char OPTION_EFFORT[] = "--effort";
 constexpr char OPTION_QUIET[] = "-q";
+constexpr char OPTION_QUIET_LONG[] = "--quiet";
+constexpr char OPTION_VERBOSE[] = "-v";
+constexpr char OPTION_VERBOSE_LONG[] = "--verbose";
+constexpr char OPTION_NO_CLOBBER[] = "--no-clobber";
+constexpr char OPTION_NO_CLOBBER_SHORT[] = "-n";
+constexpr char OPTION_STRICT[] = "--strict";
 constexpr char OPTION_JSON[] = "--json";
 
 struct NamedValue {
@@ -173,9 +177,17 @@ bool parse_pack_option(const std::string& command, const std::string& name, cons
             static_cast<Effort>(named_value(command, name, reader.value_of(word), EFFORTS));
     else if (name == OPTION_QUIET)
         pack.quiet = true;
+    else if (name == OPTION_NO_CLOBBER || name == OPTION_NO_CLOBBER_SHORT)
+        pack.no_clobber = true;
     else
         return false;
     return true;
+}
+
+// -q and -v contradict each other: the later one wins.
+void set_detail(FileOptions& options, bool quiet, bool verbose) {
+    options.quiet = quiet;
+    options.verbose = verbose;
 }
 
 }  // namespace
@@ -239,7 +251,6 @@ BuildOptions parse_build_options(const Arguments& args) {
     BuildOptions options;
     options.block.lead_byte = BLOCK_PRESENT;
     WordReader reader(command, args);
-    std::set<std::string> seen;
     std::string block_option;  // one option that writes a field of the block
     bool no_dialog = false;
     Word word;
@@ -253,7 +264,6 @@ BuildOptions parse_build_options(const Arguments& args) {
             return options;
         }
         std::string name = word.name == OPTION_OUTPUT_SHORT ? OPTION_OUTPUT : word.name;
-        if (!seen.insert(name).second) usage_error(command, word.name + " is given twice");
         if (const TextOption* text = find_text_option(name)) {
             options.block.*text->field = block_text(name, reader.value_of(word));
             block_option = name;
@@ -273,6 +283,9 @@ BuildOptions parse_build_options(const Arguments& args) {
         } else if (name == OPTION_NO_DIALOG) {
             reader.refuse_value(word);
             no_dialog = true;
+        } else if (name == OPTION_STRICT) {
+            reader.refuse_value(word);
+            options.strict = true;
         } else if (!parse_pack_option(command, name, word, reader, options.pack)) {
             usage_error(command, "unknown option " + word.name);
         }
@@ -293,7 +306,6 @@ PackCommandOptions parse_pack_options(const Arguments& args) {
     const std::string command = "pack";
     PackCommandOptions options;
     WordReader reader(command, args);
-    std::set<std::string> seen;
     Word word;
     while (reader.next(word)) {
         if (!word.is_option) {
@@ -305,7 +317,6 @@ PackCommandOptions parse_pack_options(const Arguments& args) {
             return options;
         }
         std::string name = word.name == OPTION_OUTPUT_SHORT ? OPTION_OUTPUT : word.name;
-        if (!seen.insert(name).second) usage_error(command, word.name + " is given twice");
         if (name == OPTION_OUTPUT)
             options.output = path_argument(reader.value_of(word));
         else if (!parse_pack_option(command, name, word, reader, options.pack))
@@ -325,15 +336,23 @@ FileOptions parse_file_options(const std::string& command, const Arguments& args
             options.help = true;
             return options;
         }
-        if (word.is_option && command == "list" && word.name == OPTION_JSON) {
-            reader.refuse_value(word);
-            options.json = true;
+        if (!word.is_option) {  // "-" among them: standard input
+            options.files.push_back(path_argument(word.value));
             continue;
         }
-        if (word.is_option) usage_error(command, "unknown option " + word.name);
-        if (!options.file.empty()) usage_error(command, "more than one file given");
-        options.file = path_argument(word.value);
+        reader.refuse_value(word);
+        if (command == "list" && word.name == OPTION_JSON)
+            options.json = true;
+        else if (word.name == OPTION_QUIET || word.name == OPTION_QUIET_LONG)
+            set_detail(options, true, false);
+        else if (command == "test" && (word.name == OPTION_VERBOSE || word.name == OPTION_VERBOSE_LONG))
+            set_detail(options, false, true);
+        else if (word.name == OPTION_STRICT)
+            options.strict = true;
+        else
+            usage_error(command, "unknown option " + word.name);
     }
-    if (options.file.empty()) usage_error(command, "no file given");
+    if (options.files.empty()) usage_error(command, "no file given");
+    options.file = options.files[0];
     return options;
 }

@@ -13,11 +13,12 @@
 
 using Arguments = std::vector<std::string>;
 
-// How pack (and build, given files and folders) compresses.
+// How pack (and build, given files and folders) compresses and writes.
 struct PackOptions {
     int dictionary_bits = 16;  // --method: -lh5- 13, -lh6- 15, -lh7- 16
     Effort effort = Effort::normal;
-    bool quiet = false;  // -q: no progress bar, no summary
+    bool quiet = false;       // -q: no progress bar, no summary
+    bool no_clobber = false;  // -n: refuse an output that exists
 };
 
 struct BuildOptions {
@@ -27,7 +28,8 @@ struct BuildOptions {
     std::wstring output;
     std::wstring stub;  // empty: look for the installed stub
     CConfigBlock block;
-    bool verify = true;  // decode every member with the stub's engine
+    bool verify = true;   // decode every member with the stub's engine
+    bool strict = false;  // --strict: every warning fails the build
 };
 
 struct PackCommandOptions {
@@ -37,12 +39,19 @@ struct PackCommandOptions {
     PackOptions pack;
 };
 
-// The arguments of list and test: one file.
+// The arguments of list and test: one file or more, "-" for standard input.
 struct FileOptions {
     bool help = false;
-    bool json = false;  // list --json
-    std::wstring file;
+    bool json = false;     // list --json
+    bool quiet = false;    // -q: only failures, errors and warnings
+    bool verbose = false;  // test -v: sizes and CRC-16 on every line
+    bool strict = false;   // --strict: a warning gives status 2
+    std::wstring file;     // the first of files
+    std::vector<std::wstring> files;
 };
+
+// The file name that stands for standard input.
+constexpr char STANDARD_INPUT_NAME[] = "-";
 
 // The arguments after the command's name. Mistakes raise ToolError with
 // EXIT_BAD_INPUT and a message naming the option.

@@ -42,6 +42,12 @@ void refuse_unsafe_output(const std::wstring& output, const std::vector<std::wst
     }
 }
 
+void refuse_existing_output(const std::wstring& output) {
+    FileIdentity existing;
+    if (file_identity(output, existing))
+        fail(path_to_bytes(output) + ": exists, and -n (--no-clobber) keeps it");
+}
+
 OutputFile::OutputFile(const std::wstring& path)
     : path_(follow_links(path)), temporary_(temporary_beside(path_)), name_(path_to_bytes(path)) {
     if (path_.empty()) fail(name_ + ": a link whose target cannot be followed");

@@ -16,6 +16,9 @@
 // destroy what the build reads.
 void refuse_unsafe_output(const std::wstring& output, const std::vector<std::wstring>& read_files);
 
+// -n: refuses (ToolError) an output that exists, a link to one included.
+void refuse_existing_output(const std::wstring& output);
+
 // A symbolic link as output is followed: the file it points to is replaced
 // and the link stays. A file replaced keeps its permissions.
 class OutputFile {

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "file_tree.h"
 #include "help.h"
+#include "output_file.h"
 #include "progress.h"
 #include "text/utf8.h"
 #include "tool_error.h"
@@ -99,8 +100,10 @@ int run_pack(const Arguments& args, const Console& console) {
     std::vector<std::wstring> read_files = options.inputs;
     read_files.push_back(own_program());
     refuse_unsafe_output(options.output, read_files);
+    if (options.pack.no_clobber) refuse_existing_output(options.output);
     OutputFile output(options.output);
     PackSummary summary = pack_into(options.inputs, options.output, output, options.pack, console);
+    if (options.pack.no_clobber) refuse_existing_output(options.output);  // made meanwhile?
     output.commit();
     if (!options.pack.quiet)
         console.out(path_to_bytes(options.output) + ": " + std::to_string(summary.members) +

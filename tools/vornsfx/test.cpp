@@ -46,18 +46,18 @@ std::string summary(const Tally& tally) {
            (total == 1 ? " member failed\n" : " members failed\n");
 }
 
-}  // namespace
+// -v: what was checked, behind a line that passed.
+std::string details(const MemberEntry& entry, const MemberTest& test) {
+    if (test.verdict != Verdict::passed) return std::string();
+    return " (" + method_text(entry.header) + ", " + std::to_string(entry.header.original_size) +
+           " bytes, CRC-16 " + hex_text(test.crc, 4) + ")";
+}
 
-int run_test(const Arguments& args, const Console& console) {
-    FileOptions options = parse_file_options("test", args);
-    if (options.help) {
-        console.out(command_help("test"));
-        return EXIT_OK;
-    }
-    InputFile input;
-    open_input(options.file, input);
-    CWinFile sink;
-    open_sink(sink);
+int test_file(InputFile& input, CWinFile& sink, const FileOptions& options,
+              const Console& console) {
+    // Quiet lines of several files carry the file's name: there is no heading.
+    const std::string prefix =
+        options.quiet && options.files.size() > 1 ? input.name + ": " : std::string();
     CWinFile& archive = *input.app.archive;
     archive.seek(input.archive_offset, FILE_BEGIN);
     Tally tally;
@@ -69,21 +69,36 @@ int run_test(const Arguments& args, const Console& console) {
         if (passed) {
             MemberTest test = test_member(input.app, sink, entry);
             passed = verdict_passes(test.verdict);
-            line = result_line(entry, test);
+            line = result_line(entry, test) + (options.verbose ? details(entry, test) : "");
         } else {
             line = "FAILED    " + member_path(entry) + ": " + problem;
         }
         ++(passed ? tally.passed : tally.failed);
         progress.clear();
-        console.out(line + "\n");
+        if (!passed || !options.quiet) console.out(prefix + line + "\n");
     });
     progress.clear();
     // A header the stub cannot read is no member: it is where extraction stops.
     const bool stops_early = walk.end == ArchiveEnd::rejected;
     if (stops_early)
-        console.out("FAILED    " + walk.rejection + "; nothing behind it is extracted\n");
-    console.out(summary(tally));
-    console.err(missing_marker_warning(input.name, walk));
+        console.out(prefix + "FAILED    " + walk.rejection + "; nothing behind it is extracted\n");
     // Nothing tested is no pass: a script must not take an empty archive for a good one.
-    return tally.failed == 0 && !stops_early && walk.members > 0 ? EXIT_OK : EXIT_MEMBER_FAILED;
+    const bool passed = tally.failed == 0 && !stops_early && walk.members > 0;
+    if (!options.quiet || !passed) console.out(prefix + summary(tally));
+    warn_about_end(input.name, walk, input.size(), options.strict, console);
+    return passed ? EXIT_OK : EXIT_MEMBER_FAILED;
+}
+
+}  // namespace
+
+int run_test(const Arguments& args, const Console& console) {
+    FileOptions options = parse_file_options("test", args);
+    if (options.help) {
+        console.out(command_help("test"));
+        return EXIT_OK;
+    }
+    CWinFile sink;
+    open_sink(sink);
+    return for_each_input(options, console,
+                          [&](InputFile& input) { return test_file(input, sink, options, console); });
 }

@@ -14,6 +14,11 @@ enum Stream { STANDARD_OUTPUT, STANDARD_ERROR };
 // false when not all of it could be written (a full disk, a closed pipe).
 bool write_stream(Stream stream, const std::string& text);
 bool is_terminal(Stream stream);
+// Reads up to size bytes of standard input, untranslated: the count read, 0
+// at its end, -1 on a read error.
+int64_t read_standard_input(void* buffer, size_t size);
+// The folder for temporary files, with a trailing separator.
+std::wstring temporary_folder();
 
 // The folder the running program lies in, with a trailing separator, or empty.
 std::wstring program_folder();

@@ -19,6 +19,20 @@ bool write_stream(Stream stream, const std::string& text) {
     return std::fflush(file) == 0 && written;
 }
 
+int64_t read_standard_input(void* buffer, size_t size) {
+    for (;;) {
+        ssize_t got = read(STDIN_FILENO, buffer, size);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+std::wstring temporary_folder() {
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = folder && *folder ? folder : "/tmp";
+    if (path.back() != '/') path += '/';
+    return path_to_utf16(path);
+}
+
 bool is_terminal(Stream stream) {
     return isatty(stream == STANDARD_OUTPUT ? STDOUT_FILENO : STDERR_FILENO) != 0;
 }

@@ -23,6 +23,19 @@ bool is_console(HANDLE handle) {
 
 }  // namespace
 
+int64_t read_standard_input(void* buffer, size_t size) {
+    DWORD got = 0;
+    DWORD wanted = size < MAXDWORD ? static_cast<DWORD>(size) : MAXDWORD;
+    if (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, wanted, &got, nullptr)) return got;
+    return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;  // a pipe ends by breaking
+}
+
+std::wstring temporary_folder() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    DWORD units = GetTempPathW(MAX_PATH + 1, folder);
+    return units > 0 && units <= MAX_PATH ? std::wstring(folder, units) : std::wstring();
+}
+
 bool write_stream(Stream stream, const std::string& text) {
     HANDLE handle = stream_handle(stream);
     if (is_console(handle)) {
