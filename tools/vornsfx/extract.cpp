@@ -16,6 +16,7 @@
 #include "help.h"
 #include "huffman/huffman.h"
 #include "input_file.h"
+#include "path_options.h"
 #include "Sfx/paths.h"
 #include "text/utf8.h"
 #include "text_format.h"
@@ -23,42 +24,6 @@
 #include "tool_platform.h"
 
 namespace {
-
-struct ExtractOptions {
-    bool help = false;
-    std::wstring file;
-    std::wstring folder = L".";
-};
-
-[[noreturn]] void usage_error(const std::string& problem) {
-    fail(problem + " (see: vornsfx extract --help)");
-}
-
-ExtractOptions parse_extract_options(const Arguments& args) {
-    ExtractOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "-h" || word == "--help") {
-            options.help = true;
-            return options;
-        }
-        if (word == "-C" || word == "--directory") {
-            if (++i == args.size()) usage_error(word + ": a value is missing");
-            options.folder = path_to_utf16(args[i]);
-        } else if (word.compare(0, 12, "--directory=") == 0) {
-            options.folder = path_to_utf16(word.substr(12));
-        } else if (word.size() > 1 && word[0] == '-') {
-            usage_error("unknown option " + word);
-        } else if (!options.file.empty()) {
-            usage_error("more than one file given");
-        } else {
-            options.file = path_to_utf16(word);
-        }
-    }
-    if (options.file.empty()) usage_error("no file given");
-    if (options.folder.empty()) usage_error("-C: the folder is empty");
-    return options;
-}
 
 bool is_separator(wchar_t c) {
     return c == L'/' || c == L'\\';
@@ -152,17 +117,18 @@ private:
 }  // namespace
 
 int run_extract(const Arguments& args, const Console& console) {
-    ExtractOptions options = parse_extract_options(args);
+    PathOptions options = parse_path_options("extract", args, "-C", "--directory");
     if (options.help) {
         console.out(command_help("extract"));
         return EXIT_OK;
     }
     InputFile input;
     open_input(options.file, input);
-    if (!make_folder_tree(options.folder))
-        fail("cannot create the folder " + path_to_bytes(options.folder) + ": " + last_error_text());
+    const std::wstring folder = options.value.empty() ? L"." : options.value;
+    if (!make_folder_tree(folder))
+        fail("cannot create the folder " + path_to_bytes(folder) + ": " + last_error_text());
     HUFFMAN::build_crc16_table();
-    Extractor extractor(input, options.folder, console);
+    Extractor extractor(input, folder, console);
     bool stopped = false;
     WalkResult walk = walk_archive(*input.app.archive, input.archive_offset,
                                    [&](const MemberEntry& entry) {

@@ -10,47 +10,13 @@
 #include "help.h"
 #include "input_file.h"
 #include "output_file.h"
-#include "text/utf8.h"
+#include "path_options.h"
 #include "tool_error.h"
 #include "tool_platform.h"
 
 namespace {
 
 constexpr size_t COPY_BLOCK = 1 << 16;
-
-struct UnwrapOptions {
-    bool help = false;
-    std::wstring file;
-    std::wstring output;
-};
-
-[[noreturn]] void usage_error(const std::string& problem) {
-    fail(problem + " (see: vornsfx unwrap --help)");
-}
-
-UnwrapOptions parse_unwrap_options(const Arguments& args) {
-    UnwrapOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "-h" || word == "--help") {
-            options.help = true;
-            return options;
-        }
-        if (word == "-o" || word == "--output") {
-            if (++i == args.size()) usage_error(word + ": a value is missing");
-            options.output = path_to_utf16(args[i]);
-        } else if (word.size() > 1 && word[0] == '-') {
-            usage_error("unknown option " + word);
-        } else if (!options.file.empty()) {
-            usage_error("more than one file given");
-        } else {
-            options.file = path_to_utf16(word);
-        }
-    }
-    if (options.file.empty()) usage_error("no file given");
-    if (options.output.empty()) usage_error("no output given (-o ARCHIVE.lzh)");
-    return options;
-}
 
 // Where the archive ends: behind its zero byte, or, without one, at the
 // file's end (what follows is then copied as it is, and a warning says so).
@@ -69,17 +35,18 @@ int64_t archive_end(InputFile& input, const Console& console) {
 }  // namespace
 
 int run_unwrap(const Arguments& args, const Console& console) {
-    UnwrapOptions options = parse_unwrap_options(args);
+    PathOptions options = parse_path_options("unwrap", args, "-o", "--output");
     if (options.help) {
         console.out(command_help("unwrap"));
         return EXIT_OK;
     }
+    if (options.value.empty()) fail("no output given: -o ARCHIVE.lzh (see: vornsfx unwrap --help)");
     InputFile input;
     open_input(options.file, input);
     if (!input.self_extracting) fail(input.name + ": not a self-extracting file");
-    refuse_unsafe_output(options.output, {options.file, own_program()});
+    refuse_unsafe_output(options.value, {options.file, own_program()});
     const int64_t end = archive_end(input, console);
-    OutputFile output(options.output);
+    OutputFile output(options.value);
     CWinFile& archive = *input.app.archive;
     archive.seek(input.archive_offset, FILE_BEGIN);
     std::vector<char> buffer(COPY_BLOCK);
