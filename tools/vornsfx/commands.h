@@ -9,6 +9,8 @@ int run_build(const Arguments& args, const Console& console);
 int run_pack(const Arguments& args, const Console& console);
 int run_list(const Arguments& args, const Console& console);
 int run_test(const Arguments& args, const Console& console);
+int run_extract(const Arguments& args, const Console& console);
+int run_unwrap(const Arguments& args, const Console& console);
 
 // The whole command line after the program's name: dispatch, help, and the
 // printing of errors. Never raises.

@@ -15,6 +15,9 @@ constexpr char GENERAL_HELP[] =
     "  list FILE                           show the settings and members of a\n"
     "                                      self-extracting file or an archive\n"
     "  test FILE                           decode every member and check its CRC-16\n"
+    "  extract FILE [-C DIR]               extract as the stub would, on any system\n"
+    "  unwrap FILE.exe -o OUT.lzh          write out the archive a self-extracting\n"
+    "                                      file holds\n"
     "\n"
     "  vornsfx COMMAND --help              the options of one command\n"
     "  vornsfx -V, --version               the builder's version\n"
@@ -142,6 +145,31 @@ constexpr char TEST_HELP[] =
     "               archive) gives status 2\n"
     "  -h, --help   this text\n";
 
+constexpr char EXTRACT_HELP[] =
+    "Usage: vornsfx extract FILE [-C DIR]\n"
+    "\n"
+    "Extracts a self-extracting file or an LHA archive into DIR (default: the\n"
+    "current folder) with the stub's own reader, engine and path rules: every\n"
+    "file lands where the stub would put it, never outside DIR; members of\n"
+    "unknown methods and symbolic links are skipped; files get their header's\n"
+    "time. As the stub, the run stops at the first member that cannot be written\n"
+    "or is damaged; a damaged file is removed. An existing file is replaced.\n"
+    "Exit status 0 when all is extracted, 1 when a member failed, 2 when the\n"
+    "file cannot be read.\n"
+    "\n"
+    "  -C, --directory DIR   extract into DIR, created when missing\n"
+    "  -h, --help            this text\n";
+
+constexpr char UNWRAP_HELP[] =
+    "Usage: vornsfx unwrap FILE.exe -o OUT.lzh\n"
+    "\n"
+    "Writes the LHA archive inside a self-extracting file to OUT.lzh, byte for\n"
+    "byte as stored, through its terminating zero byte. OUT.lzh is replaced only\n"
+    "once complete, and never when it is FILE.exe itself.\n"
+    "\n"
+    "  -o, --output FILE   the archive to write\n"
+    "  -h, --help          this text\n";
+
 }  // namespace
 
 const char* general_help() {
@@ -153,5 +181,7 @@ const char* command_help(const std::string& command) {
     if (command == "pack") return PACK_HELP;
     if (command == "list") return LIST_HELP;
     if (command == "test") return TEST_HELP;
+    if (command == "extract") return EXTRACT_HELP;
+    if (command == "unwrap") return UNWRAP_HELP;
     return nullptr;
 }

@@ -39,6 +39,8 @@ int dispatch(const Arguments& args, const Console& console) {
     if (command == "pack") return run_pack(rest, console);
     if (command == "list") return run_list(rest, console);
     if (command == "test") return run_test(rest, console);
+    if (command == "extract") return run_extract(rest, console);
+    if (command == "unwrap") return run_unwrap(rest, console);
     fail("no command " + command + " (try: vornsfx --help)");
 }
 
