@@ -3,69 +3,36 @@
 // the files come out, and waits for the end.
 //
 //   demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER
-#include <windows.h>
-
 #include <cstdio>
-#include <string>
 
-#include "Sfx/Sfx64/resource.h"
-#include "support/screenshot_win32.h"
-#include "support/ui_automation_win32.h"
-#include "text/utf8.h"
+#include "support/driver_win32.h"
 
 namespace {
 
-constexpr wchar_t PROGRESS_WINDOW_CLASS[] = L"VORNSFXCLASS";
-constexpr DWORD WINDOW_LIMIT_MS = 60000;
-constexpr DWORD RUN_LIMIT_MS = 300000;
 constexpr DWORD BAR_MOVING_MS = 400;  // lets the bar show some progress first
+constexpr DWORD DEMO_RUN_LIMIT_MS = 300000;
 
-bool visible(HWND window) {
-    return IsWindowVisible(window) != FALSE;
-}
-
-void save(HWND window, const std::wstring& path) {
-    const bool saved = save_screenshot(window, path);
-    std::printf("demo: %s %s\n", saved ? "screenshot" : "could not capture",
-                utf16_to_utf8(path).c_str());
+int fail(const char* why) {
+    std::fprintf(stderr, "demo: %s\n", why);
+    return 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER\n");
-        return 2;
-    }
-    std::wstring shots = argv[3];
+    if (argc != 4) return fail("usage: demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER");
     UiProcess program;
-    if (!program.start(argv[1], argv[2])) {
-        std::fprintf(stderr, "demo: cannot start %s\n", utf16_to_utf8(argv[1]).c_str());
-        return 1;
-    }
-    HWND dialog = program.wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return visible(window) && control(window, IDC_DEST_EDIT) != nullptr;
-    });
-    if (!dialog) {
-        std::fprintf(stderr, "demo: the destination dialog did not appear\n");
-        return 1;
-    }
-    std::printf("demo: dialog \"%s\", destination %s\n", utf16_to_utf8(window_text(dialog)).c_str(),
-                utf16_to_utf8(window_text(control(dialog, IDC_DEST_EDIT))).c_str());
-    save(dialog, shots + L"\\dialog.png");
+    if (!program.start(argv[1], argv[2])) return fail("cannot start the program");
+    HWND dialog = program.wait_dialog();
+    if (!dialog) return fail("the destination dialog did not appear");
+    std::printf("demo: dialog \"%s\"\n", shown(window_text(dialog)).c_str());
+    screenshot(dialog, L"dialog", argv[3]);
     press(dialog, IDOK);
-
-    HWND progress = program.wait_window(PROGRESS_WINDOW_CLASS, WINDOW_LIMIT_MS, visible);
-    if (progress) {
+    if (HWND progress = program.wait_progress_window()) {
         Sleep(BAR_MOVING_MS);
-        save(progress, shots + L"\\progress-window.png");
-    } else {
-        std::printf("demo: the progress window was gone before it could be photographed\n");
+        screenshot(progress, L"progress-window", argv[3]);
     }
-    if (!program.wait_exit(RUN_LIMIT_MS)) {
-        std::fprintf(stderr, "demo: the program did not end in time\n");
-        return 1;
-    }
+    if (!program.wait_exit(DEMO_RUN_LIMIT_MS)) return fail("the program did not end in time");
     std::printf("demo: the program ended with exit status %lu\n", program.exit_code());
     return program.exit_code() == 0 ? 0 : 1;
 }

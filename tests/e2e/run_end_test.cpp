@@ -1,22 +1,21 @@
 // Runs that end early: the user aborts among many small members or closes
 // the window during a large one, or a member is damaged. (Archives cut short
-// go through the stub in the corrupt-input sweep.) The members before stay, and no shortcut is made and nothing is run.
+// go through the stub in the corrupt-input sweep.) The members before stay,
+// and no shortcut is made and nothing is run.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <set>
 
 #include "Sfx/Sfx64/resource.h"
-#include "sfx_files.h"
-#include "shell_links_win32.h"
 #include "stub_run.h"
 #include "support/header_writer.h"
 
 namespace {
 
-// Several seconds of output even on a fast machine: the abort has to arrive
+// Several seconds of output even on a fast machine: the close has to arrive
 // while this member is still being written.
 constexpr uint32_t LARGE_SIZE = 1 + 256u * 12 * 1024 * 1024;  // 3 GiB
 // Far enough into the large member that the bar shows it.
@@ -41,6 +40,11 @@ int small_index(const std::wstring& text) {
     return std::swscanf(text.c_str(), L"m%4d.txt", &index) == 1 ? index : -1;
 }
 
+bool inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
 const std::wstring LINK_NAME = L"Vorn E2E 終了";
 const std::wstring TITLE = L"Vorn E2E 中断";
 
@@ -48,60 +52,47 @@ const std::wstring TITLE = L"Vorn E2E 中断";
 
 class RunEnd : public StubRun {
 protected:
-    // Starts a run of members (then tail) into destination and confirms the dialog.
-    void start_confirmed(const std::vector<Bytes>& members, const Bytes& tail = Bytes(1, 0)) {
-        start(block_bytes(marker_block(TITLE, destination, LINK_NAME)), archive(members, tail));
-        HWND dialog = wait_dialog(stub);
+    // Starts a run of members into destination and confirms the dialog.
+    void start_confirmed(const std::vector<Bytes>& members) {
+        start(block_bytes(marker_block(TITLE, destination, LINK_NAME)), archive(members));
+        HWND dialog = stub.wait_dialog();
         ASSERT_TRUE(dialog) << "no destination dialog";
         press(dialog, IDOK);
-    }
-
-    // Starts a run whose last member is large and returns the progress window
-    // once that member is being written.
-    HWND large_member_in_progress() {
-        start_confirmed({stored("first.txt", first), marker_member("run_marker.exe"),
-                         zeros_lh5("large.bin", LARGE_SIZE)});
-        HWND window = wait_progress_window(stub);
-        if (!window) return nullptr;
-        EXPECT_EQ(shown(window_text(window)), shown(TITLE));
-        HWND label = child_of_class(window, L"Static");
-        HWND bar = child_of_class(window, PROGRESS_CLASSW);
-        EXPECT_TRUE(label && bar) << "name label or progress bar missing";
-        bool in_large_member = wait_until(
-            [&] {
-                return window_text(label) == L"large.bin" &&
-                       send_message(bar, PBM_GETPOS) >= SHOWN_PERCENT;
-            },
-            WINDOW_LIMIT_MS);
-        EXPECT_TRUE(in_large_member) << "label '" << shown(window_text(label)) << "', bar at "
-                                     << send_message(bar, PBM_GETPOS);
-        EXPECT_TRUE(exists(large)) << "the large member is not being written";
-        return window;
     }
 
     // The members before the end are there; nothing follows a run that failed.
     void expect_ended_early() {
         EXPECT_EQ(read_file(destination + L"\\first.txt"), first);
-        expect_no_shortcut(LINK_NAME);
-        expect_nothing_ran(destination);
+        expect_nothing_followed(destination, LINK_NAME);
     }
 
-    LinkCleanup cleanup{{LINK_NAME}};
+    LinkCleanup cleanup{LINK_NAME};
     std::wstring destination = dir / L"dest";
-    std::wstring large = destination + L"\\large.bin";
     Bytes first = ascii("extracted before the end\r\n");
 };
 
-// Whenever the abort comes, the members up to the last one shown are whole on
-// disk: only a file still being written is removed, never a finished one (the
-// worker's tests see a partial file go).
-TEST_F(RunEnd, AnAbortAmongSmallMembersKeepsEveryFinishedOne) {
+// A block that is only its lead byte 0: no dialog, the progress window under
+// its default title, extraction into the current folder. Started with the
+// mouse in the screen's bottom-right corner, the window still lies wholly on
+// the screen; arguments that would be options to other installers change
+// nothing. Whenever the abort comes, the members up to the last one shown are
+// whole on disk: only a file still being written is removed, never a finished
+// one (the worker's tests see a partial file go).
+TEST_F(RunEnd, AnAbortAmongSmallMembersWithoutABlockKeepsEveryFinishedOne) {
+    const std::set<std::wstring> links_before = all_links();
+    RECT work_area = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0);
+    SetCursorPos(work_area.right - 1, work_area.bottom - 1);
     std::vector<Bytes> members;
     for (int i = 0; i < SMALL_MEMBERS; ++i)
-        members.push_back(stored(small_name(i), small_content(i)));
-    start(Bytes(1, 0), archive(members));
-    HWND window = wait_progress_window(stub);
+        members.push_back(stored_member(2, small_name(i), small_content(i)));
+    start(Bytes(1, 0), archive(members), L"/S /D=C:\\elsewhere -o.. --help");
+    HWND window = stub.wait_progress_window();
     ASSERT_TRUE(window) << "no progress window";
+    EXPECT_EQ(shown(window_text(window)), "Vorn SFX");
+    RECT placed = {};
+    GetWindowRect(window, &placed);
+    EXPECT_TRUE(inside(placed, work_area)) << "the window leaves the work area";
     HWND label = child_of_class(window, L"Static");
     ASSERT_TRUE(label);
     int last_shown = -1;
@@ -110,44 +101,63 @@ TEST_F(RunEnd, AnAbortAmongSmallMembersKeepsEveryFinishedOne) {
         WINDOW_LIMIT_MS));
     click(control(window, ID_ABORT));
     while (IsWindow(label)) {
-        int shown_now = small_index(window_text(label));
-        if (shown_now > last_shown) last_shown = shown_now;
+        last_shown = std::max(last_shown, small_index(window_text(label)));
         Sleep(1);
     }
-    EXPECT_EQ(finish(), EXIT_NORMAL);
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
+    EXPECT_TRUE(stub.windows(DIALOG_CLASS).empty()) << "a dialog or message box appeared";
     std::set<std::wstring> on_disk = folder_entries(work);
     EXPECT_LT(on_disk.size(), static_cast<size_t>(SMALL_MEMBERS)) << "the abort came too late";
     for (int i = 0; i < static_cast<int>(on_disk.size()) || i <= last_shown; ++i) {
         std::string name = small_name(i);
         std::wstring path = work + L"\\" + std::wstring(name.begin(), name.end());
         ASSERT_TRUE(exists(path) && read_file(path) == small_content(i))
-            << small_name(i) << " is missing or incomplete; the last shown was " << last_shown;
+            << name << " is missing or incomplete; the last shown was " << last_shown;
     }
+    EXPECT_EQ(all_links(), links_before) << "a shortcut was made";
 }
 
-TEST_F(RunEnd, ClosingTheWindowDuringExtractionEndsTheProcess) {
-    HWND window = large_member_in_progress();
+// The progress window shows the member's name and moves its bar; closing it
+// while the worker still writes ends the run cleanly, without a crash status.
+TEST_F(RunEnd, ClosingTheWindowDuringALargeMemberEndsTheProcess) {
+    const std::wstring large = destination + L"\\large.bin";
+    start_confirmed({stored_member(2, "first.txt", first), marker_member(),
+                     zeros_lh5("large.bin", LARGE_SIZE)});
+    HWND window = stub.wait_progress_window();
     ASSERT_TRUE(window) << "no progress window";
+    EXPECT_EQ(shown(window_text(window)), shown(TITLE));
     EXPECT_EQ(shown(window_text(control(window, ID_ABORT))), "中止");
+    HWND label = child_of_class(window, L"Static");
+    HWND bar = child_of_class(window, PROGRESS_CLASSW);
+    ASSERT_TRUE(label && bar) << "name label or progress bar missing";
+    EXPECT_TRUE(wait_until(
+        [&] {
+            return window_text(label) == L"large.bin" &&
+                   send_message(bar, PBM_GETPOS) >= SHOWN_PERCENT;
+        },
+        WINDOW_LIMIT_MS))
+        << "label '" << shown(window_text(label)) << "', bar at " << send_message(bar, PBM_GETPOS);
     screenshot(window, L"progress-window");
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
-    // Ends cleanly although the worker was still writing: no crash status.
-    EXPECT_EQ(finish(), EXIT_NORMAL);
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
     EXPECT_TRUE(exists(large)) << "the file being written stays as far as it got";
     expect_ended_early();
 }
 
 TEST_F(RunEnd, ADamagedMemberIsReportedAndEndsTheRun) {
-    Bytes bad = ascii("this member's CRC does not match\r\n");
-    start_confirmed({marker_member("run_marker.exe"), stored("first.txt", first),
-                     stored("bad.txt", bad, true), stored("after.txt", first)});
-    HWND box = wait_message_box(stub);
+    const Bytes bad = ascii("this member's CRC does not match\r\n");
+    HeaderFields damaged;
+    damaged.original_size = static_cast<uint32_t>(bad.size());
+    damaged.crc = 0x5A5A;  // not the CRC-16 of these bytes
+    start_confirmed({marker_member(), stored_member(2, "first.txt", first),
+                     member_with(damaged, "bad.txt", bad), stored_member(2, "after.txt", first)});
+    HWND box = stub.wait_message_box();
     ASSERT_TRUE(box) << "no message box";
     EXPECT_EQ(shown(message_box_text(box)), "ファイル bad.txt が壊れています。");
     EXPECT_NE(shown(window_text(box)), "Vorn SFX") << "only Unknown header has this caption";
     screenshot(box, L"damaged-member");
-    dismiss_message_box(box);
-    EXPECT_EQ(finish(), EXIT_NORMAL);
+    press(box, IDOK);
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
     EXPECT_EQ(read_file(destination + L"\\bad.txt"), bad) << "the damaged file stays as written";
     EXPECT_FALSE(exists(destination + L"\\after.txt")) << "extraction went on after the damage";
     expect_ended_early();

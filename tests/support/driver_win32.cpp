@@ -1,0 +1,383 @@
+#include "driver_win32.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include "Sfx/Sfx64/resource.h"
+#include "Sfx/config_writer.h"
+#include "block_writer.h"
+#include "header_writer.h"
+#include "text/utf8.h"
+
+namespace {
+
+// How often waits look again, and how long one message may take to be handled.
+constexpr DWORD POLL_MS = 15;
+constexpr DWORD MESSAGE_LIMIT_MS = 5000;
+constexpr DWORD KILL_LIMIT_MS = 10000;
+constexpr UINT KILLED = 0xDEAD;
+
+// Wine paints a window when its program gets round to it and copies the
+// picture to the X screen later still: a capture is taken again until two agree.
+constexpr DWORD SETTLE_STEP_MS = 250;
+constexpr int SETTLE_STEPS = 12;
+constexpr WORD BITS_PER_PIXEL = 24;
+
+// -lh5-: 14 position symbols; the character symbol of a 256-byte match.
+constexpr int LH5_POSITION_SYMBOLS = 14;
+constexpr int LONGEST_MATCH = 256;
+constexpr int LONGEST_MATCH_SYMBOL = 253 + LONGEST_MATCH;
+constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
+
+std::wstring class_name(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, static_cast<int>(sizeof name / sizeof name[0]));
+    return name;
+}
+
+bool visible(HWND window) {
+    return IsWindowVisible(window) != FALSE;
+}
+
+// The windows EnumWindows or EnumChildWindows passes that test accepts.
+struct WindowSearch {
+    std::function<bool(HWND)> accept;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    if (search->accept(window)) search->found.push_back(window);
+    return TRUE;
+}
+
+// The screen's pixels inside the window's rectangle as a BMP file; empty on failure.
+Bytes capture(HWND window) {
+    RECT area = {};
+    if (!GetWindowRect(window, &area)) return Bytes();
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return Bytes();
+    const size_t row = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};  // word-aligned
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 'B' | 'M' << 8;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + row * height);
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = -height;  // top-down rows
+    info.biPlanes = 1;
+    info.biBitCount = BITS_PER_PIXEL;
+    info.biCompression = BI_RGB;
+    Bytes image(file.bfSize);
+    memcpy(image.data(), &file, sizeof file);
+    memcpy(image.data() + sizeof file, &info, sizeof info);
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    const bool copied = bitmap && BitBlt(memory, 0, 0, width, height, screen, area.left,
+                                         area.top, SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    if (copied) memcpy(image.data() + file.bfOffBits, bits, row * height);
+    SelectObject(memory, previous);
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return copied ? image : Bytes();
+}
+
+std::wstring shell_folder_path(const LinkFolder& folder) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, folder.csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return std::wstring();
+    return path;
+}
+
+}  // namespace
+
+UiProcess::~UiProcess() {
+    kill();
+    if (info_.hThread) CloseHandle(info_.hThread);
+    if (info_.hProcess) CloseHandle(info_.hProcess);
+}
+
+bool UiProcess::start(const std::wstring& program, const std::wstring& folder,
+                      const std::wstring& arguments) {
+    std::wstring command = L"\"" + program + L"\" " + arguments;
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &info_) != 0;
+}
+
+bool UiProcess::running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool UiProcess::wait_exit(DWORD limit_ms) {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, limit_ms) == WAIT_OBJECT_0;
+}
+
+DWORD UiProcess::finish() {
+    if (!wait_exit(RUN_LIMIT_MS)) {
+        ADD_FAILURE() << "the program did not end within " << RUN_LIMIT_MS << " ms; killed";
+        kill();
+    }
+    return exit_code();
+}
+
+DWORD UiProcess::exit_code() const {
+    DWORD code = STILL_ACTIVE;
+    if (info_.hProcess) GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+void UiProcess::kill() {
+    if (!running()) return;
+    TerminateProcess(info_.hProcess, KILLED);
+    WaitForSingleObject(info_.hProcess, KILL_LIMIT_MS);
+}
+
+std::vector<HWND> UiProcess::windows(const wchar_t* window_class) const {
+    WindowSearch search = {[&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner == info_.dwProcessId && class_name(window) == window_class;
+    }, {}};
+    if (info_.hProcess) EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND UiProcess::wait_window(const wchar_t* window_class, DWORD limit_ms,
+                            const WindowTest& accept) const {
+    HWND match = nullptr;
+    wait_until(
+        [&] {
+            for (HWND window : windows(window_class))
+                if (!accept || accept(window)) {
+                    match = window;
+                    return true;
+                }
+            return !running();  // nothing more will appear
+        },
+        limit_ms);
+    return match;
+}
+
+HWND UiProcess::wait_dialog() const {
+    return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
+        return visible(window) && control(window, IDC_DEST_EDIT) != nullptr;
+    });
+}
+
+HWND UiProcess::wait_progress_window() const {
+    return wait_window(PROGRESS_WINDOW_CLASS, WINDOW_LIMIT_MS, visible);
+}
+
+HWND UiProcess::wait_message_box() const {
+    return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
+        return visible(window) && control(window, IDC_DEST_EDIT) == nullptr;
+    });
+}
+
+std::set<DWORD> process_ids(const wchar_t* program_file) {
+    std::set<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, program_file) == 0) ids.insert(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+
+bool wait_until(const std::function<bool()>& condition, DWORD limit_ms) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= limit_ms) return false;
+        Sleep(POLL_MS);
+    }
+}
+
+std::wstring window_text(HWND window) {
+    auto length = static_cast<size_t>(send_message(window, WM_GETTEXTLENGTH));
+    std::wstring text(length + 1, L'\0');
+    auto got = static_cast<size_t>(
+        send_message(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0])));
+    text.resize(got < length ? got : length);
+    return text;
+}
+
+bool set_window_text(HWND window, const std::wstring& text) {
+    return send_message(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
+}
+
+LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, MESSAGE_LIMIT_MS,
+                             &result))
+        return 0;
+    return static_cast<LRESULT>(result);
+}
+
+HWND control(HWND parent, int id) {
+    return GetDlgItem(parent, id);
+}
+
+HWND child_of_class(HWND parent, const wchar_t* window_class) {
+    WindowSearch search = {
+        [&](HWND child) { return _wcsicmp(class_name(child).c_str(), window_class) == 0; }, {}};
+    EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
+}
+
+bool is_checked(HWND button) {
+    return send_message(button, BM_GETCHECK) == BST_CHECKED;
+}
+
+void click(HWND button) {
+    send_message(button, BM_CLICK);
+}
+
+void press(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::wstring message_box_text(HWND box) {
+    // The icon is a static control too, without text.
+    WindowSearch search = {[](HWND child) {
+        return _wcsicmp(class_name(child).c_str(), L"Static") == 0 && !window_text(child).empty();
+    }, {}};
+    EnumChildWindows(box, collect, reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? std::wstring() : window_text(search.found.front());
+}
+
+bool screenshot(HWND window, const std::wstring& name, const std::wstring& folder) {
+    const std::wstring into = folder.empty() ? path_from_environment("VORNSFX_SCREENSHOTS") : folder;
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Bytes image;
+    // A window that keeps changing (a moving progress bar) is taken at the limit.
+    for (int step = 0; step < SETTLE_STEPS; ++step) {
+        Sleep(SETTLE_STEP_MS);
+        Bytes next = capture(window);
+        const bool settled = !next.empty() && next == image;
+        image = std::move(next);
+        if (settled) break;
+    }
+    const std::wstring path = into + L"\\" + name + L".bmp";
+    std::printf("screenshot: %s%s\n", shown(path).c_str(), image.empty() ? " failed" : "");
+    if (image.empty()) return false;
+    make_folder(into);
+    write_file(path, image);
+    return true;
+}
+
+std::string shown(const std::wstring& text) {
+    return utf16_to_utf8(text);
+}
+
+const LinkFolder LINK_FOLDERS[3] = {{CSIDL_COMMON_PROGRAMS, "Start menu"},
+                                    {CSIDL_COMMON_DESKTOPDIRECTORY, "desktop"},
+                                    {CSIDL_SENDTO, "Send To"}};
+
+std::wstring link_path(const LinkFolder& folder, const std::wstring& name) {
+    return shell_folder_path(folder) + L"\\" + name + L".lnk";
+}
+
+std::set<std::wstring> all_links() {
+    std::set<std::wstring> links;
+    for (const LinkFolder& folder : LINK_FOLDERS) {
+        std::wstring path = shell_folder_path(folder);
+        for (const std::wstring& name : folder_entries(path)) links.insert(path + L"\\" + name);
+    }
+    return links;
+}
+
+ShellLink read_link(const std::wstring& path) {
+    ShellLink result;
+    HRESULT com = CoInitialize(nullptr);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+        wchar_t text[MAX_PATH] = {};
+        result.loaded = true;
+        if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) result.target = text;
+        text[0] = 0;
+        if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.working_folder = text;
+        text[0] = 0;
+        if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &result.icon_index))) result.icon = text;
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
+}
+
+void LinkCleanup::remove() const {
+    for (const LinkFolder& folder : LINK_FOLDERS) DeleteFileW(link_path(folder, name_).c_str());
+}
+
+Bytes stub_image() {
+    Bytes image = read_file(path_from_environment("VORNSFX_STUB"));
+    EXPECT_EQ(image.size(), static_cast<size_t>(PAYLOAD_OFFSET)) << "stub image size";
+    return image;
+}
+
+Bytes corpus_archive(const std::wstring& file_name) {
+    Bytes bytes = read_file(path_from_environment("VORNSFX_CORPUS") + L"\\" + file_name);
+    EXPECT_FALSE(bytes.empty()) << "corpus archive missing";
+    return bytes;
+}
+
+Bytes archive(const std::vector<Bytes>& members, const Bytes& tail) {
+    Bytes out;
+    for (const Bytes& member : members) out.insert(out.end(), member.begin(), member.end());
+    out.insert(out.end(), tail.begin(), tail.end());
+    return out;
+}
+
+Bytes zeros_lh5(const std::string& name, uint32_t size) {
+    EXPECT_EQ((size - 1) % LONGEST_MATCH, 0u) << "size must be 1 + a multiple of 256";
+    BlockWriter writer(LH5_POSITION_SYMBOLS);
+    // One literal zero, then matches of it at distance 1; constant codes
+    // (a single symbol each) are sent without any bits per code.
+    writer.block(1, {}, {}, {}, 0, 0);
+    writer.literal(0);
+    for (uint32_t matches = (size - 1) / LONGEST_MATCH; matches > 0;) {
+        uint32_t codes = matches < CODES_PER_BLOCK ? matches : CODES_PER_BLOCK;
+        writer.block(static_cast<uint16_t>(codes), {}, {}, {}, LONGEST_MATCH_SYMBOL, 0);
+        matches -= codes;
+    }
+    HeaderFields fields;
+    fields.method = "-lh5-";
+    fields.original_size = size;
+    fields.crc = 0;  // CRC-16/ARC of zero bytes stays 0
+    return member_with(fields, name, writer.bytes());
+}
+
+Bytes block_bytes(const CConfigBlock& block) {
+    Bytes bytes;
+    EXPECT_TRUE(encode_config_block(block, bytes));
+    return bytes;
+}
+
+void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes) {
+    write_file(path, concat({stub_image(), block, archive_bytes}));
+}
