@@ -45,7 +45,8 @@ TEST_F(NoDialog, EveryCorpusArchiveExtractsToTheIndependentTree) {
             Tree expected = corpus_tree(members.front().archive);
             const int64_t local = members.front().level == 2 ? 0 : local_time_zone_offset();
             for (auto& [path, entry] : expected) entry.mtime = CORPUS_STAMP + local;
-            expect_same_tree(list_tree(dir / utf8_to_utf16(members.front().archive)), expected, true);
+            expect_same_tree(list_tree(dir / utf8_to_utf16(members.front().archive)), expected,
+                             true);
         }
     }
 }
@@ -55,7 +56,8 @@ TEST_F(NoDialog, EveryCorpusArchiveExtractsToTheIndependentTree) {
 TEST_F(NoDialog, AProgramPackedFromAFolderExtractsToItsTree) {
     const std::wstring source = dir / L"source", sample = source + L"\\sample";
     fs::create_directories(native(sample + L"\\空のフォルダ"));
-    fs::copy(native(path_from_environment("VORNSFX_SAMPLE")), native(sample), fs::copy_options::recursive);
+    fs::copy(native(path_from_environment("VORNSFX_SAMPLE")), native(sample),
+             fs::copy_options::recursive);
     const std::wstring program = dir / L"sample.exe";
     UiProcess builder;
     ASSERT_TRUE(builder.start(path_from_environment("VORNSFX_BUILDER"), source,

@@ -17,7 +17,6 @@
 //   VORNSFX_SWEEP_RUNS   runs to make (default 40, about two minutes)
 //   VORNSFX_SWEEP_SEED   the seed (default below)
 //   VORNSFX_SWEEP_FIRST  number of the first run (default 0)
-//   VORNSFX_SWEEP_KEEP   folder that receives the program file of every failed run
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -121,7 +120,8 @@ Bytes damage(const Bytes& archive, size_t kind, SweepRandom& random, std::string
     // A position inside a member's header or (in_data) its data.
     auto inside = [&](bool data) {
         const MemberLayout& m = members[random.below(members.size())];
-        return data ? m.data + random.below(m.end - m.data) : m.header + random.below(m.data - m.header);
+        return data ? m.data + random.below(m.end - m.data)
+                    : m.header + random.below(m.data - m.header);
     };
     Bytes out = archive;
     if (kind <= 1) {
@@ -143,7 +143,8 @@ Bytes damage(const Bytes& archive, size_t kind, SweepRandom& random, std::string
     const size_t at = m.header + random.below(std::min(BASE_FIELDS, m.data - m.header));
     const size_t width = size_t{1} << random.below(3);
     const uint32_t value = ABSURD_VALUES[random.below(std::size(ABSURD_VALUES))];
-    what = std::to_string(width) + " bytes at " + std::to_string(at) + " set to " + std::to_string(value);
+    what = std::to_string(width) + " bytes at " + std::to_string(at) + " set to " +
+           std::to_string(value);
     for (size_t i = 0; i < width && at + i < out.size(); ++i)
         out[at + i] = static_cast<uint8_t>(value >> (8 * i));
     return out;
@@ -175,8 +176,8 @@ class SweepSandbox {
 public:
     SweepSandbox() {
         make_folder(runs_);
-        for (const std::wstring& folder : {runs_, root_.path(), wide(native(root_.path()).parent_path()),
-                                           std::wstring(L"C:")})
+        for (const std::wstring& folder :
+             {runs_, root_.path(), wide(native(root_.path()).parent_path()), std::wstring(L"C:")})
             watched_.push_back({folder, folder_entries(folder + L"\\")});
     }
     // S: hostile names aim here.
@@ -190,7 +191,8 @@ public:
         for (SandboxRun& run : batch) {
             make_folder(run_folder(run) + L"\\dest");
             write_file(run_folder(run) + L"\\setup.exe", run.program);
-            EXPECT_TRUE(run.process.start(run_folder(run) + L"\\setup.exe", run_folder(run) + L"\\dest"));
+            EXPECT_TRUE(
+                run.process.start(run_folder(run) + L"\\setup.exe", run_folder(run) + L"\\dest"));
         }
         for (const DWORD start = GetTickCount(); GetTickCount() - start < SWEEP_RUN_LIMIT_MS;
              Sleep(LOOK_EVERY_MS)) {
@@ -243,7 +245,8 @@ private:
         const DWORD now = GetTickCount();
         for (HWND box : run.process.windows(DIALOG_CLASS)) {
             auto earlier = run.pressed.find(box);
-            if (!IsWindowVisible(box) || (earlier != run.pressed.end() && now - earlier->second < DISMISS_AGAIN_MS))
+            if (!IsWindowVisible(box) ||
+                (earlier != run.pressed.end() && now - earlier->second < DISMISS_AGAIN_MS))
                 continue;
             run.pressed[box] = now;
             press(box, IDOK);
@@ -273,7 +276,8 @@ private:
         std::vector<std::wstring> strays;
         for (Watched& watched : watched_)
             for (const std::wstring& name : folder_entries(watched.folder + L"\\"))
-                if (watched.known.insert(name).second) strays.push_back(watched.folder + L"\\" + name);
+                if (watched.known.insert(name).second)
+                    strays.push_back(watched.folder + L"\\" + name);
         return strays;
     }
 
@@ -293,11 +297,11 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     const unsigned long long runs = setting("VORNSFX_SWEEP_RUNS", DEFAULT_RUNS);
     const unsigned long long seed = setting("VORNSFX_SWEEP_SEED", DEFAULT_SEED);
     const unsigned long long first = setting("VORNSFX_SWEEP_FIRST", 0);
-    const char* keep = std::getenv("VORNSFX_SWEEP_KEEP");
 
     SweepSandbox sandbox;
     std::vector<std::pair<std::string, Bytes>> sources;  // name, archive
-    for (const wchar_t* file : CORPUS_ARCHIVES) sources.push_back({shown(file), corpus_archive(file)});
+    for (const wchar_t* file : CORPUS_ARCHIVES)
+        sources.push_back({shown(file), corpus_archive(file)});
     for (const NameStyle& style : NAME_STYLES)
         sources.push_back({std::string("hostile names, ") + style.description,
                            hostile_archive(hostile_names(sandbox.folder()), style)});
@@ -305,9 +309,10 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     stub.push_back(0);  // lead byte 0: no dialog, the current folder
     ASSERT_FALSE(HasFailure()) << "stub or corpus missing";
 
-    std::map<std::string, int> tally;  // "damage: outcome" -> runs
-    for (unsigned long long batch_start = first; batch_start < first + runs; batch_start += RUNS_AT_ONCE) {
-        std::vector<SandboxRun> batch(std::min<unsigned long long>(RUNS_AT_ONCE, first + runs - batch_start));
+    for (unsigned long long batch_start = first; batch_start < first + runs;
+         batch_start += RUNS_AT_ONCE) {
+        std::vector<SandboxRun> batch(
+            std::min<unsigned long long>(RUNS_AT_ONCE, first + runs - batch_start));
         for (SandboxRun& run : batch) {
             run.n = batch_start + (&run - batch.data());
             SweepRandom random(seed + run.n);
@@ -320,23 +325,14 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
         sandbox.run(batch);
         for (const SandboxRun& run : batch) {
             const char* outcome = OUTCOME_NAMES[static_cast<int>(run.outcome)];
-            ++tally[run.what.substr(0, run.what.find(',')) + ": " + outcome];
-            std::printf("run %llu: %s -> %s (status 0x%lx, %zu messages)\n", run.n, run.what.c_str(),
-                        outcome, static_cast<unsigned long>(run.process.exit_code()), run.pressed.size());
+            std::printf("run %llu: %s -> %s (status 0x%lx, %zu messages)\n", run.n,
+                        run.what.c_str(), outcome,
+                        static_cast<unsigned long>(run.process.exit_code()), run.pressed.size());
             for (const std::wstring& stray : run.strays)
                 ADD_FAILURE() << "run " << run.n << " (or one beside it) left " << shown(stray);
-            if (!acceptable(run.outcome)) ADD_FAILURE() << "run " << run.n << " (" << run.what << "): " << outcome;
-            if ((!acceptable(run.outcome) || !run.strays.empty()) && keep && *keep) {
-                const std::wstring folder = path_from_environment("VORNSFX_SWEEP_KEEP");
-                const std::wstring kept = folder + L"\\sweep-" + std::to_wstring(seed) + L"-" +
-                                          std::to_wstring(run.n) + L".exe";
-                make_folder(folder);
-                write_file(kept, run.program);
-                std::printf("  kept: %s\n", shown(kept).c_str());
-            }
+            if (!acceptable(run.outcome))
+                ADD_FAILURE() << "run " << run.n << " (" << run.what << "): " << outcome;
         }
         std::fflush(stdout);
     }
-    for (const auto& [kind_and_outcome, count] : tally)
-        std::printf("  %s: %d\n", kind_and_outcome.c_str(), count);
 }

@@ -266,7 +266,8 @@ std::wstring message_box_text(HWND box) {
 }
 
 bool screenshot(HWND window, const std::wstring& name, const std::wstring& folder) {
-    const std::wstring into = folder.empty() ? path_from_environment("VORNSFX_SCREENSHOTS") : folder;
+    const std::wstring into =
+        folder.empty() ? path_from_environment("VORNSFX_SCREENSHOTS") : folder;
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Bytes image;
@@ -322,7 +323,8 @@ ShellLink read_link(const std::wstring& path) {
         text[0] = 0;
         if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.working_folder = text;
         text[0] = 0;
-        if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &result.icon_index))) result.icon = text;
+        if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &result.icon_index)))
+            result.icon = text;
     }
     if (file) file->Release();
     if (link) link->Release();

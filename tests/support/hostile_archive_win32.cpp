@@ -43,12 +43,6 @@ Bytes ansi(const std::wstring& text, wchar_t separator) {
     return Bytes(bytes.begin(), bytes.end());
 }
 
-Bytes utf16le(const std::wstring& text) {
-    Bytes bytes;
-    for (wchar_t c : text) bytes.insert(bytes.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
-    return bytes;
-}
-
 // Sets the name fields of the header for stored path, split at its last '/'
 // into a folder (with its separator) and a name.
 void put_names(HeaderFields& f, const std::wstring& stored, const NameStyle& style) {

@@ -17,7 +17,8 @@ TEST(Destination, ResolvesAgainstTheCurrentDirectoryOrProgramFiles) {
     SetCurrentDirectoryW(previous);
 
     wchar_t program_files[MAX_PATH] = {};
-    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, program_files)));
+    ASSERT_TRUE(
+        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, program_files)));
     EXPECT_STREQ(resolve_destination(1, CWideString(L"Tools")).c_str(),
                  (std::wstring(program_files) + L"\\Tools").c_str());
     EXPECT_TRUE(special_folder_path(0x7FFF).empty());  // no such folder

@@ -31,7 +31,6 @@
 #include "support/header_writer.h"
 #include "support/hostile_archive.h"
 #include "support/message_recorder.h"
-#include "support/system_text_win32.h"
 #include "support/tree_win32.h"
 #include "text/utf8.h"
 
@@ -104,6 +103,18 @@ void register_class_once() {
 void drain_queue() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+// The system's own text for an error code, as the program's message shows it.
+std::wstring system_text(DWORD code) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring copy = text ? text : L"";
+    LocalFree(text);
+    return copy;
 }
 
 // The full path the extraction of a member writes below destination, as the
@@ -298,7 +309,8 @@ TEST(Worker, HostileNamesNeverLeaveTheDestination) {
         std::set<std::wstring> elsewhere;
         for (const auto& [path, entry] : list_tree(root.path()))
             if (path.rfind(L"l1/l2/dest/", 0) != 0) elsewhere.insert(path);
-        EXPECT_EQ(elsewhere, (std::set<std::wstring>{L"hostile.lzh", L"l1", L"l1/l2", L"l1/l2/dest"}));
+        EXPECT_EQ(elsewhere,
+                  (std::set<std::wstring>{L"hostile.lzh", L"l1", L"l1/l2", L"l1/l2/dest"}));
     }
     EXPECT_TRUE(recorder.messages().empty());
 }
@@ -391,7 +403,8 @@ TEST(Worker, AnExistingFileIsReplacedUnlessItIsInUse) {
         SCOPED_TRACE(in_use ? "in use" : "free");
         MessageRecorder recorder;
         WorkerRun worker;
-        RunFolder setup(concat({stored("same.txt", "new"), stored("later.txt", "later"), Bytes{0}}));
+        RunFolder setup(
+            concat({stored("same.txt", "new"), stored("later.txt", "later"), Bytes{0}}));
         const std::wstring same = setup.destination + L"\\same.txt";
         write_file(same, Bytes(5000, 'o'));
         // Held open without sharing: it can be neither deleted nor created anew.
@@ -418,8 +431,8 @@ TEST(Worker, AFolderInTheWayIsOneWarningAndStopsTheRun) {
     MessageRecorder recorder;
     WorkerRun worker;
     // The folder member finds its folder there, which is fine; the file does not.
-    RunFolder setup(concat({member("clash.txt/", "-lhd-", Bytes(), 0, 0), stored("clash.txt", "file"),
-                            stored("later.txt", "later"), Bytes{0}}));
+    RunFolder setup(concat({member("clash.txt/", "-lhd-", Bytes(), 0, 0),
+                            stored("clash.txt", "file"), stored("later.txt", "later"), Bytes{0}}));
     make_folder(setup.destination + L"\\clash.txt\\inside");
     expect_done(setup.run(worker), true);
     EXPECT_EQ(describe(setup.tree()), "D clash.txt\nD clash.txt/inside\n");
@@ -443,7 +456,8 @@ TEST(Worker, WhatCannotBeCreatedIsReportedWithTheSystemTextAndStopsTheRun) {
         expect_done(setup.run(worker), true);
         EXPECT_EQ(describe(setup.tree()), "F f (6)\n");
         const std::wstring text = only_message(recorder, nullptr);
-        EXPECT_TRUE(reason == ERROR_SUCCESS ? text != system_text(reason) : text == system_text(reason))
+        EXPECT_TRUE(reason == ERROR_SUCCESS ? text != system_text(reason)
+                                            : text == system_text(reason))
             << shown(text);
     }
 }
@@ -456,12 +470,14 @@ TEST(Worker, APathTooLongForItsMessageIsCutAtItsFront) {
     for (bool clash : {false, true}) {
         MessageRecorder recorder;
         WorkerRun worker;
-        RunFolder setup(concat({member(path, "-lh0-", ascii("x"), 1, reference_crc16(ascii("x")) ^ 1), Bytes{0}}));
+        RunFolder setup(concat(
+            {member(path, "-lh0-", ascii("x"), 1, reference_crc16(ascii("x")) ^ 1), Bytes{0}}));
         if (clash) fs::create_directories(native(setup.destination) / native(utf8_to_utf16(path)));
         expect_done(setup.run(worker), true);
         const std::wstring text = only_message(recorder, worker.window());
         const std::wstring head = clash ? L"\x2026" : L"ファイル \x2026";
-        const std::wstring tail = name + (clash ? L" " + std::wstring(TEXT_FOLDER_CLASH) : L" が壊れています。");
+        const std::wstring tail =
+            name + (clash ? L" " + std::wstring(TEXT_FOLDER_CLASH) : L" が壊れています。");
         EXPECT_LE(text.size(), MESSAGE_UNITS - 1);
         EXPECT_EQ(text.substr(0, head.size()), head);
         EXPECT_EQ(text.substr(text.size() - std::min(tail.size(), text.size())), tail);
