@@ -17,6 +17,7 @@
 //   VORNSFX_SWEEP_RUNS   runs to make (default 40, about two minutes)
 //   VORNSFX_SWEEP_SEED   the seed (default below)
 //   VORNSFX_SWEEP_FIRST  number of the first run (default 0)
+//   VORNSFX_SWEEP_KEEP   folder that receives the program file of every failed run
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -297,6 +298,7 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     const unsigned long long runs = setting("VORNSFX_SWEEP_RUNS", DEFAULT_RUNS);
     const unsigned long long seed = setting("VORNSFX_SWEEP_SEED", DEFAULT_SEED);
     const unsigned long long first = setting("VORNSFX_SWEEP_FIRST", 0);
+    const char* keep = std::getenv("VORNSFX_SWEEP_KEEP");
 
     SweepSandbox sandbox;
     std::vector<std::pair<std::string, Bytes>> sources;  // name, archive
@@ -309,6 +311,7 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     stub.push_back(0);  // lead byte 0: no dialog, the current folder
     ASSERT_FALSE(HasFailure()) << "stub or corpus missing";
 
+    std::map<std::string, int> tally;  // "damage: outcome" -> runs
     for (unsigned long long batch_start = first; batch_start < first + runs;
          batch_start += RUNS_AT_ONCE) {
         std::vector<SandboxRun> batch(
@@ -325,6 +328,7 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
         sandbox.run(batch);
         for (const SandboxRun& run : batch) {
             const char* outcome = OUTCOME_NAMES[static_cast<int>(run.outcome)];
+            ++tally[run.what.substr(0, run.what.find(',')) + ": " + outcome];
             std::printf("run %llu: %s -> %s (status 0x%lx, %zu messages)\n", run.n,
                         run.what.c_str(), outcome,
                         static_cast<unsigned long>(run.process.exit_code()), run.pressed.size());
@@ -332,7 +336,18 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
                 ADD_FAILURE() << "run " << run.n << " (or one beside it) left " << shown(stray);
             if (!acceptable(run.outcome))
                 ADD_FAILURE() << "run " << run.n << " (" << run.what << "): " << outcome;
+            if ((!acceptable(run.outcome) || !run.strays.empty()) && keep && *keep) {
+                const std::wstring folder = path_from_environment("VORNSFX_SWEEP_KEEP");
+                const std::wstring kept = folder + L"\\sweep-" + std::to_wstring(seed) + L"-" +
+                                          std::to_wstring(run.n) + L".exe";
+                make_folder(folder);
+                write_file(kept, run.program);
+                std::printf("  kept: %s\n", shown(kept).c_str());
+            }
         }
         std::fflush(stdout);
     }
+    std::printf("sweep: %llu runs, seed 0x%llx\n", runs, seed);
+    for (const auto& [kind_and_outcome, count] : tally)
+        std::printf("  %s: %d\n", kind_and_outcome.c_str(), count);
 }

@@ -93,13 +93,6 @@ Bytes capture(HWND window) {
     return copied ? image : Bytes();
 }
 
-std::wstring shell_folder_path(const LinkFolder& folder) {
-    wchar_t path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, folder.csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
-        return std::wstring();
-    return path;
-}
-
 }  // namespace
 
 UiProcess::~UiProcess() {
@@ -296,16 +289,9 @@ const LinkFolder LINK_FOLDERS[3] = {{CSIDL_COMMON_PROGRAMS, "Start menu"},
                                     {CSIDL_SENDTO, "Send To"}};
 
 std::wstring link_path(const LinkFolder& folder, const std::wstring& name) {
-    return shell_folder_path(folder) + L"\\" + name + L".lnk";
-}
-
-std::set<std::wstring> all_links() {
-    std::set<std::wstring> links;
-    for (const LinkFolder& folder : LINK_FOLDERS) {
-        std::wstring path = shell_folder_path(folder);
-        for (const std::wstring& name : folder_entries(path)) links.insert(path + L"\\" + name);
-    }
-    return links;
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, folder.csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return std::wstring(path) + L"\\" + name + L".lnk";
 }
 
 ShellLink read_link(const std::wstring& path) {

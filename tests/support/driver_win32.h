@@ -110,8 +110,6 @@ struct LinkFolder {
 extern const LinkFolder LINK_FOLDERS[3];
 // folder + "\" + name + ".lnk"
 std::wstring link_path(const LinkFolder& folder, const std::wstring& name);
-// Every shortcut file now in the three folders.
-std::set<std::wstring> all_links();
 
 // A shortcut read back the way the shell reads it (IShellLinkW through
 // IPersistFile::Load).
