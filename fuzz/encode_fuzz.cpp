@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         result = encoder.encode(input, length, output, nullptr);
     }
     if (!result.shrank) return 0;
-    std::vector<uint8_t> stream = packed.contents();
+    const std::vector<uint8_t>& stream = packed.contents();
     FUZZ_CHECK(stream.size() == result.packed_size);
     FUZZ_CHECK(result.packed_size < length);
 
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         crc = HUFFMAN::expand_member(app, output, length, static_cast<uint32_t>(stream.size()),
                                      L"member", METHOD_INDEX[method]);
     }
-    std::vector<uint8_t> decoded = unpacked.contents();
+    const std::vector<uint8_t>& decoded = unpacked.contents();
     FUZZ_CHECK(decoded == std::vector<uint8_t>(data + 1, data + size));
     FUZZ_CHECK(crc == result.crc);
     return 0;

@@ -1,14 +1,13 @@
 #include "fuzz_support.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "Sfx/report.h"
 #include "Sfx/run_state.h"
 #include "huffman/huffman.h"
+#include "text/win_file_memory.h"
 
 namespace {
 
@@ -25,41 +24,11 @@ int ignore_message(HWND, const wchar_t*, const wchar_t*, uint32_t) {
 
 }  // namespace
 
-MemoryFile::MemoryFile(const char* name) : descriptor_(memfd_create(name, MFD_CLOEXEC)) {
-    if (descriptor_ < 0) fail_setup("memfd_create");
-    std::string path = "/proc/self/fd/" + std::to_string(descriptor_);
-    path_.assign(path.begin(), path.end());
-}
-
-MemoryFile::~MemoryFile() {
-    close(descriptor_);
-}
-
-void MemoryFile::fill(const uint8_t* data, size_t size) {
-    if (ftruncate(descriptor_, 0) != 0) fail_setup("ftruncate");
-    size_t written = 0;
-    while (written < size) {
-        ssize_t put = pwrite(descriptor_, data + written, size - written,
-                             static_cast<off_t>(written));
-        if (put <= 0) fail_setup("pwrite");
-        written += static_cast<size_t>(put);
-    }
-}
+MemoryFile::MemoryFile(const char* name)
+    : path_(name, name + std::strlen(name)), bytes_(memory_file(path_.c_str())) {}
 
 void MemoryFile::open(CWinFile& file, uint32_t access) const {
     if (!file.open(path_.c_str(), access, 0, OPEN_EXISTING)) fail_setup("opening a memory file");
-}
-
-std::vector<uint8_t> MemoryFile::contents() const {
-    std::vector<uint8_t> bytes(static_cast<size_t>(lseek(descriptor_, 0, SEEK_END)));
-    size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = pread(descriptor_, bytes.data() + got, bytes.size() - got,
-                          static_cast<off_t>(got));
-        if (n <= 0) fail_setup("pread");
-        got += static_cast<size_t>(n);
-    }
-    return bytes;
 }
 
 void start_fuzzing() {

@@ -1,5 +1,5 @@
-// What every fuzz target shares: a real file for each input, made cheaply,
-// a quiet process, and a check that turns a broken promise into a crash the
+// What every fuzz target shares: a file in memory for each input, a quiet
+// process, and a check that turns a broken promise into a crash the
 // fuzzer records.
 #pragma once
 
@@ -10,26 +10,24 @@
 
 #include "text/win_file.h"
 
-// An in-memory file (memfd), one per use per process, rewritten for every
-// input. The product opens it like any file, by name (/proc/self/fd/N), so
-// each opening has its own file position and the back end under test is the
-// real one.
+// An input or output file of a target, rewritten for every input. The fuzz
+// build's file back end keeps it in memory under its name, and the product
+// opens it like any file, so each opening has its own file position.
 class MemoryFile {
 public:
     explicit MemoryFile(const char* name);
-    ~MemoryFile();
     MemoryFile(const MemoryFile&) = delete;
     MemoryFile& operator=(const MemoryFile&) = delete;
 
     // Replaces the contents with size bytes of data (none: an empty file).
-    void fill(const uint8_t* data, size_t size);
+    void fill(const uint8_t* data, size_t size) { bytes_.assign(data, data + size); }
     // Opens file on the contents with the given Win32 access, at position 0.
     void open(CWinFile& file, uint32_t access) const;
-    std::vector<uint8_t> contents() const;
+    const std::vector<uint8_t>& contents() const { return bytes_; }
 
 private:
-    int descriptor_;
     std::wstring path_;
+    std::vector<uint8_t>& bytes_;
 };
 
 // Once per process: messages go nowhere, the CRC table is built, the run is
