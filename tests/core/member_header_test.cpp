@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <ctime>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "support/files.h"
 #include "support/header_writer.h"
@@ -232,20 +236,45 @@ TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
     EXPECT_EQ(cut.position(), 2);
 }
 
-TEST(DosTime, ConvertsLocalTimeToUtc) {
+namespace {
+
+// The C library's timegm (_mkgmtime) is the oracle: every field of an MS-DOS
+// time is counted the way it counts the fields of a struct tm, out-of-range
+// days, hours, minutes and seconds included; a damaged month (0, 13-15) is
+// read as the nearest real one.
+int64_t oracle_utc(uint32_t value) {
+    std::tm t{};
+    t.tm_year = 80 + static_cast<int>(value >> 25);
+    t.tm_mon = std::clamp(static_cast<int>(value >> 21 & 0x0F), 1, 12) - 1;
+    t.tm_mday = static_cast<int>(value >> 16 & 0x1F);
+    t.tm_hour = static_cast<int>(value >> 11 & 0x1F);
+    t.tm_min = static_cast<int>(value >> 5 & 0x3F);
+    t.tm_sec = 2 * static_cast<int>(value & 0x1F);
+#ifdef _WIN32
+    return _mkgmtime(&t);
+#else
+    return timegm(&t);
+#endif
+}
+
+}  // namespace
+
+TEST(DosTime, CountsLikeTheCLibraryAndConvertsLocalTimeToUtc) {
+    std::mt19937 random(1980);
+    std::vector<uint32_t> values;
+    for (uint32_t year = 0; year < 128; ++year)  // every month of every year, around its ends
+        for (uint32_t month = 0; month < 16; ++month)
+            for (uint32_t day : {0u, 1u, 28u, 29u, 31u})
+                values.push_back(year << 25 | month << 21 | day << 16 | random() % 0x10000);
+    for (int i = 0; i < 10000; ++i) values.push_back(static_cast<uint32_t>(random()));
+    values.erase(std::remove(values.begin(), values.end(), 0u), values.end());
     set_time_zone("UTC0");
-    EXPECT_EQ(dos_to_unix_time(0), 0);
-    // 2000-02-29 23:59:58: the leap day of a year divisible by 400.
-    EXPECT_EQ(dos_to_unix_time((20u << 25) | (2u << 21) | (29u << 16) | (23u << 11) | (59u << 5) | 29u),
-              MARCH_2000_UTC - 2);
-    // 2100-03-01: 2100 is no leap year, and the result needs more than 32 bits.
-    EXPECT_EQ(dos_to_unix_time((120u << 25) | (3u << 21) | (1u << 16)), 4107542400LL);
-    // Damaged months and days stay inside the month table.
-    dos_to_unix_time((20u << 25) | (0u << 21) | (0u << 16));
-    dos_to_unix_time((20u << 25) | (15u << 21) | (31u << 16));
+    EXPECT_EQ(dos_to_unix_time(0), 0);  // no time stored
+    for (uint32_t value : values) ASSERT_EQ(dos_to_unix_time(value), oracle_utc(value)) << std::hex << value;
 
     set_time_zone("JST-9");
     EXPECT_EQ(local_time_zone_offset(), -32400);
-    EXPECT_EQ(dos_to_unix_time(MARCH_2000), MARCH_2000_UTC - 32400);
+    for (uint32_t value : values)
+        ASSERT_EQ(dos_to_unix_time(value), oracle_utc(value) - 32400) << std::hex << value;
     set_time_zone("UTC0");
 }
