@@ -214,8 +214,20 @@ TEST(MemberHeader, Level2HeadersOfEveryLowByteAreReadAndCounted) {
         ASSERT_EQ(read_from(archive, member), HeaderRead::member);
         EXPECT_EQ(member.path.c_str(), std::wstring(L"x.txt"));
     }
-    CMemberHeader member;  // the end mark before bytes that are no header
-    EXPECT_EQ(read_one(concat({Bytes{0}, Bytes(40, 'A')}), member), HeaderRead::end);
+    // The end mark before bytes that are no header, each lacking one sign of
+    // a level-2 header of 256 bytes or more: its length's high byte (byte 0
+    // here), the method's frame (1 and 5) or the level (19).
+    Bytes no_length(40, 'A'), no_frame(40, 2);
+    no_length[0] = 0;
+    no_length[1] = no_length[5] = '-';
+    no_length[19] = 2;
+    Bytes no_level = no_length;
+    no_level[0] = 1;
+    no_level[19] = 1;
+    for (const Bytes& after : {Bytes(40, 'A'), no_frame, no_length, no_level}) {
+        CMemberHeader member;
+        EXPECT_EQ(read_one(concat({Bytes{0}, after}), member), HeaderRead::end);
+    }
 }
 
 TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
