@@ -152,6 +152,7 @@ TEST(MemberHeader, Level1ExtensionsAreSubtractedAndTheAttributeCountsForDosOnly)
     EXPECT_EQ(member.attribute, 0x20);
 }
 
+// A level-0 header's extension area holds a Unix mode only when Unix wrote it.
 TEST(MemberHeader, UnixSymbolicLinksAreToldByTheirModeAtEveryLevel) {
     for (int level = 0; level <= 2; ++level) {
         for (bool link : {true, false}) {
@@ -161,6 +162,9 @@ TEST(MemberHeader, UnixSymbolicLinksAreToldByTheirModeAtEveryLevel) {
             EXPECT_EQ(is_symbolic_link(member), link) << level;
         }
     }
+    CMemberHeader member;
+    ASSERT_EQ(read_one(unix_link_member(0, "lnk|/etc", true, 'M'), member), HeaderRead::member);
+    EXPECT_FALSE(is_symbolic_link(member));
 }
 
 TEST(MemberHeader, CleanEndsAndBrokenHeaders) {
