@@ -182,11 +182,6 @@ TEST(DynamicHuffmanFresh, FirstCodesOfBothMethods) {
     // The escape plus 255 is a 287-byte match; the first position has no code bits.
     EXPECT_EQ(expand_bytes(BitWriter().put("11100001 11111111 000101").bytes(), LH2, 287).output,
               Bytes(287, ' '));
-    // The encoder here starts from the same tree.
-    EXPECT_EQ(Encoder(LH1).chars.code(0), "110001100");
-    EXPECT_EQ(Encoder(LH1).chars.code(313), "11000101");
-    EXPECT_EQ(Encoder(LH2).chars.code(0), "111000100");
-    EXPECT_EQ(Encoder(LH2).chars.code(LH2_ESCAPE), "11100001");
 }
 
 TEST(DynamicHuffmanLh1, ReadyPositionCodesReachTheWholeWindow) {

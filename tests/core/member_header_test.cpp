@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <ctime>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "support/files.h"
 #include "support/header_writer.h"
@@ -148,6 +152,7 @@ TEST(MemberHeader, Level1ExtensionsAreSubtractedAndTheAttributeCountsForDosOnly)
     EXPECT_EQ(member.attribute, 0x20);
 }
 
+// A level-0 header's extension area holds a Unix mode only when Unix wrote it.
 TEST(MemberHeader, UnixSymbolicLinksAreToldByTheirModeAtEveryLevel) {
     for (int level = 0; level <= 2; ++level) {
         for (bool link : {true, false}) {
@@ -157,6 +162,9 @@ TEST(MemberHeader, UnixSymbolicLinksAreToldByTheirModeAtEveryLevel) {
             EXPECT_EQ(is_symbolic_link(member), link) << level;
         }
     }
+    CMemberHeader member;
+    ASSERT_EQ(read_one(unix_link_member(0, "lnk|/etc", true, 'M'), member), HeaderRead::member);
+    EXPECT_FALSE(is_symbolic_link(member));
 }
 
 TEST(MemberHeader, CleanEndsAndBrokenHeaders) {
@@ -210,8 +218,20 @@ TEST(MemberHeader, Level2HeadersOfEveryLowByteAreReadAndCounted) {
         ASSERT_EQ(read_from(archive, member), HeaderRead::member);
         EXPECT_EQ(member.path.c_str(), std::wstring(L"x.txt"));
     }
-    CMemberHeader member;  // the end mark before bytes that are no header
-    EXPECT_EQ(read_one(concat({Bytes{0}, Bytes(40, 'A')}), member), HeaderRead::end);
+    // The end mark before bytes that are no header, each lacking one sign of
+    // a level-2 header of 256 bytes or more: its length's high byte (byte 0
+    // here), the method's frame (1 and 5) or the level (19).
+    Bytes no_length(40, 'A'), no_frame(40, 2);
+    no_length[0] = 0;
+    no_length[1] = no_length[5] = '-';
+    no_length[19] = 2;
+    Bytes no_level = no_length;
+    no_level[0] = 1;
+    no_level[19] = 1;
+    for (const Bytes& after : {Bytes(40, 'A'), no_frame, no_length, no_level}) {
+        CMemberHeader member;
+        EXPECT_EQ(read_one(concat({Bytes{0}, after}), member), HeaderRead::end);
+    }
 }
 
 TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
@@ -232,20 +252,45 @@ TEST(ScanTotalSize, SumsEveryMemberAndLeavesThePositionAlone) {
     EXPECT_EQ(cut.position(), 2);
 }
 
-TEST(DosTime, ConvertsLocalTimeToUtc) {
+namespace {
+
+// The C library's timegm (_mkgmtime) is the oracle: every field of an MS-DOS
+// time is counted the way it counts the fields of a struct tm, out-of-range
+// days, hours, minutes and seconds included; a damaged month (0, 13-15) is
+// read as the nearest real one.
+int64_t oracle_utc(uint32_t value) {
+    std::tm t{};
+    t.tm_year = 80 + static_cast<int>(value >> 25);
+    t.tm_mon = std::clamp(static_cast<int>(value >> 21 & 0x0F), 1, 12) - 1;
+    t.tm_mday = static_cast<int>(value >> 16 & 0x1F);
+    t.tm_hour = static_cast<int>(value >> 11 & 0x1F);
+    t.tm_min = static_cast<int>(value >> 5 & 0x3F);
+    t.tm_sec = 2 * static_cast<int>(value & 0x1F);
+#ifdef _WIN32
+    return _mkgmtime(&t);
+#else
+    return timegm(&t);
+#endif
+}
+
+}  // namespace
+
+TEST(DosTime, CountsLikeTheCLibraryAndConvertsLocalTimeToUtc) {
+    std::mt19937 random(1980);
+    std::vector<uint32_t> values;
+    for (uint32_t year = 0; year < 128; ++year)  // every month of every year, around its ends
+        for (uint32_t month = 0; month < 16; ++month)
+            for (uint32_t day : {0u, 1u, 28u, 29u, 31u})
+                values.push_back(year << 25 | month << 21 | day << 16 | random() % 0x10000);
+    for (int i = 0; i < 10000; ++i) values.push_back(static_cast<uint32_t>(random()));
+    values.erase(std::remove(values.begin(), values.end(), 0u), values.end());
     set_time_zone("UTC0");
-    EXPECT_EQ(dos_to_unix_time(0), 0);
-    // 2000-02-29 23:59:58: the leap day of a year divisible by 400.
-    EXPECT_EQ(dos_to_unix_time((20u << 25) | (2u << 21) | (29u << 16) | (23u << 11) | (59u << 5) | 29u),
-              MARCH_2000_UTC - 2);
-    // 2100-03-01: 2100 is no leap year, and the result needs more than 32 bits.
-    EXPECT_EQ(dos_to_unix_time((120u << 25) | (3u << 21) | (1u << 16)), 4107542400LL);
-    // Damaged months and days stay inside the month table.
-    dos_to_unix_time((20u << 25) | (0u << 21) | (0u << 16));
-    dos_to_unix_time((20u << 25) | (15u << 21) | (31u << 16));
+    EXPECT_EQ(dos_to_unix_time(0), 0);  // no time stored
+    for (uint32_t value : values) ASSERT_EQ(dos_to_unix_time(value), oracle_utc(value)) << std::hex << value;
 
     set_time_zone("JST-9");
     EXPECT_EQ(local_time_zone_offset(), -32400);
-    EXPECT_EQ(dos_to_unix_time(MARCH_2000), MARCH_2000_UTC - 32400);
+    for (uint32_t value : values)
+        ASSERT_EQ(dos_to_unix_time(value), oracle_utc(value) - 32400) << std::hex << value;
     set_time_zone("UTC0");
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 TEST(WideString, PushBackReserveAndResizeKeepTheText) {
     EXPECT_STREQ(CWideString().c_str(), L"");  // even empty, a terminated buffer
@@ -37,8 +38,12 @@ TEST(WideString, RangesCopiesAndMovesMayAliasTheStringItself) {
 
 TEST(WideString, TruncateAtLastCutsInFrontOfTheLastSeparator) {
     CWideString path(L"a\\b\\c");
-    EXPECT_EQ(path.find_last(L'\\', 2), 1);
-    EXPECT_EQ(path.find_last(L'\\', 0), -1);
+    // Searching back from a position, which may lie beyond the end.
+    const std::pair<size_t, ptrdiff_t> searches[] = {{0, -1}, {1, 1}, {2, 1}, {3, 3}, {4, 3}, {99, 3}};
+    for (const auto& [from, found] : searches) EXPECT_EQ(path.find_last(L'\\', from), found) << from;
+    EXPECT_EQ(path.find_last(L'c', 99), 4);
+    EXPECT_EQ(path.find_last(L'a', 0), 0);
+    EXPECT_EQ(CWideString().find_last(L'a', 0), -1);
     EXPECT_TRUE(path.truncate_at_last(L'\\'));
     EXPECT_STREQ(path.c_str(), L"a\\b");
     CWideString plain(L"abc");

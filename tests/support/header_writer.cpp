@@ -23,13 +23,13 @@ Bytes member_with(HeaderFields fields, const std::string& ansi_name, const Bytes
     return concat({header_bytes(fields), data});
 }
 
-Bytes unix_link_member(int level, const std::string& link_and_target, bool link) {
+Bytes unix_link_member(int level, const std::string& link_and_target, bool link, uint8_t os_id) {
     const uint16_t mode = link ? 0120777 : 0100644;
     const Bytes mode_bytes = {static_cast<uint8_t>(mode & 0xFF), static_cast<uint8_t>(mode >> 8)};
     HeaderFields f;
     f.level = level;
     f.method = "-lhd-";
-    f.os_id = 'U';
+    f.os_id = os_id;
     if (level == 0) {
         f.with_os = true;
         f.level0_extra = concat({Bytes(5, 0), mode_bytes, Bytes(4, 0)});  // version, time; uid, gid

@@ -20,8 +20,10 @@ Bytes stored_member(int level, const std::string& ansi_name, const Bytes& data);
 // An empty "-lhd-" member as Unix LHA tools store a symbolic link: named
 // "link|target", the link file type in its Unix mode (level 0 in the Unix
 // extension area, levels 1 and 2 in an extended header 0x50); with
-// link false the same member with an ordinary file's mode.
-Bytes unix_link_member(int level, const std::string& link_and_target, bool link = true);
+// link false the same member with an ordinary file's mode. Another os_id
+// makes the same bytes come from another system.
+Bytes unix_link_member(int level, const std::string& link_and_target, bool link = true,
+                       uint8_t os_id = 'U');
 
 // The parts one after another.
 Bytes concat(std::initializer_list<Bytes> parts);

@@ -421,8 +421,17 @@ TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
         {{"build", "a.lzh", "-o", "x.exe", "--desktop", "yes"}, "--desktop: 'yes' is not one of"},
         {{"build", "a.lzh", "-o", "x.exe", "--send-to", "offered"}, "--send-to needs --shortcut-target"},
         {{"build", "a.lzh", "-o", "x.exe", "--no-dialog", "--title", "T"}, "--title cannot be used with it"},
-        {{"build", "a.lzh", "-o", "x.exe", "--base", "home"}, ""},
-        {{"list"}, ""},
+        {{"build", "a.lzh", "-o", "x.exe", "--base", "home"}, "--base: 'home' is not one of cwd"},
+        {{"build", "a.lzh", "-o", "x.exe", "--start-menu", "offered,never"}, "'offered,never' is not one"},
+        {{"build", "a.lzh", "-o"}, "-o: a value is missing"},
+        {{"build", "a.lzh", "-o", "x.exe", "--strict=yes"}, "--strict takes no value"},
+        {{"build", "a.lzh", "-o", "x.exe", "--method", "-lh9-"}, "--method: '-lh9-' is not one of"},
+        {{"build", "-o", "x.exe"}, "no archive, file or folder given"},
+        {{"pack", "t", "--effort=max", "-o", "x.lzh"}, "--effort: 'max' is not one of"},
+        {{"pack", "t"}, "no output given (-o OUT.lzh)"},
+        {{"pack", "-o", "x.lzh", "--title", "T"}, "unknown option --title"},
+        {{"test", "--json", "a"}, "unknown option --json"},
+        {{"list"}, "no file given"},
         {{"list", "--json", "a", "b"}, "takes one file"},
     };
     for (const auto& [args, message] : mistakes) {
@@ -430,7 +439,7 @@ TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
         EXPECT_EQ(run.status, 2) << run.err;
         EXPECT_TRUE(run.says(message)) << run.err;
     }
-    for (const char* command : {"build", "list", "test"}) {
+    for (const char* command : {"build", "pack", "list", "test", "extract", "unwrap"}) {
         Outcome help = vornsfx({command, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.find(std::string("Usage: vornsfx ") + command), 0u) << help.out;
