@@ -23,8 +23,12 @@ TEST(Utf8, EveryCodePointMakesTheRoundTrip) {
     const std::string utf8 = utf16_to_utf8(units);
     EXPECT_TRUE(utf8_to_utf16(utf8) == units);
     EXPECT_TRUE(path_to_utf16(utf8) == units);
-    // A lone surrogate has no UTF-8 form.
-    EXPECT_EQ(utf16_to_utf8(std::wstring{L'a', wchar_t(0xDC00), wchar_t(0xD800)}), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    // A lone surrogate has no UTF-8 form; a pair is a high one, then a low one.
+    const std::string R = "\xEF\xBF\xBD";
+    EXPECT_EQ(utf16_to_utf8(std::wstring{L'a', wchar_t(0xDC00), wchar_t(0xD800)}), "a" + R + R);
+    EXPECT_EQ(utf16_to_utf8(std::wstring{wchar_t(0xD800), wchar_t(0xE000)}), R + "\xEE\x80\x80");
+    EXPECT_EQ(utf16_to_utf8(std::wstring{wchar_t(0xDC00), wchar_t(0xDC00)}), R + R);
+    EXPECT_EQ(utf16_to_utf8(std::wstring{wchar_t(0xD7FF), wchar_t(0xDC00)}), "\xED\x9F\xBF" + R);
     EXPECT_TRUE(utf8_to_utf16("\xC0\xAF") == (std::wstring{0xFFFD, 0xFFFD}));
 }
 
