@@ -23,7 +23,9 @@ TEST(WideSz, AbsentTextReadsAsEmptyUntilSomethingIsAppended) {
 TEST(WideSz, CountedTextStopsAtTheCountOrTheTerminator) {
     EXPECT_STREQ(CWideSz(L"abcdef", 3).c_str(), L"abc");
     EXPECT_STREQ(CWideSz(L"ab", 10).c_str(), L"ab");
-    EXPECT_TRUE(CWideSz(L"abc", 0).present());
+    const CWideSz none(L"abc", 0);
+    EXPECT_TRUE(none.present());
+    EXPECT_STREQ(none.c_str(), L"");
     EXPECT_STREQ(CWideSz(CWideString(L"path\\x")).c_str(), L"path\\x");
 }
 
