@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "Sfx/Sfx64/resource.h"
+#include "encoder/header_writer.h"
 #include "support/files.h"
 #include "text/utf8.h"
 
@@ -61,16 +62,14 @@ std::map<ResourceKey, Bytes> read_resources(const Bytes& image) {
 // Whether resource holds text (UTF-8 here) in UTF-16LE, as the resource
 // compiler must have stored it.
 bool holds(const Bytes& resource, const std::string& text) {
-    Bytes units;
-    for (wchar_t c : utf8_to_utf16(text)) units.insert(units.end(), {uint8_t(c & 0xFF), uint8_t(c >> 8)});
+    const Bytes units = utf16le(utf8_to_utf16(text));
     return std::search(resource.begin(), resource.end(), units.begin(), units.end()) != resource.end();
 }
 
 }  // namespace
 
 TEST(StubResources, IconDialogManifestAndVersionInTheirLanguages) {
-    // scripts/test builds the stub first; a host-only tree (a copy without
-    // out/) has none to read.
+    // A host-only tree (a copy without out/) has no stub to read.
     const std::wstring stub = path_from_environment("VORNSFX_STUB");
     if (!exists(stub)) GTEST_SKIP() << "no stub built (cmake --build --preset win64)";
     auto resources = read_resources(read_file(stub));
@@ -83,8 +82,6 @@ TEST(StubResources, IconDialogManifestAndVersionInTheirLanguages) {
         EXPECT_EQ(resources.count({RT_ICON_TYPE, u16(group, 6 + 14 * i + 12), JAPANESE}), 1u);
     }
 
-    // The dialog's texts went through the resource compiler as UTF-16 (its
-    // layout is the resource script's alone).
     const Bytes& dialog = resources[{RT_DIALOG_TYPE, IDD_DESTINATION, JAPANESE}];
     for (const char* text : {"Vorn SFX", "MS UI Gothic", "解凍先ﾌｫﾙﾀﾞ(&D):", "参照(&R)",
                              "スタートメニューに登録する(&M)", "デスクトップにショートカットを作成する(&D)",

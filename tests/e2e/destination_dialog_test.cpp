@@ -6,6 +6,7 @@
 #include "Sfx/Sfx64/resource.h"
 #include "stub_run.h"
 #include "support/header_writer.h"
+#include "support/tree_win32.h"
 
 namespace {
 
@@ -83,12 +84,14 @@ using DestinationDialog = StubRun;
 // The browse button opens the system's folder browser: Cancel keeps the
 // field's text, OK puts the folder chosen there into it. Then the user types
 // a nested folder that does not exist yet: it is made and filled, the checked
-// boxes' shortcuts point into it, and the run-after program runs there.
+// boxes' shortcuts point into it (named after the target without its
+// extension), and the run-after program runs there.
 TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn) {
-    LinkCleanup cleanup(LINK_NAME);
+    const std::wstring link_name = L"run_marker";
+    LinkCleanup cleanup(link_name);
     const OptionCase option_case = {{3, 2, 1}, {true, false, true}};
     const std::wstring configured = dir / L"configured", nested = dir / L"出力\\ネスト\\深い";
-    CConfigBlock block = marker_block(TITLE, configured, LINK_NAME);
+    CConfigBlock block = marker_block(TITLE, configured, L"");
     block.start_menu_option = option_case.options[0];
     block.desktop_option = option_case.options[1];
     block.send_to_option = option_case.options[2];
@@ -123,11 +126,13 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
     EXPECT_FALSE(exists(configured)) << "the configured folder was used instead of the typed one";
     EXPECT_EQ(shown(marker_text(nested)), shown(nested))
         << "the run-after program did not run in the destination";
-    expect_extracted("mixed-l2.lzh", nested, {MARKER_PROGRAM, MARKER_FILE});
-    expect_links_where_checked(option_case, LINK_NAME);
+    // What lhasa extracted from the corpus archive, beside the marker's files.
+    expect_same_tree(list_tree(nested, {MARKER_PROGRAM, MARKER_FILE}), corpus_tree("mixed-l2.lzh"),
+                     false);
+    expect_links_where_checked(option_case, link_name);
     const std::wstring target = nested + L"\\" + MARKER_PROGRAM;
     for (int i : {1, 2}) {
-        ShellLink link = read_link(link_path(LINK_FOLDERS[i], LINK_NAME));
+        ShellLink link = read_link(link_path(LINK_FOLDERS[i], link_name));
         EXPECT_EQ(shown(link.target), shown(target)) << LINK_FOLDERS[i].name;
         EXPECT_EQ(shown(link.working_folder), shown(nested));
         EXPECT_EQ(shown(link.icon), shown(target));
@@ -135,48 +140,29 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
     }
 }
 
-// Without a title, the default one; a relative destination is taken from the
-// current directory; without a shortcut name, the link takes the target's
-// file name without its extension.
-TEST_F(DestinationDialog, DefaultsForTitleShortcutNameAndARelativeDestination) {
+// Cancel, the close box, and a destination that cannot be created (reported)
+// end the run without extracting, without shortcuts and without running
+// anything. The dialog shows the default title, and the relative destination
+// taken from the current folder.
+TEST_F(DestinationDialog, CancelTheCloseBoxOrAnUncreatableFolderEndTheRunWithoutExtracting) {
+    LinkCleanup cleanup(LINK_NAME);
     const OptionCase option_case = {{0, 1, 3}, {false, false, false}};
-    LinkCleanup cleanup(L"vornsfx-e2e-tool");
-    CConfigBlock block;
-    block.lead_byte = 1;
-    block.destination = L"dest";
-    block.shortcut_target = L"app\\vornsfx-e2e-tool.exe";
+    write_file(dir / L"blocker", ascii("a file where a parent folder would have to be made"));
+    CConfigBlock block = marker_block(L"", L"dest", LINK_NAME);
     block.start_menu_option = option_case.options[0];
     block.desktop_option = option_case.options[1];
     block.send_to_option = option_case.options[2];
-    start(block_bytes(block),
-          archive({stored_member(2, "app/vornsfx-e2e-tool.exe", ascii("not really a program"))}));
-
-    HWND dialog = stub.wait_dialog();
-    ASSERT_TRUE(dialog) << "no destination dialog";
-    EXPECT_EQ(shown(window_text(dialog)), "Vorn SFX");
-    EXPECT_EQ(shown(window_text(control(dialog, IDC_DEST_EDIT))), shown(work + L"\\dest"));
-    expect_boxes_then_toggle(dialog, option_case);
-    press(dialog, IDOK);
-    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
-    EXPECT_TRUE(exists(work + L"\\dest\\app\\vornsfx-e2e-tool.exe"));
-    expect_links_where_checked(option_case, L"vornsfx-e2e-tool");
-}
-
-// Cancel, the close box, and a destination that cannot be created (reported)
-// end the run without extracting, without shortcuts and without running anything.
-TEST_F(DestinationDialog, CancelTheCloseBoxOrAnUncreatableFolderEndTheRunWithoutExtracting) {
-    LinkCleanup cleanup(LINK_NAME);
-    std::wstring destination = dir / L"dest";
-    write_file(dir / L"blocker", ascii("a file where a parent folder would have to be made"));
-    Bytes block = block_bytes(marker_block(TITLE, destination, LINK_NAME));
-    Bytes contents = archive({marker_member()}, corpus_archive(L"lh5-l0.lzh"));
+    const Bytes contents = archive({marker_member()}, corpus_archive(L"lh5-l0.lzh"));
     for (const std::string way : {"Cancel", "close box", "uncreatable folder"}) {
         SCOPED_TRACE(way);
         UiProcess process;
-        write_sfx(dir / L"setup.exe", block, contents);
+        write_sfx(dir / L"setup.exe", block_bytes(block), contents);
         ASSERT_TRUE(process.start(dir / L"setup.exe", work));
         HWND dialog = process.wait_dialog();
         ASSERT_TRUE(dialog) << "no destination dialog";
+        EXPECT_EQ(shown(window_text(dialog)), "Vorn SFX");
+        EXPECT_EQ(shown(window_text(control(dialog, IDC_DEST_EDIT))), shown(work + L"\\dest"));
+        expect_boxes_then_toggle(dialog, option_case);
         if (way == "Cancel") {
             press(dialog, IDCANCEL);
         } else if (way == "close box") {
@@ -191,7 +177,6 @@ TEST_F(DestinationDialog, CancelTheCloseBoxOrAnUncreatableFolderEndTheRunWithout
             press(box, IDOK);
         }
         EXPECT_EQ(process.finish(), EXIT_NORMAL);
-        EXPECT_FALSE(exists(destination)) << "the destination was created";
         EXPECT_TRUE(folder_entries(work).empty()) << "something was extracted";
         expect_nothing_followed(work, LINK_NAME);
     }

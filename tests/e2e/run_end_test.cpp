@@ -1,7 +1,6 @@
 // Runs that end early: the user aborts among many small members or closes
-// the window during a large one, or a member is damaged. (Archives cut short
-// go through the stub in the corrupt-input sweep.) The members before stay,
-// and no shortcut is made and nothing is run.
+// the window during a large one, or a member is damaged. The members before
+// stay, and no shortcut is made and nothing is run.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -12,6 +11,7 @@
 #include "Sfx/Sfx64/resource.h"
 #include "stub_run.h"
 #include "support/header_writer.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -74,10 +74,8 @@ protected:
 // A block that is only its lead byte 0: no dialog, the progress window under
 // its default title, extraction into the current folder. Started with the
 // mouse in the screen's bottom-right corner, the window still lies wholly on
-// the screen; arguments that would be options to other installers change
-// nothing. Whenever the abort comes, the members up to the last one shown are
-// whole on disk: only a file still being written is removed, never a finished
-// one (the worker's tests see a partial file go).
+// the screen; options of other installers change nothing. Whenever the abort
+// comes, every file on disk is whole and so is every member shown before.
 TEST_F(RunEnd, AnAbortAmongSmallMembersWithoutABlockKeepsEveryFinishedOne) {
     RECT work_area = {};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0);
@@ -105,13 +103,12 @@ TEST_F(RunEnd, AnAbortAmongSmallMembersWithoutABlockKeepsEveryFinishedOne) {
     }
     EXPECT_EQ(stub.finish(), EXIT_NORMAL);
     EXPECT_TRUE(stub.windows(DIALOG_CLASS).empty()) << "a dialog or message box appeared";
-    std::set<std::wstring> on_disk = folder_entries(work);
-    EXPECT_LT(on_disk.size(), static_cast<size_t>(SMALL_MEMBERS)) << "the abort came too late";
-    for (int i = 0; i < static_cast<int>(on_disk.size()) || i <= last_shown; ++i) {
-        std::string name = small_name(i);
-        std::wstring path = work + L"\\" + std::wstring(name.begin(), name.end());
+    const size_t on_disk = folder_entries(work).size();
+    EXPECT_LT(on_disk, static_cast<size_t>(SMALL_MEMBERS)) << "the abort came too late";
+    for (int i = 0; i < static_cast<int>(on_disk) || i <= last_shown; ++i) {
+        const std::wstring path = work + L"\\" + utf8_to_utf16(small_name(i));
         ASSERT_TRUE(exists(path) && read_file(path) == small_content(i))
-            << name << " is missing or incomplete; the last shown was " << last_shown;
+            << small_name(i) << " is missing or incomplete; the last shown was " << last_shown;
     }
 }
 

@@ -1,7 +1,6 @@
 #include "stub_run.h"
 
 #include "support/header_writer.h"
-#include "support/tree_win32.h"
 
 namespace {
 
@@ -53,9 +52,4 @@ void expect_nothing_followed(const std::wstring& folder, const std::wstring& lin
     EXPECT_TRUE(process_ids(MARKER_PROGRAM).empty()) << "the run-after program runs";
     for (const LinkFolder& links : LINK_FOLDERS)
         EXPECT_FALSE(exists(link_path(links, link_name))) << "a shortcut in " << links.name;
-}
-
-void expect_extracted(const std::string& corpus_archive, const std::wstring& folder,
-                      const std::set<std::wstring>& extra) {
-    expect_same_tree(list_tree(folder, extra), corpus_tree(corpus_archive), false);
 }

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "support/driver_win32.h"
@@ -39,8 +38,3 @@ std::wstring marker_text(const std::wstring& folder);
 // After a run that ended early: neither a marker in folder nor a marker
 // program running, and no shortcut of that name in any of the three folders.
 void expect_nothing_followed(const std::wstring& folder, const std::wstring& link_name);
-
-// folder holds what lhasa extracted from the corpus archive (by file name),
-// and besides at most the entries named in extra.
-void expect_extracted(const std::string& corpus_archive, const std::wstring& folder,
-                      const std::set<std::wstring>& extra = {});

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "Sfx/Sfx64/resource.h"
 #include "Sfx/config_writer.h"
 #include "block_writer.h"
@@ -19,6 +22,11 @@ constexpr DWORD POLL_MS = 15;
 constexpr DWORD MESSAGE_LIMIT_MS = 5000;
 constexpr DWORD KILL_LIMIT_MS = 10000;
 constexpr UINT KILLED = 0xDEAD;
+// Looking more often only slows Wine down: every look is a call to its server.
+constexpr DWORD LOOK_EVERY_MS = 100;
+constexpr DWORD DISMISS_AGAIN_MS = 2000;
+// Wine starts its debugger when a program fails with an exception.
+constexpr wchar_t CRASH_HANDLER[] = L"winedbg.exe";
 
 // Wine paints a window when its program gets round to it and copies the
 // picture to the X screen later still: a capture is taken again until two agree.
@@ -36,10 +44,6 @@ std::wstring class_name(HWND window) {
     wchar_t name[256] = {};
     GetClassNameW(window, name, static_cast<int>(sizeof name / sizeof name[0]));
     return name;
-}
-
-bool visible(HWND window) {
-    return IsWindowVisible(window) != FALSE;
 }
 
 // The windows EnumWindows or EnumChildWindows passes that test accepts.
@@ -91,6 +95,30 @@ Bytes capture(HWND window) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return copied ? image : Bytes();
+}
+
+void end_process(DWORD id) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (!process) return;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, KILL_LIMIT_MS);
+    CloseHandle(process);
+}
+
+// Presses OK on every box the program shows, and again on one still there a
+// while after; a new box may come back under the handle of one that went.
+void dismiss_boxes(const UiProcess& process, BatchRun& run, std::map<HWND, DWORD>& pressed) {
+    const DWORD now = GetTickCount();
+    for (HWND box : process.windows(DIALOG_CLASS)) {
+        run.window_seen = true;
+        auto earlier = pressed.find(box);
+        if (!IsWindowVisible(box) ||
+            (earlier != pressed.end() && now - earlier->second < DISMISS_AGAIN_MS))
+            continue;
+        if (earlier == pressed.end()) run.messages.push_back(message_box_text(box));
+        pressed[box] = now;
+        press(box, IDOK);
+    }
 }
 
 }  // namespace
@@ -151,7 +179,7 @@ std::vector<HWND> UiProcess::windows(const wchar_t* window_class) const {
 }
 
 HWND UiProcess::wait_window(const wchar_t* window_class, DWORD limit_ms,
-                            const WindowTest& accept) const {
+                            const std::function<bool(HWND)>& accept) const {
     HWND match = nullptr;
     wait_until(
         [&] {
@@ -168,18 +196,49 @@ HWND UiProcess::wait_window(const wchar_t* window_class, DWORD limit_ms,
 
 HWND UiProcess::wait_dialog() const {
     return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return visible(window) && control(window, IDC_DEST_EDIT) != nullptr;
+        return IsWindowVisible(window) && control(window, IDC_DEST_EDIT) != nullptr;
     });
 }
 
 HWND UiProcess::wait_progress_window() const {
-    return wait_window(PROGRESS_WINDOW_CLASS, WINDOW_LIMIT_MS, visible);
+    return wait_window(PROGRESS_WINDOW_CLASS, WINDOW_LIMIT_MS, IsWindowVisible);
 }
 
 HWND UiProcess::wait_message_box() const {
     return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return visible(window) && control(window, IDC_DEST_EDIT) == nullptr;
+        return IsWindowVisible(window) && control(window, IDC_DEST_EDIT) == nullptr;
     });
+}
+
+void run_side_by_side(std::vector<BatchRun>& runs, DWORD limit_ms) {
+    for (size_t first = 0; first < runs.size(); first += RUNS_AT_ONCE) {
+        const size_t end = std::min(first + RUNS_AT_ONCE, runs.size());
+        const std::set<DWORD> handlers_before = process_ids(CRASH_HANDLER);
+        UiProcess processes[RUNS_AT_ONCE];
+        std::map<HWND, DWORD> pressed;  // message box -> when its OK was pressed
+        for (size_t i = first; i < end; ++i)
+            EXPECT_TRUE(processes[i - first].start(runs[i].program, runs[i].folder));
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < limit_ms;
+             Sleep(LOOK_EVERY_MS)) {
+            for (DWORD id : process_ids(CRASH_HANDLER))
+                if (!handlers_before.count(id)) end_process(id);
+            bool all_ended = true;
+            for (size_t i = first; i < end; ++i) {
+                const UiProcess& process = processes[i - first];
+                if (!process.running() || runs[i].hung) continue;
+                all_ended = false;
+                runs[i].window_seen |= !process.windows(PROGRESS_WINDOW_CLASS).empty();
+                dismiss_boxes(process, runs[i], pressed);
+                runs[i].hung = runs[i].messages.size() > MESSAGE_LIMIT;
+            }
+            if (all_ended) break;
+        }
+        for (size_t i = first; i < end; ++i) {
+            runs[i].hung |= processes[i - first].running();
+            processes[i - first].kill();
+            runs[i].status = processes[i - first].exit_code();
+        }
+    }
 }
 
 std::set<DWORD> process_ids(const wchar_t* program_file) {
@@ -196,12 +255,9 @@ std::set<DWORD> process_ids(const wchar_t* program_file) {
 }
 
 bool wait_until(const std::function<bool()>& condition, DWORD limit_ms) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(POLL_MS))
         if (GetTickCount() - start >= limit_ms) return false;
-        Sleep(POLL_MS);
-    }
+    return true;
 }
 
 std::wstring window_text(HWND window) {
@@ -218,10 +274,8 @@ bool set_window_text(HWND window, const std::wstring& text) {
 }
 
 LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, MESSAGE_LIMIT_MS,
-                             &result))
-        return 0;
+    DWORD_PTR result = 0;  // stays 0 when the message was not handled in time
+    SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, MESSAGE_LIMIT_MS, &result);
     return static_cast<LRESULT>(result);
 }
 
@@ -304,7 +358,6 @@ ShellLink read_link(const std::wstring& path) {
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
         SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
         wchar_t text[MAX_PATH] = {};
-        result.loaded = true;
         if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) result.target = text;
         text[0] = 0;
         if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.working_folder = text;

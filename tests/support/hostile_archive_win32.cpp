@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine_runner.h"
 #include "header_writer.h"
 #include "text/utf8.h"
@@ -22,8 +24,7 @@ const NameStyle NAME_STYLES[8] = {
 namespace {
 
 std::wstring with_separator(std::wstring path, wchar_t separator) {
-    for (wchar_t& c : path)
-        if (c == L'/') c = separator;
+    std::replace(path.begin(), path.end(), L'/', separator);
     return path;
 }
 
@@ -38,8 +39,7 @@ Bytes ansi(const std::wstring& text, wchar_t separator) {
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
                         nullptr, &lossy);
     EXPECT_FALSE(lossy) << "not in the ANSI code page: " << utf16_to_utf8(text);
-    for (char& c : bytes)
-        if (c == '/') c = static_cast<char>(separator);
+    std::replace(bytes.begin(), bytes.end(), '/', static_cast<char>(separator));
     return Bytes(bytes.begin(), bytes.end());
 }
 
@@ -72,8 +72,7 @@ std::vector<HostileName> hostile_names(const std::wstring& outside_folder) {
     const std::wstring& outside = outside_folder;
     // The absolute path as it must come out: no drive, no root, '/' between.
     std::wstring outside_written = outside.substr(outside.find_first_not_of(L"\\/", 2));
-    for (wchar_t& c : outside_written)
-        if (c == L'\\') c = L'/';
+    std::replace(outside_written.begin(), outside_written.end(), L'\\', L'/');
     return {
         // Ways up and out.
         {L"../../../escape1.txt", L"escape1.txt"},
@@ -118,8 +117,7 @@ std::vector<HostileName> hostile_names(const std::wstring& outside_folder) {
 }
 
 Bytes hostile_content(const HostileName& name) {
-    std::string text = "data of " + utf16_to_utf8(name.stored) + "\n";
-    return Bytes(text.begin(), text.end());
+    return ascii("data of " + utf16_to_utf8(name.stored) + "\n");
 }
 
 Bytes hostile_archive(const std::vector<HostileName>& names, const NameStyle& style) {
@@ -135,9 +133,7 @@ Bytes hostile_archive(const std::vector<HostileName>& names, const NameStyle& st
             f.crc = reference_crc16(data);
         }
         put_names(f, name.stored, style);
-        Bytes header = header_bytes(f);
-        archive.insert(archive.end(), header.begin(), header.end());
-        archive.insert(archive.end(), data.begin(), data.end());
+        archive = concat({archive, header_bytes(f), data});
     }
     archive.push_back(0);
     return archive;
