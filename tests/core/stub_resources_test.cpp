@@ -63,7 +63,8 @@ std::map<ResourceKey, Bytes> read_resources(const Bytes& image) {
 // compiler must have stored it.
 bool holds(const Bytes& resource, const std::string& text) {
     const Bytes units = utf16le(utf8_to_utf16(text));
-    return std::search(resource.begin(), resource.end(), units.begin(), units.end()) != resource.end();
+    return std::search(resource.begin(), resource.end(), units.begin(), units.end()) !=
+           resource.end();
 }
 
 }  // namespace

@@ -224,8 +224,9 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
                 ADD_FAILURE() << "run " << n + i << " left " << shown(stray);
             EXPECT_TRUE(acceptable(batch[i])) << "run " << n + i << " (" << what[i] << ")";
             if ((!acceptable(batch[i]) || !strays.empty()) && keep && *keep) {
-                const std::wstring kept = path_from_environment("VORNSFX_SWEEP_KEEP") + L"\\sweep-" +
-                                          std::to_wstring(seed) + L"-" + std::to_wstring(n + i) + L".exe";
+                const std::wstring kept = path_from_environment("VORNSFX_SWEEP_KEEP") +
+                                          L"\\sweep-" + std::to_wstring(seed) + L"-" +
+                                          std::to_wstring(n + i) + L".exe";
                 make_folder(wide(native(kept).parent_path()));
                 fs::copy_file(native(batch[i].program), native(kept));
                 std::printf("  kept: %s\n", shown(kept).c_str());

@@ -90,7 +90,8 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
     const std::wstring link_name = L"run_marker";
     LinkCleanup cleanup(link_name);
     const OptionCase option_case = {{3, 2, 1}, {true, false, true}};
-    const std::wstring configured = dir / L"configured", nested = dir / L"出力\\ネスト\\深い";
+    const std::wstring configured = dir / L"configured";
+    const std::wstring nested = dir / L"出力\\ネスト\\深い";
     CConfigBlock block = marker_block(TITLE, configured, L"");
     block.start_menu_option = option_case.options[0];
     block.desktop_option = option_case.options[1];

@@ -61,21 +61,15 @@ BOOL CALLBACK collect(HWND window, LPARAM parameter) {
 // The screen's pixels inside the window's rectangle as a BMP file; empty on failure.
 Bytes capture(HWND window) {
     RECT area = {};
-    if (!GetWindowRect(window, &area)) return Bytes();
+    GetWindowRect(window, &area);
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return Bytes();
     const size_t row = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};  // word-aligned
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 'B' | 'M' << 8;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + row * height);
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = -height;  // top-down rows
-    info.biPlanes = 1;
-    info.biBitCount = BITS_PER_PIXEL;
-    info.biCompression = BI_RGB;
+    // Top-down rows: a negative height.
+    BITMAPINFOHEADER info = {sizeof info, width, -height, 1, BITS_PER_PIXEL, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+    BITMAPFILEHEADER file = {'B' | 'M' << 8, static_cast<DWORD>(offset + row * height), 0, 0,
+                             offset};
     Bytes image(file.bfSize);
     memcpy(image.data(), &file, sizeof file);
     memcpy(image.data() + sizeof file, &info, sizeof info);
@@ -89,7 +83,7 @@ Bytes capture(HWND window) {
     const bool copied = bitmap && BitBlt(memory, 0, 0, width, height, screen, area.left,
                                          area.top, SRCCOPY | CAPTUREBLT);
     GdiFlush();
-    if (copied) memcpy(image.data() + file.bfOffBits, bits, row * height);
+    if (copied) memcpy(image.data() + offset, bits, row * height);
     SelectObject(memory, previous);
     if (bitmap) DeleteObject(bitmap);
     DeleteDC(memory);
@@ -275,7 +269,8 @@ bool set_window_text(HWND window, const std::wstring& text) {
 
 LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     DWORD_PTR result = 0;  // stays 0 when the message was not handled in time
-    SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, MESSAGE_LIMIT_MS, &result);
+    SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, MESSAGE_LIMIT_MS,
+                        &result);
     return static_cast<LRESULT>(result);
 }
 

@@ -259,7 +259,8 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
          concat({good, member("big.bin", "-lh0-", big, BIG_MEMBER, reference_crc16(big)), later,
                  Bytes{0}}),
          {}, "F good.txt (4)\n", L"", false, true},
-        {"abort in a packed member", concat({good, zeros_lh5("big.bin", BIG_MEMBER), later, Bytes{0}}),
+        {"abort in a packed member",
+         concat({good, zeros_lh5("big.bin", BIG_MEMBER), later, Bytes{0}}),
          {}, "F good.txt (4)\n", L"", false, true},
     };
     HWND window = make_window();
@@ -276,7 +277,8 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
             if (entry[0] == L'D') fs::create_directories(native(path));
             else write_file(path, ascii("older"));
             if (entry[0] == L'H')
-                held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                   nullptr);
         }
         std::optional<FailingAllocations> failing;
         if (c.what == std::string("no memory")) failing.emplace(LH5_DICTIONARY);
