@@ -10,11 +10,6 @@ std::vector<uint8_t> narrow(const Lengths& lengths) {
 }
 }  // namespace
 
-std::vector<uint32_t> canonical_codes(const Lengths& lengths) {
-    std::vector<uint16_t> codes = canonical_codes(narrow(lengths));
-    return std::vector<uint32_t>(codes.begin(), codes.end());
-}
-
 BlockWriter::BlockWriter(int position_symbols)
     : format_{position_symbols, position_symbols > 14 ? 5 : 4} {}
 

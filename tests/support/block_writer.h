@@ -6,14 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "bit_writer.h"
 #include "encoder/bit_output.h"
 #include "encoder/block_coder.h"
 
 using Lengths = std::vector<int>;
-
-// Canonical codes: shorter codes first, equal lengths in symbol order.
-std::vector<uint32_t> canonical_codes(const Lengths& lengths);
 
 class BlockWriter {
 public:
