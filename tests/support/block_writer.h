@@ -22,17 +22,13 @@ public:
                const Lengths& position_code, int constant_char = 0, int constant_position = 0,
                int constant_length = 0);
 
-    void literal(uint8_t byte) { put_char(byte); }
-    // A match of 3..256 bytes from distance 1..65536 back.
-    void match(int length, uint32_t distance);
+    void literal(uint8_t byte);
 
     std::vector<uint8_t> bytes() const;
 
 private:
-    void put_char(int symbol);
-
     PositionFormat format_;
     BitOutput bits_;
     BlockHeader header_;
-    std::vector<uint16_t> char_codes_, position_codes_;
+    std::vector<uint16_t> char_codes_;
 };
