@@ -13,6 +13,7 @@
 #include "support/allocation_hook.h"
 #include "support/block_writer.h"
 #include "support/engine_runner.h"
+#include "support/header_writer.h"
 
 using namespace HUFFMAN;
 
@@ -118,12 +119,10 @@ TEST_F(DecoderTest, DecodingReportsEachDictionaryAndStopsWithinOneOnAbort) {
 
 TEST_F(DecoderTest, OutputEndsAtTheOriginalSizeEvenWhenAMatchRunsPast) {
     // Ten literals, then a 256-byte match: only 12 bytes were announced.
-    std::vector<LzCode> codes(10, LzCode::literal('q'));
-    codes.push_back(LzCode::match(256, 1));
-    BitOutput bits;
-    write_block(bits, codes.data(), codes.size(), position_format(13));
-    bits.flush();
-    expect_expanded(expand_bytes(bits.bytes(), LH5, 12), Bytes(12, 'q'));
+    BlockWriter writer(14);
+    writer.block(10, Lengths(), Lengths(), Lengths(), 'q', 0);
+    writer.block(1, Lengths(), Lengths(), Lengths(), LzCode::match(256, 1).symbol, 0);
+    expect_expanded(expand_bytes(writer.bytes(), LH5, 12), Bytes(12, 'q'));
 }
 
 // Without memory for its dictionary a member ends with std::bad_alloc, all it
@@ -204,7 +203,9 @@ TEST(FuzzRegression, DataClaimedBeyondTheFileEndIsNotReadForEveryByte) {
     constexpr long long FEW_READS = 100;
     const Expanded truthful = expand_bytes(data, METHOD_LZS, ORIGINAL_SIZE);
     const long long before = read_calls();
-    const Expanded claimed = expand_bytes(data, METHOD_LZS, ORIGINAL_SIZE, CLAIMED_SIZE);
+    // Behind other bytes, as in an archive: what is left counts from there.
+    const Bytes archive = concat({Bytes(1000, 0x55), data});
+    const Expanded claimed = expand_bytes(archive, METHOD_LZS, ORIGINAL_SIZE, CLAIMED_SIZE, 1000);
     const long long after = read_calls();
 
     // Sixteen bytes cannot make 64 KiB: both runs stop as damaged once the

@@ -120,15 +120,20 @@ TEST(StaticHuffman, ImpossibleCodeTablesAreReportedAsDamage) {
     length_code[3] = 17;
     too_long.block(1, length_code, Lengths(), Lengths(), 'x', 0);
     EXPECT_TRUE(expand_bytes(too_long.bytes(), LH5, 1).damaged);
-    // The same length as a 17th position length: beyond -lh6-'s 16 symbols it
-    // is ignored, -lh7- has a 17th symbol and fails on it.
-    Lengths positions(17, 0);
-    positions[0] = 1;
-    positions[16] = 17;
-    BlockWriter seventeenth(16);
-    seventeenth.block(1, Lengths(), Lengths(), positions, 'x', 0);
-    expect_decodes_to(seventeenth.bytes(), LH6, {'x'});
-    EXPECT_TRUE(expand_bytes(seventeenth.bytes(), LH7, 1).damaged);
+    // The same length beyond the last position symbol is ignored: the 17th
+    // of -lh6-, the 18th of -lh7-; -lh7- fails on its own 17th.
+    for (size_t sent : {17u, 18u}) {
+        Lengths positions(sent, 0);
+        positions[0] = 1;
+        positions[sent - 1] = 17;
+        BlockWriter writer(16);
+        writer.block(1, Lengths(), Lengths(), positions, 'x', 0);
+        expect_decodes_to(writer.bytes(), LH6, {'x'});
+        if (sent == 18)
+            expect_decodes_to(writer.bytes(), LH7, {'x'});
+        else
+            EXPECT_TRUE(expand_bytes(writer.bytes(), LH7, 1).damaged);
+    }
     // 511 character lengths for 510 symbols.
     BitOutput overflow;
     overflow.put(1, 16);  // block of 1; constant length code: symbol 3
