@@ -45,9 +45,17 @@ std::vector<int> options(const Record& r) {
     return {r.start_menu_option, r.desktop_option, r.send_to_option};
 }
 
-int next_byte(BytesFile& input) {
-    uint8_t b = 0;
-    return input.file().read(&b, 1) == 1 ? b : -1;
+// Reads bytes, with the archive's first byte behind them, as the stub does:
+// that byte must be what comes next.
+CSfxConfig read_back(Bytes bytes) {
+    bytes.push_back(MARKER);
+    BytesFile input(bytes);
+    CSfxConfig config;
+    EXPECT_TRUE(read_config(config, input.file()));
+    uint8_t next = 0;
+    EXPECT_EQ(input.file().read(&next, 1), 1);
+    EXPECT_EQ(next, MARKER);
+    return config;
 }
 
 }  // namespace
@@ -64,33 +72,16 @@ TEST(ConfigBlock, EveryFieldHasItsPlaceAndSurvivesTheRoundTrip) {
     Bytes encoded;
     ASSERT_TRUE(encode_config_block(full_block(), encoded));
     EXPECT_EQ(encoded, layout);
-
-    layout.push_back(MARKER);
-    BytesFile input(layout);
-    CConfigBlock read;
-    ASSERT_TRUE(read_config_block(input.file(), read));
-    EXPECT_EQ(next_byte(input), MARKER);
-    EXPECT_EQ(read.lead_byte, 7);
-    EXPECT_EQ(read.base_selector, 1);
-    EXPECT_EQ(texts(read), texts(full_block()));
-    EXPECT_EQ(options(read), options(full_block()));
-
-    BytesFile again(layout);
-    CSfxConfig config;
-    ASSERT_TRUE(read_config(config, again.file()));
+    CSfxConfig config = read_back(layout);
     EXPECT_EQ(config.present, 1);
     EXPECT_EQ(texts(config), texts(full_block()));  // a destination with a drive stays
     EXPECT_EQ(options(config), options(full_block()));
 }
 
 TEST(ConfigBlock, LeadByteZeroEndsTheBlockWithDefaults) {
-    BytesFile input(Bytes{0, MARKER});
-    CSfxConfig config;
-    ASSERT_TRUE(read_config(config, input.file()));
-    EXPECT_EQ(next_byte(input), MARKER);
+    CSfxConfig config = read_back(Bytes{0});
     EXPECT_EQ(config.present, 0);
     EXPECT_STREQ(config.title.c_str(), L"Vorn SFX");
-    EXPECT_FALSE(config.destination.empty());
     EXPECT_STREQ(config.destination.c_str(), current_directory().c_str());
 }
 
@@ -100,19 +91,21 @@ TEST(ConfigBlock, CountsOfZeroAndOfTheMaximum) {
     block.shortcut_name = CWideString(std::wstring(MAX_CONFIG_UNITS, L'\u3042').c_str());
     Bytes bytes;
     ASSERT_TRUE(encode_config_block(block, bytes));
-    bytes.push_back(MARKER);
-    BytesFile input(bytes);
-    CSfxConfig config;
-    ASSERT_TRUE(read_config(config, input.file()));
-    EXPECT_EQ(next_byte(input), MARKER);
+    CSfxConfig config = read_back(bytes);
     EXPECT_STREQ(config.title.c_str(), L"Vorn SFX");  // empty title: the program's own
     EXPECT_EQ(config.shortcut_name.length(), MAX_CONFIG_UNITS);
     EXPECT_EQ(config.shortcut_name[MAX_CONFIG_UNITS - 1], L'\u3042');
 
-    block.run_after = CWideString(std::wstring(MAX_CONFIG_UNITS + 1, L'x').c_str());
-    Bytes refused{42};
-    EXPECT_FALSE(encode_config_block(block, refused));
-    EXPECT_EQ(refused, Bytes{42});
+    // One text too long, whichever it is, refuses the whole block.
+    for (auto field : {&CConfigBlock::title, &CConfigBlock::destination,
+                       &CConfigBlock::shortcut_target, &CConfigBlock::run_after,
+                       &CConfigBlock::shortcut_name}) {
+        CConfigBlock too_long = full_block();
+        too_long.*field = CWideString(std::wstring(MAX_CONFIG_UNITS + 1, L'x').c_str());
+        Bytes refused{42};
+        EXPECT_FALSE(encode_config_block(too_long, refused));
+        EXPECT_EQ(refused, Bytes{42});
+    }
 }
 
 TEST(ConfigBlock, ABlockCutAnywhereIsMalformed) {

@@ -76,7 +76,8 @@ TEST(Paths, StoredNamesBecomeRelativePathsWindowsCannotMisread) {
 
 TEST(Paths, ParentDirectoryCutsAtTheLastSeparatorButNotAtARoot) {
     const wchar_t* const cut[][2] = {
-        {L"a/b/c", L"a/b"}, {L"a/b/", L"a"}, {L"a\\b\\f.txt", L"a\\b"}, {L"C:\\x\\y", L"C:\\x"}};
+        {L"a/b/c", L"a/b"}, {L"a/b/", L"a"}, {L"a/b//", L"a/b"}, {L"a\\b\\f.txt", L"a\\b"},
+        {L"C:\\x\\y", L"C:\\x"}};
     for (const auto& c : cut) {
         CWideString path(c[0]);
         EXPECT_TRUE(parent_directory(path)) << utf16_to_utf8(c[0]);

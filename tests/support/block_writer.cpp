@@ -10,11 +10,6 @@ std::vector<uint8_t> narrow(const Lengths& lengths) {
 }
 }  // namespace
 
-std::vector<uint32_t> canonical_codes(const Lengths& lengths) {
-    std::vector<uint16_t> codes = canonical_codes(narrow(lengths));
-    return std::vector<uint32_t>(codes.begin(), codes.end());
-}
-
 BlockWriter::BlockWriter(int position_symbols)
     : format_{position_symbols, position_symbols > 14 ? 5 : 4} {}
 
@@ -25,25 +20,12 @@ void BlockWriter::block(uint16_t size, const Lengths& length_code, const Lengths
                constant_length, constant_char,     constant_position};
     write_block_header(bits_, header_, format_);
     char_codes_ = canonical_codes(header_.chars);
-    position_codes_ = canonical_codes(header_.positions);
 }
 
-void BlockWriter::put_char(int symbol) {
+void BlockWriter::literal(uint8_t byte) {
     if (header_.chars.empty()) return;  // the constant code costs no bits
-    ASSERT_GT(header_.chars.at(symbol), 0) << "character symbol " << symbol << " unused";
-    bits_.put(char_codes_[symbol], header_.chars[symbol]);
-}
-
-void BlockWriter::match(int length, uint32_t distance) {
-    put_char(253 + length);
-    uint32_t value = distance - 1;
-    int symbol = position_symbol(value);
-    if (!header_.positions.empty()) {
-        ASSERT_GT(header_.positions.at(symbol), 0) << "position symbol " << symbol << " unused";
-        bits_.put(position_codes_[symbol], header_.positions[symbol]);
-    }
-    int extra = position_extra_bits(symbol);
-    bits_.put(value & ((1u << extra) - 1), extra);
+    ASSERT_GT(header_.chars.at(byte), 0) << "character " << int(byte) << " unused";
+    bits_.put(char_codes_[byte], header_.chars[byte]);
 }
 
 std::vector<uint8_t> BlockWriter::bytes() const {

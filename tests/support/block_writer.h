@@ -6,14 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "bit_writer.h"
 #include "encoder/bit_output.h"
 #include "encoder/block_coder.h"
 
 using Lengths = std::vector<int>;
-
-// Canonical codes: shorter codes first, equal lengths in symbol order.
-std::vector<uint32_t> canonical_codes(const Lengths& lengths);
 
 class BlockWriter {
 public:
@@ -26,17 +22,13 @@ public:
                const Lengths& position_code, int constant_char = 0, int constant_position = 0,
                int constant_length = 0);
 
-    void literal(uint8_t byte) { put_char(byte); }
-    // A match of 3..256 bytes from distance 1..65536 back.
-    void match(int length, uint32_t distance);
+    void literal(uint8_t byte);
 
     std::vector<uint8_t> bytes() const;
 
 private:
-    void put_char(int symbol);
-
     PositionFormat format_;
     BitOutput bits_;
     BlockHeader header_;
-    std::vector<uint16_t> char_codes_, position_codes_;
+    std::vector<uint16_t> char_codes_;
 };

@@ -34,16 +34,17 @@ Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, i
     return result;
 }
 
-Expanded expand_bytes(const Bytes& compressed, int method_index, uint32_t original_size,
-                      const Bytes& trailing) {
+Expanded expand_bytes(const Bytes& bytes, int method_index, uint32_t original_size,
+                      int64_t packed_size, size_t data_at) {
     TempDir dir;
-    Bytes archive_bytes = compressed;
-    archive_bytes.insert(archive_bytes.end(), trailing.begin(), trailing.end());
-    write_file(dir / L"archive.lzh", archive_bytes);
+    write_file(dir / L"archive.lzh", bytes);
     CSfxApp app;
     app.archive.reset(new CWinFile);
     app.archive->open((dir / L"archive.lzh").c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    return expand_at(app, original_size, static_cast<uint32_t>(compressed.size()), method_index,
+    app.archive->seek(static_cast<int64_t>(data_at), FILE_BEGIN);
+    const int64_t packed =
+        packed_size < 0 ? static_cast<int64_t>(bytes.size() - data_at) : packed_size;
+    return expand_at(app, original_size, static_cast<uint32_t>(packed), method_index,
                      dir / L"member.out");
 }
 

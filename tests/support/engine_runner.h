@@ -20,10 +20,12 @@ struct Expanded {
 Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, int method_index,
                    const std::wstring& output_path);
 
-// Expands compressed (optionally followed by trailing bytes that belong to
-// the next member) with the given method index and original size.
-Expanded expand_bytes(const Bytes& compressed, int method_index, uint32_t original_size,
-                      const Bytes& trailing = Bytes());
+// Expands the member whose data starts at data_at in bytes and runs to
+// their end (unless packed_size says otherwise: fewer, the rest belonging to
+// the next member, or more than the file holds), with the given method
+// index and size.
+Expanded expand_bytes(const Bytes& bytes, int method_index, uint32_t original_size,
+                      int64_t packed_size = -1, size_t data_at = 0);
 
 // The expansion went through undamaged and made exactly want, with its CRC-16.
 void expect_expanded(const Expanded& result, const Bytes& want);
