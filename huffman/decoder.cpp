@@ -160,7 +160,11 @@ void place_mark(OutputBuffer& output) {
 
 uint16_t decode_member(Decoder& decoder) {
     const uint32_t history = decoder.dictionary_size;
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[history + OUTPUT_ROOM + OUTPUT_SLACK]);
+    // A member shorter than the room is decoded whole into a buffer of its own
+    // size: most members are small, and a small buffer is quicker to have.
+    const uint32_t room = static_cast<uint32_t>(
+        std::min<int64_t>(OUTPUT_ROOM, std::max<int64_t>(decoder.original_size, 0)));
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[history + room + OUTPUT_SLACK]);
     std::memset(buffer.get(), DICTIONARY_FILL, history);
     decoder.dictionary = buffer.get();
 
@@ -182,7 +186,7 @@ uint16_t decode_member(Decoder& decoder) {
     output.fresh = buffer.get() + history;
     output.original_size = decoder.original_size;
     output.next_report = history;
-    output.room_end = output.fresh + OUTPUT_ROOM;
+    output.room_end = output.fresh + room;
     output.owner = &decoder;
     place_mark(output);
 
@@ -228,7 +232,7 @@ uint8_t* OutputBuffer::reach_mark(uint8_t* out) {
     if (out >= room_end) {
         write_output(*static_cast<Decoder*>(owner), fresh, static_cast<uint32_t>(out - fresh));
         flushed = produced;
-        std::memcpy(buffer, out - dictionary_size, dictionary_size);
+        std::memmove(buffer, out - dictionary_size, dictionary_size);
         out = fresh;
     }
     place_mark(*this);
