@@ -112,23 +112,6 @@ void CWideString::resize(size_t count, wchar_t fill) {
     chars_[length_] = 0;
 }
 
-ptrdiff_t CWideString::find_last(wchar_t c, size_t from) const {
-    if (length_ == 0) return -1;
-    size_t i = from < length_ ? from : length_ - 1;
-    for (;; --i) {
-        if (chars_[i] == c) return static_cast<ptrdiff_t>(i);
-        if (i == 0) return -1;
-    }
-}
-
-bool CWideString::truncate_at_last(wchar_t c) {
-    ptrdiff_t at = find_last(c);
-    if (at < 0) return false;
-    length_ = static_cast<size_t>(at);
-    chars_[length_] = 0;
-    return true;
-}
-
 bool split_path(const CWideString& path, CPathParts& parts) {
     wchar_t drive[SPLIT_DRIVE_UNITS];
     wchar_t directory[SPLIT_COMPONENT_UNITS];

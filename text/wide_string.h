@@ -11,7 +11,6 @@
 
 class CWideString {
 public:
-    static constexpr size_t npos = static_cast<size_t>(-1);
     static constexpr size_t PUSH_BACK_SPARE = 7;
 
     CWideString();
@@ -30,11 +29,6 @@ public:
     void push_back(wchar_t c);
     void reserve(size_t count, size_t spare = 0);
     void resize(size_t count, wchar_t fill = 0);
-
-    // Index of the last c at or before position from, or -1.
-    ptrdiff_t find_last(wchar_t c, size_t from = npos) const;
-    // Cuts the text in front of its last c; false (unchanged) when there is none.
-    bool truncate_at_last(wchar_t c);
 
     bool empty() const { return length_ == 0; }
     size_t length() const { return length_; }

@@ -27,22 +27,6 @@ TEST(WideString, RangesCopiesAndMovesMayAliasTheStringItself) {
     EXPECT_STREQ(text.c_str(), L"");  // NOLINT: moved-from stays valid and empty
 }
 
-TEST(WideString, TruncateAtLastCutsInFrontOfTheLastSeparator) {
-    CWideString path(L"a\\b\\c");
-    // Searching back from a position, which may lie beyond the end.
-    const std::pair<size_t, ptrdiff_t> searches[] = {{0, -1}, {1, 1}, {2, 1}, {3, 3}, {4, 3}, {99, 3}};
-    for (const auto& [from, found] : searches) EXPECT_EQ(path.find_last(L'\\', from), found) << from;
-    EXPECT_EQ(path.find_last(L'c', 99), 4);
-    EXPECT_EQ(path.find_last(L'a', 0), 0);
-    EXPECT_EQ(CWideString().find_last(L'a', 0), -1);
-    EXPECT_TRUE(path.truncate_at_last(L'\\'));
-    EXPECT_STREQ(path.c_str(), L"a\\b");
-    CWideString plain(L"abc");
-    EXPECT_FALSE(plain.truncate_at_last(L'\\'));
-    EXPECT_STREQ(plain.c_str(), L"abc");
-    EXPECT_FALSE(CWideString().truncate_at_last(L'\\'));
-}
-
 TEST(SplitPath, SplitsLikeTheRuntimeAndEmptiesEveryPartOfAnOverlongOne) {
     const wchar_t* const cases[][5] = {
         // path, drive, folder, name, extension
