@@ -49,3 +49,24 @@ Bytes archive_of(const std::vector<Bytes>& members, bool terminated) {
     if (terminated) archive.push_back(0);
     return archive;
 }
+
+void Builder::SetUp() {
+    write_file(stub, minimal_stub());
+    make_folder(out_folder);
+}
+
+Outcome Builder::build(std::vector<std::string> options, const std::wstring& input) {
+    options.insert(options.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
+    return vornsfx(options);
+}
+
+Outcome Builder::build_bytes(const std::vector<std::string>& options, const Bytes& archive_bytes) {
+    write_file(archive, archive_bytes);
+    return build(options, archive);
+}
+
+void Builder::expect_refused(const Outcome& run, const std::string& problem) {
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
+    EXPECT_TRUE(folder_entries(out_folder).empty()) << "a file was left behind";
+}

@@ -2,6 +2,8 @@
 // inputs its tests need: stubs, archives, folders to check for leftovers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -32,3 +34,21 @@ std::wstring corpus_file(const std::string& name);
 
 // An archive from members, with the terminating zero byte unless told not to.
 Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true);
+
+// A folder holding a stub the builder takes and an empty folder for outputs.
+class Builder : public ::testing::Test {
+protected:
+    void SetUp() override;
+    // vornsfx build INPUT -o OUTPUT --stub STUB with the options after these.
+    Outcome build(std::vector<std::string> options, const std::wstring& input);
+    // The same with archive_bytes written to the input archive first.
+    Outcome build_bytes(const std::vector<std::string>& options, const Bytes& archive_bytes);
+    // Status 2, an error naming the problem, and nothing left in the output folder.
+    void expect_refused(const Outcome& run, const std::string& problem);
+
+    TempDir dir;
+    std::wstring stub = dir / L"stub.exe";
+    std::wstring archive = dir / L"input.lzh";
+    std::wstring out_folder = dir / L"out";
+    std::wstring output = out_folder + TempDir::SEPARATOR + L"setup.exe";
+};
