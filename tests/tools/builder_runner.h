@@ -38,13 +38,26 @@ Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true);
 // A folder holding a stub the builder takes and an empty folder for outputs.
 class Builder : public ::testing::Test {
 protected:
-    void SetUp() override;
-    // vornsfx build INPUT -o OUTPUT --stub STUB with the options after these.
-    Outcome build(std::vector<std::string> options, const std::wstring& input);
-    // The same with archive_bytes written to the input archive first.
-    Outcome build_bytes(const std::vector<std::string>& options, const Bytes& archive_bytes);
+    void SetUp() override {
+        write_file(stub, minimal_stub());
+        make_folder(out_folder);
+    }
+    // vornsfx build INPUT -o OUTPUT --stub STUB and the options; build_bytes
+    // writes the input archive first.
+    Outcome build(std::vector<std::string> options, const std::wstring& input) {
+        options.insert(options.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
+        return vornsfx(options);
+    }
+    Outcome build_bytes(const std::vector<std::string>& options, const Bytes& archive_bytes) {
+        write_file(archive, archive_bytes);
+        return build(options, archive);
+    }
     // Status 2, an error naming the problem, and nothing left in the output folder.
-    void expect_refused(const Outcome& run, const std::string& problem);
+    void expect_refused(const Outcome& run, const std::string& problem) {
+        EXPECT_EQ(run.status, 2) << run.out;
+        EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
+        EXPECT_TRUE(folder_entries(out_folder).empty()) << "a file was left behind";
+    }
 
     TempDir dir;
     std::wstring stub = dir / L"stub.exe";

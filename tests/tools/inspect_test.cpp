@@ -68,7 +68,9 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
         SCOPED_TRACE(members.front().archive);
         std::vector<std::string> rows, json_rows;
         std::set<std::string> names;
+        uint64_t total = 0;
         for (const CorpusMember& m : members) {
+            total += m.original_size;
             rows.push_back(m.method + " " + std::to_string(m.level) + " " + m.name);
             json_rows.push_back(m.method + " " + std::to_string(m.level));
             for (size_t slash = m.name.find('/'); slash != std::string::npos; slash = m.name.find('/', slash + 1))
@@ -76,11 +78,12 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
             names.insert(m.name);
         }
         ASSERT_EQ(build({}, plain).status, 0);
-        const std::string passed =
-            members.size() == 1 ? "the member passed" : "all " + std::to_string(members.size()) + " members passed";
+        const std::string count = std::to_string(members.size()) + (members.size() == 1 ? " member" : " members");
+        const std::string passed = members.size() == 1 ? "the member passed" : "all " + count + " passed";
         for (const std::wstring& file : {plain, output}) {
             Outcome listed = vornsfx({"list", arg(file)});
             EXPECT_EQ(rows_of(listed.out, "^(-l..-) .* (\\d) +(.+)$"), rows) << listed.out;
+            EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + " bytes\n")) << listed.out;
             Outcome test = vornsfx({"test", arg(file)});
             EXPECT_EQ(test.status, 0) << test.out;
             EXPECT_TRUE(test.says(passed)) << test.out;
