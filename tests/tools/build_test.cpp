@@ -186,14 +186,8 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
         change(fields);
         return header_bytes(fields);
     };
-    HeaderFields rejected;  // level 0 with one byte after the CRC: a tail the stub rejects
-    rejected.level = 0;
-    rejected.name = ascii("c.txt");
-    rejected.level0_extra = {0};
-    HeaderFields wrong_crc;
-    wrong_crc.original_size = 5;
-    wrong_crc.crc = 0x1234;
-    const Bytes wrong_crc_member = member_with(wrong_crc, "b.txt", ascii("alpha"));
+    Bytes wrong_crc_member = stored("b.txt", "alpha");
+    wrong_crc_member.back() ^= 1;
     // lh5-l2.lzh's last member, window-3x.bin, has 6833 bytes of -lh5- data
     // right before the archive's zero byte.
     Bytes damaged = read_file(corpus_file("lh5-l2.lzh"));
@@ -208,7 +202,13 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
     const Damage damages[] = {
         {archive_of({good, header([](HeaderFields& f) { f.level = 3; })}), "member 2 (b.txt): header level 3",
          "FAILED    b.txt: header level 3"},
-        {archive_of({good, header_bytes(rejected)}), "the header at offset 0x27 has a layout the stub rejects",
+        // Level 0 with one byte after the CRC: a tail the stub rejects.
+        {archive_of({good, header([](HeaderFields& f) {
+             f.level = 0;
+             f.name = ascii("c.txt");
+             f.level0_extra = {0};
+         })}),
+         "the header at offset 0x27 has a layout the stub rejects",
          nothing_behind + "the member passed"},
         {archive_of({header([](HeaderFields& f) { f.method = "-lhx-"; })}),
          "member 1 (b.txt): method -lhx- is not one the stub decodes", "FAILED    b.txt: method -lhx-"},
