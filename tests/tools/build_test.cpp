@@ -352,6 +352,8 @@ TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
         {{"build", "-o", "x.exe"}, "no archive, file or folder given"},
         {{"pack", "t", "--effort=max", "-o", "x.lzh"}, "--effort: 'max' is not one of"},
         {{"pack", "t"}, "no output given (-o OUT.lzh)"},
+        {{"pack", "", "-o", "x.lzh"}, ": names no file or folder to store"},
+        {{"pack", "none/", "-o", "x.lzh"}, "none/: no such file or folder"},
         {{"pack", "-o", "x.lzh", "--title", "T"}, "unknown option --title"},
         {{"test", "--json", "a"}, "unknown option --json"},
         {{"list"}, "no file given"},
