@@ -111,7 +111,7 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
     EXPECT_EQ(vornsfx({"unwrap", arg(corpus_file("lh0-l0.lzh")), "-o", arg(dir / L"x.lzh")}).status, 2);
 }
 
-TEST(Inspect, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
+TEST_F(Builder, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     HeaderFields dos;  // 2000-03-01 12:34:56, MS-DOS local time
     dos.level = 0;
     dos.name = ascii("dos.txt");
@@ -125,8 +125,6 @@ TEST(Inspect, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     leap_day.time = 1709251199;
     leap_day.crc = 0;  // of no data
     leap_day.extensions = {name_extension("leap\nok        \x1b[2J.txt")};  // forges a line
-    TempDir dir;
-    const std::wstring archive = dir / L"a.lzh";
     write_file(archive, archive_of({header_bytes(dos), header_bytes(unix_time), header_bytes(leap_day)}));
     Outcome run = vornsfx({"list", arg(archive)});
     ASSERT_EQ(run.status, 0) << run.err;
