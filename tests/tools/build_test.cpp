@@ -159,6 +159,7 @@ TEST_F(Builder, RefusesTextsAndStubsTheStubCouldNotUse) {
         {{"--run-after", "caf\xE9.exe"}, minimal_stub(), "--run-after: the text is not valid UTF-8"},
         {{"--run-after", "B.txt", "--strict"}, minimal_stub(), "--run-after: the archive has no member"},
         {{}, ascii("#!/bin/sh\necho not a program\n"), "not a Windows program"},
+        {{}, stub_with(1, 'X'), "not a Windows program"},
         {{}, stub_with(0x40, 'X'), "not a Windows program"},
         {{}, stub_with(0x3C + 2, 0x10), "not a Windows program"},  // PE header past the end
         {{}, stub_with(0x40 + 4, 0x4C), "not a 64-bit (PE32+, x64)"},
