@@ -18,22 +18,19 @@ std::string arg(const std::wstring& path) {
 }
 
 Bytes minimal_stub(size_t size) {
-    constexpr size_t PE_HEADER_OFFSET_FIELD = 0x3C;
-    constexpr uint8_t PE = 0x40;  // where the PE header starts
+    constexpr size_t PE = 0x40;  // where the PE header starts
     constexpr size_t MARK_AT = 0x200;
+    const std::pair<size_t, uint16_t> fields[] = {
+        {0, 'M' | 'Z' << 8}, {0x3C, PE}, {PE, 'P' | 'E' << 8},
+        {PE + 4, 0x8664},    // machine: x64
+        {PE + 24, 0x20B},    // optional header: PE32+
+        {PE + 24 + 68, 2}};  // subsystem: Windows GUI
     Bytes stub(size, 0);
     auto put16 = [&](size_t at, uint16_t value) {
         stub[at] = static_cast<uint8_t>(value);
         stub[at + 1] = static_cast<uint8_t>(value >> 8);
     };
-    stub[0] = 'M';
-    stub[1] = 'Z';
-    stub[PE_HEADER_OFFSET_FIELD] = PE;
-    stub[PE] = 'P';
-    stub[PE + 1] = 'E';
-    put16(PE + 4, 0x8664);           // machine: x64
-    put16(PE + 24, 0x20B);           // optional header: PE32+
-    put16(PE + 24 + 68, 2);          // subsystem: Windows GUI
+    for (const auto& [at, value] : fields) put16(at, value);
     const std::string mark = "Vorn SFX self-extractor";  // as the version resource has it
     for (size_t i = 0; i < mark.size() && MARK_AT + 2 * i < size; ++i) put16(MARK_AT + 2 * i, mark[i]);
     return stub;

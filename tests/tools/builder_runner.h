@@ -2,6 +2,8 @@
 // inputs its tests need: stubs, archives, folders to check for leftovers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -32,3 +34,34 @@ std::wstring corpus_file(const std::string& name);
 
 // An archive from members, with the terminating zero byte unless told not to.
 Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true);
+
+// A folder holding a stub the builder takes and an empty folder for outputs.
+class Builder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write_file(stub, minimal_stub());
+        make_folder(out_folder);
+    }
+    // vornsfx build INPUT -o OUTPUT --stub STUB and the options; build_bytes
+    // writes the input archive first.
+    Outcome build(std::vector<std::string> options, const std::wstring& input) {
+        options.insert(options.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
+        return vornsfx(options);
+    }
+    Outcome build_bytes(const std::vector<std::string>& options, const Bytes& archive_bytes) {
+        write_file(archive, archive_bytes);
+        return build(options, archive);
+    }
+    // Status 2, an error naming the problem, and nothing left in the output folder.
+    void expect_refused(const Outcome& run, const std::string& problem) {
+        EXPECT_EQ(run.status, 2) << run.out;
+        EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
+        EXPECT_TRUE(folder_entries(out_folder).empty()) << "a file was left behind";
+    }
+
+    TempDir dir;
+    std::wstring stub = dir / L"stub.exe";
+    std::wstring archive = dir / L"input.lzh";
+    std::wstring out_folder = dir / L"out";
+    std::wstring output = out_folder + TempDir::SEPARATOR + L"setup.exe";
+};

@@ -1,6 +1,9 @@
-// vornsfx list and test: what they show of plain archives and built files,
-// and test's exit statuses.
+// vornsfx list, test, extract and unwrap: on every corpus archive, plain and
+// built, they show and write what the independent decoder saw; then what they
+// make of damaged, hostile and unreadable input, and test's exit statuses.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <regex>
@@ -11,6 +14,7 @@
 #include "builder_runner.h"
 #include "support/corpus.h"
 #include "support/header_writer.h"
+#include "text/utf8.h"
 #include "tool_platform.h"
 
 #ifndef _WIN32
@@ -19,55 +23,33 @@
 
 namespace {
 
-// The members as list shows them: "method level path" for each row, the
-// columns found by the table's heading.
-std::vector<std::string> listed_members(const std::string& listing) {
+// The groups pattern finds in each line of a listing, joined by spaces, with
+// '/' for '\\'.
+std::vector<std::string> rows_of(const std::string& listing, const std::string& pattern) {
+    const std::regex row(pattern);
     std::vector<std::string> rows;
     std::stringstream text(listing);
-    size_t level_column = std::string::npos, path_column = std::string::npos;
     for (std::string line; std::getline(text, line);) {
-        if (line.compare(0, 6, "method") == 0) {
-            level_column = line.find("level");
-            path_column = line.find("path");
-        } else if (path_column < line.size() && line[0] == '-') {
-            std::string path = line.substr(path_column);
-            std::replace(path.begin(), path.end(), '\\', '/');
-            rows.push_back(line.substr(0, 5) + " " + line.substr(level_column, 1) + " " + path);
-        }
+        std::smatch found;
+        if (!std::regex_search(line, found, row)) continue;
+        std::string joined = found[1];
+        for (size_t i = 2; i < found.size(); ++i) joined += " " + found[i].str();
+        std::replace(joined.begin(), joined.end(), '\\', '/');
+        rows.push_back(joined);
     }
     return rows;
 }
 
-// "method level" of each member of a JSON listing, in order.
-std::vector<std::string> json_members(const std::string& json) {
-    std::vector<std::string> rows;
-    const std::regex member("\"method\": \"([^\"]*)\".*\"level\": (\\d)");
-    for (std::sregex_iterator i(json.begin(), json.end(), member), end; i != end; ++i)
-        rows.push_back((*i)[1].str() + " " + (*i)[2].str());
-    return rows;
+// Every file and folder below root, '/' between components, folders ending in '/'.
+std::set<std::string> tree(const std::wstring& root) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(native(root))) {
+        std::wstring name = wide(entry.path().lexically_relative(native(root)));
+        std::replace(name.begin(), name.end(), L'\\', L'/');
+        names.insert(utf16_to_utf8(name.c_str(), name.size()) + (entry.is_directory() ? "/" : ""));
+    }
+    return names;
 }
-
-class Inspect : public ::testing::Test {
-protected:
-    void SetUp() override { write_file(stub, minimal_stub()); }
-
-    std::wstring built_from(const std::wstring& input, std::vector<std::string> options = {}) {
-        std::wstring output = dir / L"built.exe";
-        options.insert(options.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
-        Outcome run = vornsfx(options);
-        EXPECT_EQ(run.status, 0) << run.err;
-        return output;
-    }
-    // `test` of the archive made of these members.
-    Outcome test_of(const std::vector<Bytes>& members) {
-        write_file(archive, archive_of(members));
-        return vornsfx({"test", arg(archive)});
-    }
-
-    TempDir dir;
-    std::wstring stub = dir / L"stub.exe";
-    std::wstring archive = dir / L"input.lzh";
-};
 
 Bytes wrong_crc(const std::string& name, const std::string& method = "-lh0-") {
     HeaderFields f;
@@ -79,37 +61,57 @@ Bytes wrong_crc(const std::string& name, const std::string& method = "-lh0-") {
 
 }  // namespace
 
-TEST_F(Inspect, ListAndTestEveryCorpusArchivePlainAndBuilt) {
-    for (const auto& members : read_corpus(path_from_environment("VORNSFX_CORPUS"))) {
+TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndependentDecoderSawIt) {
+    const std::wstring corpus = path_from_environment("VORNSFX_CORPUS");
+    for (const auto& members : read_corpus(corpus)) {
         const std::wstring plain = corpus_file(members.front().archive);
         SCOPED_TRACE(members.front().archive);
-        std::vector<std::string> expected, expected_json;
+        std::vector<std::string> rows, json_rows;
+        std::set<std::string> names;
+        uint64_t total = 0;
         for (const CorpusMember& m : members) {
-            expected.push_back(m.method + " " + std::to_string(m.level) + " " + m.name);
-            expected_json.push_back(m.method + " " + std::to_string(m.level));
+            total += m.original_size;
+            rows.push_back(m.method + " " + std::to_string(m.level) + " " + m.name);
+            json_rows.push_back(m.method + " " + std::to_string(m.level));
+            for (size_t slash = m.name.find('/'); slash != std::string::npos; slash = m.name.find('/', slash + 1))
+                names.insert(m.name.substr(0, slash + 1));
+            names.insert(m.name);
         }
-        Outcome listed = vornsfx({"list", arg(plain)});
-        ASSERT_EQ(listed.status, 0) << listed.err;
-        EXPECT_EQ(listed_members(listed.out), expected) << listed.out;
-
-        const std::wstring built = built_from(plain);
-        listed = vornsfx({"list", arg(built)});
-        EXPECT_EQ(listed_members(listed.out), expected);
-        EXPECT_TRUE(listed.says("self-extracting file"));
-        listed = vornsfx({"list", "--json", arg(built)});
-        EXPECT_EQ(json_members(listed.out), expected_json) << listed.out;
-        const std::string passed = members.size() == 1
-                                       ? "the member passed"
-                                       : "all " + std::to_string(members.size()) + " members passed";
-        for (const std::wstring& file : {plain, built}) {
+        ASSERT_EQ(build({}, plain).status, 0);
+        const std::string count = std::to_string(members.size()) + (members.size() == 1 ? " member" : " members");
+        const std::string passed = members.size() == 1 ? "the member passed" : "all " + count + " passed";
+        for (const std::wstring& file : {plain, output}) {
+            Outcome listed = vornsfx({"list", arg(file)});
+            EXPECT_EQ(rows_of(listed.out, "^(-l..-) .* (\\d) +(.+)$"), rows) << listed.out;
+            EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + " bytes\n")) << listed.out;
             Outcome test = vornsfx({"test", arg(file)});
             EXPECT_EQ(test.status, 0) << test.out;
             EXPECT_TRUE(test.says(passed)) << test.out;
         }
+        EXPECT_TRUE(vornsfx({"list", arg(output)}).says("self-extracting file"));
+        Outcome json = vornsfx({"list", "--json", arg(output)});
+        EXPECT_EQ(rows_of(json.out, "\"method\": \"([^\"]*)\".*\"level\": (\\d)"), json_rows) << json.out;
+
+        const std::wstring extracted = dir / L"x";
+        ASSERT_EQ(vornsfx({"extract", arg(output), "-C", arg(extracted)}).status, 0);
+        EXPECT_EQ(tree(extracted), names);
+        for (const CorpusMember& m : members)
+            EXPECT_TRUE(m.folder() || read_file(extracted + L"/" + utf8_to_utf16(m.name)) ==
+                                          read_file(corpus + L"/" + utf8_to_utf16(m.expected)))
+                << m.name;
+        fs::remove_all(native(extracted));
+
+        const std::wstring back = dir / L"back.lzh";
+        ASSERT_EQ(vornsfx({"unwrap", arg(output), "-o", arg(back)}).status, 0);
+        EXPECT_TRUE(read_file(back) == read_file(plain));
+        fs::remove(native(back));
     }
+    // unwrap never writes over its input and wants a built file.
+    EXPECT_EQ(vornsfx({"unwrap", arg(output), "-o", arg(output)}).status, 2);
+    EXPECT_EQ(vornsfx({"unwrap", arg(corpus_file("lh0-l0.lzh")), "-o", arg(dir / L"x.lzh")}).status, 2);
 }
 
-TEST_F(Inspect, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
+TEST_F(Builder, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     HeaderFields dos;  // 2000-03-01 12:34:56, MS-DOS local time
     dos.level = 0;
     dos.name = ascii("dos.txt");
@@ -139,122 +141,93 @@ TEST_F(Inspect, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
 }
 
-TEST_F(Inspect, TestFailsWithStatus1OnEveryDamagedMemberAndGoesOn) {
+// A damaged member fails test with status 1, which goes on to the next one;
+// what cannot be read as an archive gives status 2; several files give the
+// worst status. Words and texts starting with '@' name files in the folder.
+TEST_F(Builder, ListAndTestStatusesOfDamagedAndUnreadableFiles) {
     const Bytes good = stored_member(2, "good.txt", ascii("fine"));
     write_file(archive, archive_of({wrong_crc("bad.txt"), good}));
-    Outcome run = vornsfx({"test", arg(built_from(archive, {"--no-verify"}))});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.says("FAILED    bad.txt: CRC-16 0x")) << run.out;
-    EXPECT_TRUE(run.says("ok        good.txt")) << run.out;
-    EXPECT_TRUE(run.says("1 of 2 members failed")) << run.out;
-
-    HeaderFields rejected;
-    rejected.level = 0;
-    rejected.name = ascii("c.txt");
-    rejected.level0_extra = {0};
-    Bytes cut_header = good;
-    cut_header.resize(good.size() / 2);
-    const Bytes two = archive_of({good, good}, false);
-    const std::string header_failed = "FAILED    the header at offset 0x";
-    const std::tuple<Bytes, int, std::vector<std::string>> cases[] = {
-        {archive_of({good, wrong_crc("bad.txt", "-lhx-")}), 1, {"FAILED    bad.txt: method -lhx-"}},
-        // A header the stub stops at, rejected or cut short, is no member to count.
-        {concat({good, header_bytes(rejected)}), 1, {header_failed, "the member passed"}},
-        {concat({good, cut_header}), 1, {header_failed, "the member passed"}},
-        // Cut inside the last member's data: two members, the second one failed.
-        {Bytes(two.begin(), two.end() - 1), 1, {"1 of 2 members failed"}},
-        // Cut exactly behind a member: the stub extracts what is there, with a warning.
-        {two, 0, {"without its terminating zero byte"}},
-    };
-    for (const auto& [bytes, status, texts] : cases) {
-        write_file(archive, bytes);
-        run = vornsfx({"test", arg(archive)});
-        EXPECT_EQ(run.status, status) << run.out;
-        for (const std::string& text : texts)
-            EXPECT_TRUE(run.says(text)) << text << "\n" << run.out << run.err;
-    }
-    EXPECT_EQ(vornsfx({"list", "--strict", arg(archive)}).status, 2);
-}
-
-TEST_F(Inspect, SeveralFilesGiveTheWorstStatusAndDashReadsStandardInput) {
-    const Bytes good = archive_of({stored_member(2, "good.txt", ascii("fine"))});
-    const std::wstring bad = dir / L"bad.lzh";
-    write_file(archive, good);
-    write_file(bad, archive_of({wrong_crc("bad.txt")}));
-    const std::pair<std::vector<std::wstring>, int> cases[] = {
-        {{archive, archive}, 0}, {{archive, bad, archive}, 1}, {{bad, dir / L"none.lzh", archive}, 2}};
-    for (const auto& [files, status] : cases) {
-        std::vector<std::string> args = {"test"};
-        for (const std::wstring& file : files) args.push_back(arg(file));
-        Outcome run = vornsfx(args);
-        EXPECT_EQ(run.status, status) << run.err;
-        EXPECT_TRUE(run.says("==> " + arg(archive) + " <==\nok        good.txt")) << run.out;
-    }
-    Outcome quiet = vornsfx({"test", "-q", arg(archive), arg(bad)});
-    EXPECT_EQ(quiet.out.find(arg(bad) + ": FAILED    bad.txt"), 0u) << quiet.out;
-    EXPECT_FALSE(quiet.says("ok        ")) << quiet.out;
-    EXPECT_TRUE(vornsfx({"test", "-q", "-v", arg(archive)}).says("good.txt (-lh0-, 4 bytes, CRC-16 0x"));
-#ifndef _WIN32
-    int pipe_ends[2];
-    ASSERT_EQ(pipe(pipe_ends), 0);
-    ASSERT_EQ(write(pipe_ends[1], good.data(), good.size()), static_cast<ssize_t>(good.size()));
-    close(pipe_ends[1]);
-    const int saved = dup(STDIN_FILENO);
-    dup2(pipe_ends[0], STDIN_FILENO);
-    Outcome piped = vornsfx({"test", "-"});
-    dup2(saved, STDIN_FILENO);
-    close(saved);
-    close(pipe_ends[0]);
-    EXPECT_EQ(piped.status, 0) << piped.err;
-    EXPECT_TRUE(piped.says("ok        good.txt")) << piped.out;
-#endif
-}
-
-TEST_F(Inspect, FilesThatCannotBeReadGiveStatus2) {
-    EXPECT_EQ(vornsfx({"test", arg(dir / L"missing.lzh")}).status, 2);
-    const std::vector<Bytes> not_archives = {{}, ascii("\x89PNG\r\n\x1a\n"), ascii("# Read me\n")};
-    for (const Bytes& content : not_archives) {
-        write_file(archive, content);
-        for (const char* command : {"list", "test"}) {
-            Outcome run = vornsfx({command, arg(archive)});
-            EXPECT_EQ(run.status, 2) << command << " " << content.size();
-            EXPECT_TRUE(run.says("not an LHA archive nor a self-extracting file")) << run.out;
-        }
-    }
+    ASSERT_EQ(build({"--no-verify"}, archive).status, 0);
     Bytes program = minimal_stub(PAYLOAD_OFFSET);  // a Windows program, not our stub, with bytes behind
     program[0x200] = 'X';
     program.push_back(0);
-    write_file(archive, program);
-    EXPECT_TRUE(vornsfx({"list", arg(archive)}).says("a Windows program, but not a Vorn SFX file"));
-    Outcome device = vornsfx({"test", arg(null_device())});
-    EXPECT_EQ(device.status, 2);
-    EXPECT_TRUE(device.says("not a file on disk")) << device.err;
-    Outcome bare = vornsfx({"list", arg(stub)});  // the stub alone: no payload
-    EXPECT_EQ(bare.status, 2);
-    EXPECT_TRUE(bare.says("nothing behind")) << bare.err;
-    Bytes cut = minimal_stub(PAYLOAD_OFFSET);
-    cut.insert(cut.end(), {1, 10, 'A', 0});  // a block cut short inside its title
-    write_file(archive, cut);
-    Outcome short_block = vornsfx({"test", arg(archive)});
-    EXPECT_EQ(short_block.status, 2);
-    EXPECT_TRUE(short_block.says("configuration block at 0x16000 is cut short"));
+    Bytes cut_block = minimal_stub(PAYLOAD_OFFSET);
+    cut_block.insert(cut_block.end(), {1, 10, 'A', 0});  // a block cut short inside its title
+    const std::pair<std::wstring, Bytes> files[] = {
+        {L"good.lzh", archive_of({good})},
+        {L"bad.lzh", archive_of({wrong_crc("bad.txt")})},
+        // Cut exactly behind a member: the stub extracts what is there, with a warning.
+        {L"unterminated.lzh", archive_of({good}, false)},
+        {L"empty.lzh", archive_of({})},
+        {L"empty", {}},
+        {L"png", ascii("\x89PNG\r\n\x1a\n")},
+        {L"readme", ascii("# Read me\n")},
+        {L"program.exe", program},
+        {L"cut-block.exe", cut_block},
+    };
+    for (const auto& [name, bytes] : files) write_file(dir / name, bytes);
+    const std::string no_archive = "not an LHA archive nor a";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {{"test", "@out/setup.exe"}, 1, {"FAILED    bad.txt: CRC-16 0x", "ok        good.txt", "1 of 2 members failed"}},
+        {{"test", "@unterminated.lzh"}, 0, {"without its terminating zero byte"}},
+        {{"list", "--strict", "@unterminated.lzh"}, 2, {"without its terminating zero byte"}},
+        {{"list", "@empty.lzh"}, 0, {"the archive has no members"}},
+        {{"test", "@good.lzh", "@good.lzh"}, 0, {"==> @good.lzh <==\nok        good.txt"}},
+        {{"test", "@good.lzh", "@bad.lzh", "@good.lzh"}, 1, {"==> @good.lzh <==\nok        good.txt"}},
+        {{"test", "@bad.lzh", "@none.lzh", "@good.lzh"}, 2, {"==> @good.lzh <==\nok        good.txt"}},
+        {{"test", "-q", "@good.lzh", "@bad.lzh"}, 1, {"@bad.lzh: FAILED    bad.txt"}},
+        {{"test", "-q", "-v", "@good.lzh"}, 0, {"good.txt (-lh0-, 4 bytes, CRC-16 0x"}},
+        {{"list", "@empty"}, 2, {no_archive}},
+        {{"test", "@png"}, 2, {no_archive}},
+        {{"list", "@readme"}, 2, {no_archive}},
+        {{"list", "@program.exe"}, 2, {"a Windows program, but not a Vorn SFX file"}},
+        {{"list", "@stub.exe"}, 2, {"nothing behind"}},
+        {{"test", "@cut-block.exe"}, 2, {"configuration block at 0x16000 is cut short"}},
+        {{"test", arg(null_device())}, 2, {"not a file on disk"}},
+    };
+    auto in_folder = [&](std::string text) {
+        for (size_t at; (at = text.find('@')) != std::string::npos;) {
+            size_t end = text.find_first_of(" \n:", at);
+            text.replace(at, end - at, arg(dir / utf8_to_utf16(text.substr(at + 1, end - at - 1))));
+        }
+        return text;
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args;
+        for (const std::string& word : c.args) args.push_back(in_folder(word));
+        Outcome run = vornsfx(args);
+        EXPECT_EQ(run.status, c.status) << c.args[1] << "\n" << run.out << run.err;
+        for (const std::string& text : c.texts)
+            EXPECT_TRUE(run.says(in_folder(text))) << text << "\n" << run.out << run.err;
+    }
+    EXPECT_FALSE(vornsfx({"test", "-q", in_folder("@good.lzh")}).says("ok")) << "-q shows only failures";
+#ifndef _WIN32
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    const Bytes& piped = files[0].second;
+    ASSERT_EQ(write(pipe_ends[1], piped.data(), piped.size()), static_cast<ssize_t>(piped.size()));
+    close(pipe_ends[1]);
+    const int saved = dup(STDIN_FILENO);
+    dup2(pipe_ends[0], STDIN_FILENO);
+    Outcome from_stdin = vornsfx({"test", "-"});
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    close(pipe_ends[0]);
+    EXPECT_EQ(from_stdin.status, 0) << from_stdin.err;
+    EXPECT_TRUE(from_stdin.says("ok        good.txt")) << from_stdin.out;
+#endif
 }
 
-TEST_F(Inspect, AnArchiveWithoutMembersIsListedAsSuchAndFailsItsTest) {
-    write_file(archive, archive_of({}));
-    Outcome listed = vornsfx({"list", arg(archive)});
-    EXPECT_EQ(listed.status, 0);
-    EXPECT_TRUE(listed.says("the archive has no members")) << listed.out;
-    Outcome tested = vornsfx({"test", arg(archive)});
-    EXPECT_EQ(tested.status, 1);
-    EXPECT_TRUE(tested.says("the archive has no members")) << tested.out;
-}
-
-TEST_F(Inspect, TestDrawsProgressOnlyOnATerminalAndForLongArchives) {
+TEST_F(Builder, TestDrawsProgressOnlyOnATerminalAndForLongArchives) {
     constexpr size_t LONG_MEMBER = 17u << 20;  // above the builder's threshold
-    Outcome on_terminal = test_of({stored_member(2, "long.bin", Bytes(LONG_MEMBER, 'x'))});
-    EXPECT_TRUE(on_terminal.err.empty());
-    on_terminal = vornsfx({"test", arg(archive)}, true);
+    write_file(archive, archive_of({stored_member(2, "long.bin", Bytes(LONG_MEMBER, 'x'))}));
+    EXPECT_TRUE(vornsfx({"test", arg(archive)}).err.empty());
+    Outcome on_terminal = vornsfx({"test", arg(archive)}, true);
     EXPECT_EQ(on_terminal.status, 0);
     EXPECT_TRUE(on_terminal.says("\rtesting: 50%"));
     EXPECT_TRUE(on_terminal.says("\rtesting: 100%"));
@@ -262,4 +235,33 @@ TEST_F(Inspect, TestDrawsProgressOnlyOnATerminalAndForLongArchives) {
     EXPECT_EQ(on_terminal.out.find("ok        long.bin"), 0u) << on_terminal.out;
     write_file(archive, archive_of({stored_member(2, "short.bin", Bytes(1000, 'x'))}));
     EXPECT_TRUE(vornsfx({"test", arg(archive)}, true).err.empty());
+}
+
+TEST(Extract, HostileNamesStayInsideAndADamagedMemberStopsTheRunLeavingNothing) {
+    constexpr uint32_t TIME = 1000000000;
+    HeaderFields timed;
+    timed.original_size = timed.packed_size = 2;
+    timed.crc = 0xEEEF;  // CRC-16/ARC of "hi"
+    timed.time = TIME;
+    Bytes damaged = stored_member(2, "bad.txt", ascii("text"));
+    damaged.back() ^= 1;
+    TempDir dir;
+    write_file(dir / L"a.lzh",
+               archive_of({stored_member(0, "../../evil.txt", ascii("e")),
+                           stored_member(1, "..\\..\\win.txt", ascii("w")),
+                           stored_member(2, "/abs/x.txt", ascii("x")),
+                           member_with(timed, "a/../../t.txt", ascii("hi")),
+                           unix_link_member(2, "link|/etc/passwd"), damaged,
+                           stored_member(2, "after.txt", ascii("a"))}));
+    const std::wstring inside = dir / L"out/in";
+    Outcome run = vornsfx({"extract", arg(dir / L"a.lzh"), "-C", arg(inside)});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_EQ(folder_entries(dir.path()), (std::set<std::wstring>{L"a.lzh", L"out"}));
+    EXPECT_EQ(tree(dir / L"out"),
+              (std::set<std::string>{"in/", "in/evil.txt", "in/win.txt", "in/abs/", "in/abs/x.txt",
+                                     "in/a/", "in/a/t.txt"}))
+        << run.out;
+    struct stat status;  // the temporary folder's name is ASCII on every system
+    ASSERT_EQ(stat(utf16_to_utf8(inside + L"/a/t.txt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mtime, TIME);
 }
