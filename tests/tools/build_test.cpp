@@ -9,6 +9,7 @@
 #include <regex>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -321,9 +322,27 @@ TEST_F(Builder, NamesThatAreNoUtf8ArePassedThroughAsBytes) {
     EXPECT_TRUE(pack.says("not valid UTF-8")) << pack.err;
 }
 
-// An interrupt removes the temporary file.
-TEST(BuilderProcess, AnInterruptRemovesTheTemporaryFile) {
-    TempDir dir;
+// A listing that cannot be written is a failure, and an interrupt removes
+// the temporary file.
+TEST(BuilderProcess, AFullStandardOutputFailsAndAnInterruptRemovesTheTemporaryFile) {
+    TempDir dir, input;
+    const std::wstring archive = input / L"a.lzh";
+    write_file(archive, archive_of({stored("a.txt", "alpha")}));
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, STDOUT_FILENO);
+    Console console;
+    std::string err;
+    console.captured_err = &err;
+    const int status = run_vornsfx({"list", arg(archive)}, console);
+    dup2(saved, STDOUT_FILENO);
+    close(full);
+    close(saved);
+    clearerr(stdout);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("writing to standard output failed"), std::string::npos) << err;
+
     const pid_t child = fork();
     if (child == 0) {
         OutputFile output(dir / L"setup.exe");
