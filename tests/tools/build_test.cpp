@@ -229,6 +229,7 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
          "ok        a.txt\nFAILED    b.txt: its data runs 1 bytes past the end of the file\n1 of 2 members failed"},
         {minimal_stub(), "a Windows program, not an LHA archive", "not a self-extracting file"},
         {archive_of({good, stored("C:", "x")}), "member 2 (C:): the stub's path rules leave nothing", ""},
+        {archive_of({good, stored("", "x")}), "it has no name, so the stub could not create its file", ""},
         {archive_of({good, stored("A.TXT", "x")}), "member 2 (A.TXT): the stub would write it over member 1", ""},
         {archive_of({good, stored("a.txt/b", "x")}), "needs a folder where member 1 (a.txt) is a file", ""},
         {archive_of({stored("d/b", "x"), stored("D", "x")}), "is a file where member 1 (d/b) needs a folder", ""},
