@@ -104,6 +104,22 @@ TEST(StaticHuffman, LongLengthCodeEntriesUseTheOneBitExtension) {
     expect_decodes_to(writer.bytes(), LH5, want);
 }
 
+// An incomplete code whose tree roots begin right behind its one table entry,
+// in slots the block before filled; its 16-bit code takes every tree step.
+TEST(StaticHuffman, AnIncompleteCodeReplacesTheTablesOfTheBlockBefore) {
+    Lengths full(256, 0), sparse(256, 0);
+    full['A'] = full['B'] = 1;
+    sparse['a'] = 12;
+    sparse['b'] = 13;
+    sparse['c'] = 16;
+    BlockWriter writer(14);
+    writer.block(2, Lengths(19, 5), full, Lengths());
+    for (uint8_t c : text("AB")) writer.literal(c);
+    writer.block(3, Lengths(19, 5), sparse, Lengths());
+    for (uint8_t c : text("cba")) writer.literal(c);
+    expect_decodes_to(writer.bytes(), LH5, text("ABcba"));
+}
+
 TEST(StaticHuffman, ConstantCodesCostNoBitsAndABlockSizeOfZeroIs65536) {
     BlockWriter writer(17);
     writer.block(0, Lengths(), Lengths(), Lengths(), 'A', 0);  // 65536 'A's, no bits

@@ -167,6 +167,7 @@ TEST_F(Builder, RefusesTextsAndStubsTheStubCouldNotUse) {
         {{}, stub_with(0x40 + 24 + 1, 0x01), "not a 64-bit (PE32+, x64)"},
         {{}, stub_with(0x40 + 24 + 68, 3), "not a Windows GUI program"},
         {{}, stub_with(0x200, 'X'), "not the Vorn SFX stub"},
+        {{}, minimal_stub(PAYLOAD_OFFSET, PAYLOAD_OFFSET - PE_HEADER_SIZE + 1), "its PE header is cut short"},
         {{}, minimal_stub(PAYLOAD_OFFSET + 1), "90113 bytes, the stub's image must fit in 90112 bytes"},
     };
     expect_refused(build_bytes({"--strict"}, concat({input, ascii("x")})), "1 bytes after the archive");
@@ -176,6 +177,9 @@ TEST_F(Builder, RefusesTextsAndStubsTheStubCouldNotUse) {
     }
     stub = dir / L"none.exe";
     expect_refused(build({}, archive), "none.exe");
+    // A PE header that ends where the payload begins is whole.
+    write_file(stub, minimal_stub(PAYLOAD_OFFSET, PAYLOAD_OFFSET - PE_HEADER_SIZE));
+    EXPECT_EQ(build_bytes({}, input).status, 0);
 }
 
 // What build refuses in an archive, test reports as a failed member or a

@@ -17,18 +17,16 @@ std::string arg(const std::wstring& path) {
     return utf16_to_utf8(path);
 }
 
-Bytes minimal_stub(size_t size) {
-    constexpr size_t PE = 0x40;  // where the PE header starts
+Bytes minimal_stub(size_t size, size_t pe) {
     constexpr size_t MARK_AT = 0x200;
     const std::pair<size_t, uint16_t> fields[] = {
-        {0, 'M' | 'Z' << 8}, {0x3C, PE}, {PE, 'P' | 'E' << 8},
-        {PE + 4, 0x8664},    // machine: x64
-        {PE + 24, 0x20B},    // optional header: PE32+
-        {PE + 24 + 68, 2}};  // subsystem: Windows GUI
+        {0, 'M' | 'Z' << 8}, {0x3C, pe}, {0x3E, pe >> 16}, {pe, 'P' | 'E' << 8},
+        {pe + 4, 0x8664},    // machine: x64
+        {pe + 24, 0x20B},    // optional header: PE32+
+        {pe + 24 + 68, 2}};  // subsystem: Windows GUI
     Bytes stub(size, 0);
-    auto put16 = [&](size_t at, uint16_t value) {
-        stub[at] = static_cast<uint8_t>(value);
-        stub[at + 1] = static_cast<uint8_t>(value >> 8);
+    auto put16 = [&](size_t at, uint16_t value) {  // what falls past the end is cut off
+        for (size_t i = 0; i < 2 && at + i < size; ++i) stub[at + i] = uint8_t(value >> (8 * i));
     };
     for (const auto& [at, value] : fields) put16(at, value);
     const std::string mark = "Vorn SFX self-extractor";  // as the version resource has it

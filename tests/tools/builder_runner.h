@@ -25,9 +25,11 @@ Outcome vornsfx(const std::vector<std::string>& args, bool on_terminal = false);
 // A path as the command line gives it: UTF-8.
 std::string arg(const std::wstring& path);
 
-// The smallest file the builder takes for a stub: "MZ", at 0x40 a PE header
-// of an x64 GUI program, the stub's version text at 0x200, zeros up to size.
-Bytes minimal_stub(size_t size = 4096);
+// The smallest file the builder takes for a stub: "MZ", at pe a PE header of
+// an x64 GUI program (cut off at size), the stub's version text at 0x200,
+// zeros up to size.
+constexpr size_t PE_HEADER_SIZE = 24 + 68 + 2;  // up to the subsystem's end
+Bytes minimal_stub(size_t size = 4096, size_t pe = 0x40);
 
 // A corpus archive (or the manifest) by file name (VORNSFX_CORPUS).
 std::wstring corpus_file(const std::string& name);
