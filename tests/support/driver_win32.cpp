@@ -190,7 +190,7 @@ HWND UiProcess::wait_window(const wchar_t* window_class, DWORD limit_ms,
 
 HWND UiProcess::wait_dialog() const {
     return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return IsWindowVisible(window) && control(window, IDC_DEST_EDIT) != nullptr;
+        return IsWindowVisible(window) && GetDlgItem(window, IDC_DEST_EDIT) != nullptr;
     });
 }
 
@@ -200,7 +200,7 @@ HWND UiProcess::wait_progress_window() const {
 
 HWND UiProcess::wait_message_box() const {
     return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return IsWindowVisible(window) && control(window, IDC_DEST_EDIT) == nullptr;
+        return IsWindowVisible(window) && GetDlgItem(window, IDC_DEST_EDIT) == nullptr;
     });
 }
 
@@ -263,10 +263,6 @@ std::wstring window_text(HWND window) {
     return text;
 }
 
-bool set_window_text(HWND window, const std::wstring& text) {
-    return send_message(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
-}
-
 LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     DWORD_PTR result = 0;  // stays 0 when the message was not handled in time
     SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, MESSAGE_LIMIT_MS,
@@ -274,23 +270,11 @@ LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return static_cast<LRESULT>(result);
 }
 
-HWND control(HWND parent, int id) {
-    return GetDlgItem(parent, id);
-}
-
 HWND child_of_class(HWND parent, const wchar_t* window_class) {
     WindowSearch search = {
         [&](HWND child) { return _wcsicmp(class_name(child).c_str(), window_class) == 0; }, {}};
     EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search));
     return search.found.empty() ? nullptr : search.found.front();
-}
-
-bool is_checked(HWND button) {
-    return send_message(button, BM_GETCHECK) == BST_CHECKED;
-}
-
-void click(HWND button) {
-    send_message(button, BM_CLICK);
 }
 
 void press(HWND dialog, int id) {
@@ -380,13 +364,6 @@ Bytes corpus_archive(const std::wstring& file_name) {
     Bytes bytes = read_file(path_from_environment("VORNSFX_CORPUS") + L"\\" + file_name);
     EXPECT_FALSE(bytes.empty()) << "corpus archive missing";
     return bytes;
-}
-
-Bytes archive(const std::vector<Bytes>& members, const Bytes& tail) {
-    Bytes out;
-    for (const Bytes& member : members) out.insert(out.end(), member.begin(), member.end());
-    out.insert(out.end(), tail.begin(), tail.end());
-    return out;
 }
 
 Bytes zeros_lh5(const std::string& name, uint32_t size) {

@@ -88,13 +88,9 @@ bool wait_until(const std::function<bool()>& condition, DWORD limit_ms);
 // Control texts come through WM_GETTEXT: for a window of another process
 // GetWindowText returns only the caption the system keeps.
 std::wstring window_text(HWND window);
-bool set_window_text(HWND window, const std::wstring& text);
 // Sent with the time-out; 0 when it was not handled in time.
 LRESULT send_message(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
-HWND control(HWND parent, int id);
 HWND child_of_class(HWND parent, const wchar_t* window_class);
-bool is_checked(HWND button);
-void click(HWND button);
 // The command of button id, posted rather than sent: it may open a message
 // box, which would block a sender. A message box's OK dismisses it.
 void press(HWND dialog, int id);
@@ -141,8 +137,6 @@ private:
 // The stub as built (VORNSFX_STUB), and a committed corpus archive.
 Bytes stub_image();
 Bytes corpus_archive(const std::wstring& file_name);
-// The members in order, then tail (the end byte, or a corpus archive).
-Bytes archive(const std::vector<Bytes>& members, const Bytes& tail = Bytes(1, 0));
 // A -lh5- member of zero bytes; size is 1 + a multiple of 256. Its codes cost
 // no bits, so gigabytes of output take a few kilobytes of archive.
 Bytes zeros_lh5(const std::string& name, uint32_t size);
