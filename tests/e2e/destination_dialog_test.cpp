@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "Sfx/Sfx64/resource.h"
-#include "stub_run.h"
+#include "support/driver_win32.h"
 #include "support/header_writer.h"
 #include "support/tree_win32.h"
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "Sfx/Sfx64/resource.h"
-#include "stub_run.h"
+#include "support/driver_win32.h"
 #include "support/header_writer.h"
 #include "text/utf8.h"
 
