@@ -17,6 +17,7 @@
 //   VORNSFX_SWEEP_RUNS   runs to make (default 40, about two minutes)
 //   VORNSFX_SWEEP_SEED   the seed (default below)
 //   VORNSFX_SWEEP_FIRST  number of the first run (default 0)
+//   VORNSFX_SWEEP_KEEP   folder that receives the program file of every failed run
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -175,6 +176,7 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     const unsigned long long runs = setting("VORNSFX_SWEEP_RUNS", DEFAULT_RUNS);
     const unsigned long long seed = setting("VORNSFX_SWEEP_SEED", DEFAULT_SEED);
     const unsigned long long first = setting("VORNSFX_SWEEP_FIRST", 0);
+    const char* keep = std::getenv("VORNSFX_SWEEP_KEEP");
 
     TempDir sandbox;  // S: hostile names aim here
     const std::wstring runs_folder = sandbox / L"runs";
@@ -191,6 +193,7 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     stub.push_back(0);  // lead byte 0: no dialog, the current folder
     ASSERT_FALSE(HasFailure()) << "stub or corpus missing";
 
+    std::map<std::string, int> tally;  // "damage: outcome" -> runs
     for (unsigned long long n = first; n < first + runs; n += RUNS_AT_ONCE) {
         std::vector<BatchRun> batch;
         std::vector<std::string> what(std::min<unsigned long long>(RUNS_AT_ONCE, first + runs - n));
@@ -208,15 +211,26 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
         }
         run_side_by_side(batch, SWEEP_RUN_LIMIT_MS);
         for (size_t i = 0; i < batch.size(); ++i) {
+            // Inside its folder only the program and the destination.
+            const fs::path run_folder = native(batch[i].program).parent_path();
+            std::vector<std::wstring> strays;
+            for (const std::wstring& name : folder_entries(wide(run_folder)))
+                if (name != L"setup.exe" && name != L"dest") strays.push_back(name);
+            ++tally[what[i].substr(0, what[i].find(',')) + ": " + outcome(batch[i])];
             std::printf("run %llu: %s -> %s (status 0x%lx, %zu messages)\n", n + i,
                         what[i].c_str(), outcome(batch[i]),
                         static_cast<unsigned long>(batch[i].status), batch[i].messages.size());
+            for (const std::wstring& stray : strays)
+                ADD_FAILURE() << "run " << n + i << " left " << shown(stray);
             EXPECT_TRUE(acceptable(batch[i])) << "run " << n + i << " (" << what[i] << ")";
-            // Inside its folder only the program and the destination.
-            const fs::path run_folder = native(batch[i].program).parent_path();
-            for (const std::wstring& name : folder_entries(wide(run_folder)))
-                if (name != L"setup.exe" && name != L"dest")
-                    ADD_FAILURE() << "run " << n + i << " left " << shown(name);
+            if ((!acceptable(batch[i]) || !strays.empty()) && keep && *keep) {
+                const std::wstring kept = path_from_environment("VORNSFX_SWEEP_KEEP") +
+                                          L"\\sweep-" + std::to_wstring(seed) + L"-" +
+                                          std::to_wstring(n + i) + L".exe";
+                make_folder(wide(native(kept).parent_path()));
+                fs::copy_file(native(batch[i].program), native(kept));
+                std::printf("  kept: %s\n", shown(kept).c_str());
+            }
             std::error_code error;
             fs::remove_all(run_folder, error);
         }
@@ -225,4 +239,7 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
                 ADD_FAILURE() << "run " << n << " or one beside it left " << shown(stray);
         std::fflush(stdout);
     }
+    std::printf("sweep: %llu runs, seed 0x%llx\n", runs, seed);
+    for (const auto& [kind_and_outcome, count] : tally)
+        std::printf("  %s: %d\n", kind_and_outcome.c_str(), count);
 }
