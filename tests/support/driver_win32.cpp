@@ -4,8 +4,6 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <map>
 
@@ -39,6 +37,9 @@ constexpr int LH5_POSITION_SYMBOLS = 14;
 constexpr int LONGEST_MATCH = 256;
 constexpr int LONGEST_MATCH_SYMBOL = 253 + LONGEST_MATCH;
 constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
+
+// The marker program starts within the run's end; give it time on a busy machine.
+constexpr DWORD MARKER_LIMIT_MS = 20000;
 
 std::wstring class_name(HWND window) {
     wchar_t name[256] = {};
@@ -190,7 +191,7 @@ HWND UiProcess::wait_window(const wchar_t* window_class, DWORD limit_ms,
 
 HWND UiProcess::wait_dialog() const {
     return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return IsWindowVisible(window) && control(window, IDC_DEST_EDIT) != nullptr;
+        return IsWindowVisible(window) && GetDlgItem(window, IDC_DEST_EDIT) != nullptr;
     });
 }
 
@@ -200,7 +201,7 @@ HWND UiProcess::wait_progress_window() const {
 
 HWND UiProcess::wait_message_box() const {
     return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return IsWindowVisible(window) && control(window, IDC_DEST_EDIT) == nullptr;
+        return IsWindowVisible(window) && GetDlgItem(window, IDC_DEST_EDIT) == nullptr;
     });
 }
 
@@ -263,10 +264,6 @@ std::wstring window_text(HWND window) {
     return text;
 }
 
-bool set_window_text(HWND window, const std::wstring& text) {
-    return send_message(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
-}
-
 LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     DWORD_PTR result = 0;  // stays 0 when the message was not handled in time
     SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, MESSAGE_LIMIT_MS,
@@ -274,23 +271,11 @@ LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return static_cast<LRESULT>(result);
 }
 
-HWND control(HWND parent, int id) {
-    return GetDlgItem(parent, id);
-}
-
 HWND child_of_class(HWND parent, const wchar_t* window_class) {
     WindowSearch search = {
         [&](HWND child) { return _wcsicmp(class_name(child).c_str(), window_class) == 0; }, {}};
     EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search));
     return search.found.empty() ? nullptr : search.found.front();
-}
-
-bool is_checked(HWND button) {
-    return send_message(button, BM_GETCHECK) == BST_CHECKED;
-}
-
-void click(HWND button) {
-    send_message(button, BM_CLICK);
 }
 
 void press(HWND dialog, int id) {
@@ -382,13 +367,6 @@ Bytes corpus_archive(const std::wstring& file_name) {
     return bytes;
 }
 
-Bytes archive(const std::vector<Bytes>& members, const Bytes& tail) {
-    Bytes out;
-    for (const Bytes& member : members) out.insert(out.end(), member.begin(), member.end());
-    out.insert(out.end(), tail.begin(), tail.end());
-    return out;
-}
-
 Bytes zeros_lh5(const std::string& name, uint32_t size) {
     EXPECT_EQ((size - 1) % LONGEST_MATCH, 0u) << "size must be 1 + a multiple of 256";
     BlockWriter writer(LH5_POSITION_SYMBOLS);
@@ -416,4 +394,49 @@ Bytes block_bytes(const CConfigBlock& block) {
 
 void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes) {
     write_file(path, concat({stub_image(), block, archive_bytes}));
+}
+
+void StubRun::start(const Bytes& block, const Bytes& archive_bytes,
+                    const std::wstring& arguments) {
+    std::wstring program = dir / L"setup.exe";
+    write_sfx(program, block, archive_bytes);
+    ASSERT_TRUE(stub.start(program, work, arguments)) << "cannot start " << shown(program);
+}
+
+Bytes marker_member() {
+    Bytes program = read_file(path_from_environment("VORNSFX_RUN_MARKER"));
+    EXPECT_FALSE(program.empty()) << "marker program missing";
+    return stored_member(2, "run_marker.exe", program);
+}
+
+CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
+                          const std::wstring& link_name) {
+    CConfigBlock block;
+    block.lead_byte = 1;
+    block.title = title.c_str();
+    block.destination = destination.c_str();
+    block.shortcut_target = block.run_after = MARKER_PROGRAM;
+    block.start_menu_option = block.desktop_option = block.send_to_option =
+        OPTION_OFFERED | OPTION_CHOSEN;
+    block.shortcut_name = link_name.c_str();
+    return block;
+}
+
+std::wstring marker_text(const std::wstring& folder) {
+    std::wstring marker = folder + L"\\" + MARKER_FILE;
+    if (!wait_until([&] { return exists(marker); }, MARKER_LIMIT_MS)) return std::wstring();
+    Bytes bytes = read_file(marker);
+    std::wstring text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        text.push_back(static_cast<wchar_t>(bytes[i] | bytes[i + 1] << 8));
+    return text;
+}
+
+void expect_nothing_followed(const std::wstring& folder, const std::wstring& link_name) {
+    // The program opens the marker before it ends, so by now the marker
+    // process exists or has left its file.
+    EXPECT_FALSE(exists(folder + L"\\" + MARKER_FILE)) << "the run-after program ran";
+    EXPECT_TRUE(process_ids(MARKER_PROGRAM).empty()) << "the run-after program runs";
+    for (const LinkFolder& links : LINK_FOLDERS)
+        EXPECT_FALSE(exists(link_path(links, link_name))) << "a shortcut in " << links.name;
 }

@@ -1,7 +1,8 @@
 // The end-to-end driver: makes self-extracting files from the stub as built,
 // a configuration block and an archive; starts programs in folders of their
 // own and plays their user with ordinary window messages; photographs
-// windows; reads back the shortcuts a run made.
+// windows; reads back the shortcuts a run made and sees whether the marker
+// program, which an archive may carry to be run afterwards, ran.
 //
 // Nothing here may hang a test run: every wait has a limit, every message to
 // the other program is sent with a time-out, and a program still running is
@@ -9,6 +10,8 @@
 #pragma once
 
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <set>
@@ -88,13 +91,9 @@ bool wait_until(const std::function<bool()>& condition, DWORD limit_ms);
 // Control texts come through WM_GETTEXT: for a window of another process
 // GetWindowText returns only the caption the system keeps.
 std::wstring window_text(HWND window);
-bool set_window_text(HWND window, const std::wstring& text);
 // Sent with the time-out; 0 when it was not handled in time.
 LRESULT send_message(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
-HWND control(HWND parent, int id);
 HWND child_of_class(HWND parent, const wchar_t* window_class);
-bool is_checked(HWND button);
-void click(HWND button);
 // The command of button id, posted rather than sent: it may open a message
 // box, which would block a sender. A message box's OK dismisses it.
 void press(HWND dialog, int id);
@@ -141,11 +140,41 @@ private:
 // The stub as built (VORNSFX_STUB), and a committed corpus archive.
 Bytes stub_image();
 Bytes corpus_archive(const std::wstring& file_name);
-// The members in order, then tail (the end byte, or a corpus archive).
-Bytes archive(const std::vector<Bytes>& members, const Bytes& tail = Bytes(1, 0));
 // A -lh5- member of zero bytes; size is 1 + a multiple of 256. Its codes cost
 // no bits, so gigabytes of output take a few kilobytes of archive.
 Bytes zeros_lh5(const std::string& name, uint32_t size);
 Bytes block_bytes(const CConfigBlock& block);
 // stub + block + archive, written to path.
 void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes);
+
+// What the marker program writes into the folder it runs in.
+constexpr wchar_t MARKER_PROGRAM[] = L"run_marker.exe";
+constexpr wchar_t MARKER_FILE[] = L"run-marker.txt";
+
+// One run of a real self-extracting file: written to a fresh folder and
+// started with a working folder of its own.
+class StubRun : public ::testing::Test {
+protected:
+    void SetUp() override { make_folder(work); }
+
+    // Writes stub + block + archive as dir\setup.exe and starts it in work.
+    void start(const Bytes& block, const Bytes& archive_bytes,
+               const std::wstring& arguments = std::wstring());
+
+    TempDir dir;
+    std::wstring work = dir / L"work";  // the program's current folder
+    UiProcess stub;
+};
+
+// The marker program (VORNSFX_RUN_MARKER) as a stored member.
+Bytes marker_member();
+// A block that offers and ticks all three shortcuts to the marker program
+// under link_name, and runs the marker program after extraction.
+CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
+                          const std::wstring& link_name);
+// The text the marker program left in folder (the folder it ran in),
+// waiting for it; empty when it never ran there.
+std::wstring marker_text(const std::wstring& folder);
+// After a run that ended early: neither a marker in folder nor a marker
+// program running, and no shortcut of that name in any of the three folders.
+void expect_nothing_followed(const std::wstring& folder, const std::wstring& link_name);

@@ -1,6 +1,6 @@
 #include "tree_win32.h"
 
-#include <windows.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -9,32 +9,23 @@
 
 namespace {
 
-constexpr int64_t FILETIME_UNITS_PER_SECOND = 10000000;
-constexpr int64_t FILETIME_OF_1970 = 116444736000000000;
-
-int64_t unix_time(const FILETIME& time) {
-    int64_t units = static_cast<int64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-    return (units - FILETIME_OF_1970) / FILETIME_UNITS_PER_SECOND;
-}
-
 void list_into(const std::wstring& folder, const std::wstring& prefix, Tree& tree,
                const std::set<std::wstring>& skip) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L".." || skip.count(name)) continue;
+    std::error_code error;
+    for (const fs::directory_entry& item : fs::directory_iterator(native(folder), error)) {
+        const std::wstring name = wide(item.path().filename()), path = folder + L"\\" + name;
+        if (skip.count(name)) continue;
         TreeEntry& entry = tree[prefix + name];
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            entry.folder = true;
-            list_into(folder + L"\\" + name, prefix + name + L"/", tree, {});
-        } else {
-            entry.content = read_file(folder + L"\\" + name);
-            entry.mtime = unix_time(found.ftLastWriteTime);
+        entry.folder = item.is_directory();
+        if (entry.folder) {
+            list_into(path, prefix + name + L"/", tree, {});
+            continue;
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+        entry.content = read_file(path);
+        struct _stat64 status = {};
+        _wstat64(path.c_str(), &status);
+        entry.mtime = status.st_mtime;
+    }
 }
 
 }  // namespace
