@@ -10,10 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <set>
 
 #include "Sfx/messages.h"
+#include "Sfx/report.h"
 #include "Sfx/run_state.h"
 #include "Sfx/sfx_app.h"
 #include "support/allocation_hook.h"
@@ -58,6 +61,18 @@ bool run_worker(HWND window, const std::wstring& archive, const std::wstring& de
     set_progress_sink(nullptr);
     reset_run_state();
     return app.failed != 0;
+}
+
+// A disk that is full from the first write on: the process ends with the disk message.
+void extract_with_a_full_disk(const Bytes& member_bytes) {
+    TempDir root;
+    make_folder(root / L"dest");
+    write_file(root / L"archive.lzh", concat({member_bytes, Bytes{0}}));
+    set_message_hook(&print_message);
+    CWinFile::set_write_failure_hook([](const CWinFile&) { return true; });
+    run_worker(nullptr, root / L"archive.lzh", root / L"dest");
+    std::fprintf(stderr, "the run ended without the disk message\n");
+    std::exit(0);
 }
 
 // A level-2 member whose data is given as stored in the archive.
@@ -197,4 +212,11 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
         EXPECT_EQ(got.type, static_cast<uint32_t>(MB_ICONWARNING));
     }
     DestroyWindow(window);
+}
+
+TEST(WorkerDeathTest, ADiskWriteFailureEndsTheProcessWithStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const Bytes& member : {stored("stored.txt", "data"), zeros_lh5("packed.bin", BIG_MEMBER)})
+        EXPECT_EXIT(extract_with_a_full_disk(member), ::testing::ExitedWithCode(EXIT_FATAL_ERROR),
+                    DISK_MESSAGE_PATTERN);
 }
