@@ -71,19 +71,16 @@ TEST(Paths, StoredNamesBecomeRelativePathsWindowsCannotMisread) {
     EXPECT_EQ(sanitized(L"../" + folder + L"/" + name), folder + L"/" + name);
 }
 
+// A null parent: the path is left as it was.
 TEST(Paths, ParentDirectoryCutsAtTheLastSeparatorButNotAtARoot) {
-    const wchar_t* const cut[][2] = {
+    const wchar_t* const cases[][2] = {
         {L"a/b/c", L"a/b"}, {L"a/b/", L"a"}, {L"a/b//", L"a/b"}, {L"a\\b\\f.txt", L"a\\b"},
-        {L"C:\\x\\y", L"C:\\x"}};
-    for (const auto& c : cut) {
-        CWideString path(c[0]);
-        EXPECT_TRUE(parent_directory(path)) << utf16_to_utf8(c[0]);
-        EXPECT_STREQ(path.c_str(), c[1]);
-    }
-    for (const wchar_t* unchanged : {L"C:\\x", L"/abc", L"x", L"", L"a/"}) {
-        CWideString path(unchanged);
-        EXPECT_FALSE(parent_directory(path)) << utf16_to_utf8(unchanged);
-        EXPECT_STREQ(path.c_str(), unchanged);
+        {L"C:\\x\\y", L"C:\\x"}, {L"C:\\x", nullptr}, {L"/abc", nullptr}, {L"x", nullptr},
+        {L"", nullptr}, {L"a/", nullptr}};
+    for (const auto& [path, parent] : cases) {
+        CWideString cut(path);
+        EXPECT_EQ(parent_directory(cut), parent != nullptr) << utf16_to_utf8(path);
+        EXPECT_STREQ(cut.c_str(), parent ? parent : path);
     }
 }
 
