@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "Sfx/config_writer.h"
 #include "Sfx/folders.h"
