@@ -1,10 +1,7 @@
 // The compressed methods' streams. -lh4- .. -lh7-: random codes through the
 // product's block coder, and the shapes it never sends written with explicit
-// code lengths. The older methods, -lh1- to -lh3- and -lz5-: their ordinary
-// streams are checked against the interop corpus; here, what it lacks:
-// -lh3- blocks of 65,536 codes and single codes beyond the alphabet, the
-// fixed start of the -lz5- ring, and the ends of damaged and neighbouring
-// members.
+// code lengths. The older methods' ordinary streams are checked against the
+// interop corpus; here, what it lacks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +11,7 @@
 #include "encoder/bit_output.h"
 #include "support/block_writer.h"
 #include "support/engine_runner.h"
+#include "support/header_writer.h"
 
 namespace {
 
@@ -27,23 +25,20 @@ struct Method {
 };
 const Method METHODS[] = {{4, 12, {14, 4}}, {5, 13, {14, 4}}, {6, 15, {16, 5}}, {7, 16, {17, 5}}};
 
-// Lengths 1, 1, 1 announce a single code, its symbol following. A character
-// length is a presence bit and the length minus one in 4 bits.
-void put_single_char(BitOutput& out, uint32_t symbol) {
-    for (int i = 0; i < 3; ++i) out.put(0x10, 5);
-    out.put(symbol, 9);
-}
-
 Bytes flushed(BitOutput out) {
     out.flush();
     return out.bytes();
 }
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+// An -lh3- block of size codes that are all one symbol: lengths 1, 1, 1
+// announce a single code, its symbol following (a character length is a
+// presence bit and the length minus one in 4 bits), then the ready-made
+// position code.
+void lh3_single_code_block(BitOutput& out, uint32_t size, uint32_t symbol) {
+    out.put(size, 16);
+    for (int i = 0; i < 3; ++i) out.put(0x10, 5);
+    out.put(symbol, 9);
+    out.put(0, 1);
 }
 
 // An -lz5- match: the 12-bit ring index and the length minus 3 in two bytes.
@@ -83,50 +78,29 @@ TEST(StaticHuffman, RandomCodesThroughTheBlockCoderDecodeOnEveryDictionary) {
             block = std::min({block, codes.size() - at, MAX_BLOCK_CODES});
             write_block(bits, codes.data() + at, block, m.format);
         }
-        bits.flush();
-        expect_decodes_to(bits.bytes(), m.index, want);
+        expect_decodes_to(flushed(bits), m.index, want);
     }
 }
 
-// Length-code lengths 1..11 and 11: 7 travels as 1110, 11 as 11111110.
-TEST(StaticHuffman, LongLengthCodeEntriesUseTheOneBitExtension) {
-    Lengths chars(65, 0);
-    for (int length = 1; length <= 9; ++length) chars.push_back(length);  // 'A'..'I'
-    chars.resize(257, 0);
-    chars[256] = 9;
-    BlockWriter writer(14);
-    writer.block(10, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 11}, chars, Lengths(), 0, 0);
-    Bytes want;
-    for (uint8_t c = 'A'; c <= 'I'; ++c) {
-        writer.literal(c);
-        want.push_back(c);
-    }
-    expect_decodes_to(writer.bytes(), LH5, want);
-}
-
-// An incomplete code whose tree roots begin right behind its one table entry,
-// in slots the block before filled; its 16-bit code takes every tree step.
-TEST(StaticHuffman, AnIncompleteCodeReplacesTheTablesOfTheBlockBefore) {
-    Lengths full(256, 0), sparse(256, 0);
-    full['A'] = full['B'] = 1;
+// First block: length-code lengths 1..11 and 11, so 7 travels as 1110 and 11
+// as 11111110. Second: an incomplete code whose tree roots begin right behind
+// its one table entry, in slots the first block filled; its 16-bit code takes
+// every tree step. Third: constant codes cost no bits, and a block size of
+// zero means 65,536 codes.
+TEST(StaticHuffman, ChosenCodeShapesDecode) {
+    Lengths long_lengths(257, 0), sparse(256, 0);
+    for (int length = 1; length <= 9; ++length) long_lengths['A' + length - 1] = length;
+    long_lengths[256] = 9;
     sparse['a'] = 12;
     sparse['b'] = 13;
     sparse['c'] = 16;
     BlockWriter writer(14);
-    writer.block(2, Lengths(19, 5), full, Lengths());
-    for (uint8_t c : text("AB")) writer.literal(c);
+    writer.block(9, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 11}, long_lengths, Lengths());
+    for (uint8_t c : ascii("ABCDEFGHI")) writer.literal(c);
     writer.block(3, Lengths(19, 5), sparse, Lengths());
-    for (uint8_t c : text("cba")) writer.literal(c);
-    expect_decodes_to(writer.bytes(), LH5, text("ABcba"));
-}
-
-TEST(StaticHuffman, ConstantCodesCostNoBitsAndABlockSizeOfZeroIs65536) {
-    BlockWriter writer(17);
-    writer.block(0, Lengths(), Lengths(), Lengths(), 'A', 0);  // 65536 'A's, no bits
-    writer.block(2, Lengths(), Lengths(), Lengths(), 'B', 0);
-    Bytes want(65536, 'A');
-    want.insert(want.end(), 2, 'B');
-    expect_decodes_to(writer.bytes(), LH7, want);
+    for (uint8_t c : ascii("cba")) writer.literal(c);
+    writer.block(0, Lengths(), Lengths(), Lengths(), 'z');
+    expect_decodes_to(writer.bytes(), LH5, concat({ascii("ABCDEFGHIcba"), Bytes(65536, 'z')}));
 }
 
 TEST(StaticHuffman, ImpossibleCodeTablesAreReportedAsDamage) {
@@ -134,7 +108,7 @@ TEST(StaticHuffman, ImpossibleCodeTablesAreReportedAsDamage) {
     BlockWriter too_long(14);
     Lengths length_code(19, 0);
     length_code[3] = 17;
-    too_long.block(1, length_code, Lengths(), Lengths(), 'x', 0);
+    too_long.block(1, length_code, Lengths(), Lengths(), 'x');
     EXPECT_TRUE(expand_bytes(too_long.bytes(), LH5, 1).damaged);
     // The same length beyond the last position symbol is ignored: the 17th
     // of -lh6-, the 18th of -lh7-; -lh7- fails on its own 17th.
@@ -143,12 +117,9 @@ TEST(StaticHuffman, ImpossibleCodeTablesAreReportedAsDamage) {
         positions[0] = 1;
         positions[sent - 1] = 17;
         BlockWriter writer(16);
-        writer.block(1, Lengths(), Lengths(), positions, 'x', 0);
+        writer.block(1, Lengths(), Lengths(), positions, 'x');
         expect_decodes_to(writer.bytes(), LH6, {'x'});
-        if (sent == 18)
-            expect_decodes_to(writer.bytes(), LH7, {'x'});
-        else
-            EXPECT_TRUE(expand_bytes(writer.bytes(), LH7, 1).damaged);
+        EXPECT_EQ(expand_bytes(writer.bytes(), LH7, 1).damaged, sent == 17);
     }
     // 511 character lengths for 510 symbols.
     BitOutput overflow;
@@ -159,10 +130,10 @@ TEST(StaticHuffman, ImpossibleCodeTablesAreReportedAsDamage) {
     EXPECT_TRUE(expand_bytes(flushed(overflow), LH5, 1).damaged);
 }
 
+// Any bits walk to leaves, so only the data's end can tell: past it the
+// reader supplies zeros for a while, then reports the member damaged rather
+// than making 100,000 bytes out of 3,000 bytes of garbage.
 TEST(DynamicHuffman, DataThatRunsOutLongBeforeTheMemberSizeIsDamaged) {
-    // Any bits walk to leaves, so only the data's end can tell: past it the
-    // reader supplies zeros for a while, then reports the member damaged
-    // rather than making 100,000 bytes out of 3,000 bytes of garbage.
     std::mt19937 rng(7);
     Bytes garbage(3000);
     for (uint8_t& b : garbage) b = static_cast<uint8_t>(rng());
@@ -175,26 +146,16 @@ TEST(DynamicHuffman, DataThatRunsOutLongBeforeTheMemberSizeIsDamaged) {
     }
 }
 
-TEST(Lh3, SingleCodeBlocksCostNoBitsAndSizeZeroMeans65536Codes) {
+// Single codes cost no bits, a block size of zero means 65,536 codes, and a
+// member's stream ends with it: the next member begins with its own block.
+TEST(Lh3, SingleCodeBlocksOfEverySizeAndSymbolsBeyondTheAlphabet) {
     BitOutput out;
-    for (uint32_t size : {0u, 10u}) {
-        out.put(size, 16);
-        put_single_char(out, size == 0 ? 'a' : 'b');
-        out.put(0, 1);  // the ready-made position code
-    }
-    Bytes want(65536, 'a');
-    want.push_back('b');
-    expect_decodes_to(flushed(out), LH3, want);
-    // The next member begins with its own header, not the rest of that block.
-    BitOutput next;
-    next.put(10, 16);
-    put_single_char(next, 'c');
-    next.put(0, 1);
-    expect_decodes_to(flushed(next), LH3, Bytes(2, 'c'));
+    lh3_single_code_block(out, 0, 'a');
+    lh3_single_code_block(out, 10, 'b');
+    expect_decodes_to(flushed(out), LH3, concat({Bytes(65536, 'a'), Bytes{'b'}}));
     for (uint32_t symbol : {LH3_CHAR_SYMBOLS, 511}) {
         BitOutput beyond;
-        beyond.put(1, 16);
-        put_single_char(beyond, symbol);
+        lh3_single_code_block(beyond, 1, symbol);
         EXPECT_TRUE(expand_bytes(flushed(beyond), LH3, 1).damaged) << symbol;
     }
 }
@@ -202,30 +163,26 @@ TEST(Lh3, SingleCodeBlocksCostNoBitsAndSizeZeroMeans65536Codes) {
 // The ring as lhasa decodes it: a match at every one of the 4096 position
 // fields was compared once; these cross each border of its regions.
 TEST(Lz5, TheRingStartsWithZerosRunsRampsZerosAndSpaces) {
-    Bytes stream = {0x00};  // eight matches
-    stream = stream + lz5_match(0, 3);     // ring 18: the run of zeros
-    stream = stream + lz5_match(4081, 18); // ring 3..20: the encoder's start, zeros too
-    stream = stream + lz5_match(845, 18);  // ring 863: the run of 'A's, then 'B's
-    stream = stream + lz5_match(3322, 18); // ring 3340: end of the run of 255s, ascending
-    stream = stream + lz5_match(3577, 18); // ring 3595: end of ascending, descending
-    stream = stream + lz5_match(3832, 18); // ring 3850: end of descending, zeros
-    stream = stream + lz5_match(3962, 18); // ring 3980: end of zeros, spaces
-    stream = stream + lz5_match(4072, 18); // ring 4090: spaces, then our own output
-    Bytes want = Bytes(3, 0) + Bytes(18, 0);
-    want = want + Bytes(13, 'A') + Bytes(5, 'B');
-    want = want + Bytes(6, 255);
+    const Bytes stream = concat({{0x00},  // eight matches
+                                 lz5_match(0, 3),      // ring 18: the run of zeros
+                                 lz5_match(4081, 18),  // ring 3..20: the encoder's start, zeros too
+                                 lz5_match(845, 18),   // ring 863: the run of 'A's, then 'B's
+                                 lz5_match(3322, 18),  // ring 3340: end of the run of 255s, ascending
+                                 lz5_match(3577, 18),  // ring 3595: end of ascending, descending
+                                 lz5_match(3832, 18),  // ring 3850: end of descending, zeros
+                                 lz5_match(3962, 18),  // ring 3980: end of zeros, spaces
+                                 lz5_match(4072, 18)});  // ring 4090: spaces, then our own output
+    Bytes want = concat({Bytes(21, 0), Bytes(13, 'A'), Bytes(5, 'B'), Bytes(6, 255)});
     for (int v = 0; v < 12; ++v) want.push_back(uint8_t(v));
     for (int v = 249; v <= 255; ++v) want.push_back(uint8_t(v));
     for (int v = 255; v > 244; --v) want.push_back(uint8_t(v));
     for (int v = 7; v >= 0; --v) want.push_back(uint8_t(v));
-    want = want + Bytes(10, 0) + Bytes(6, 0) + Bytes(12, ' ');
-    want = want + Bytes(6, ' ') + Bytes(12, 0);
+    want = concat({want, Bytes(16, 0), Bytes(18, ' '), Bytes(12, 0)});
     expect_decodes_to(stream, LZ5, want);
 }
 
-TEST(Lz5, EachMemberStartsWithAFlagByteAndKeepsToItsOwnBytes) {
-    expect_decodes_to({0x01, 'a'}, LZ5, text("a"));
-    // The damaged member below runs out of bytes: it reads zero bytes, never
-    // the bytes of the member that follows.
-    expect_expanded(expand_bytes(text("\xFF" "bXYZW"), LZ5, 4, 2), text("b") + Bytes(3, 0));
+// A damaged member that runs out of bytes reads zero bytes, never the bytes
+// of the member that follows.
+TEST(Lz5, EachMemberKeepsToItsOwnBytes) {
+    expect_expanded(expand_bytes(ascii("\xFF" "bXYZW"), LZ5, 4, 2), concat({ascii("b"), Bytes(3, 0)}));
 }

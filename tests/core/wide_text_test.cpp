@@ -8,8 +8,9 @@
 #include <string>
 #include <utility>
 
-// The source of an edit may lie in the buffer the edit replaces.
-TEST(WideString, RangesCopiesAndMovesMayAliasTheStringItself) {
+// The source of an edit may lie in the buffer the edit replaces: every
+// change builds the new buffer before releasing the old one.
+TEST(WideText, EditsMayTakeTheirSourceFromTheTextItself) {
     CWideString text(L"0123456789");
     text.assign(text.c_str() + 4, text.c_str() + 7);
     EXPECT_STREQ(text.c_str(), L"456");
@@ -25,6 +26,18 @@ TEST(WideString, RangesCopiesAndMovesMayAliasTheStringItself) {
     CWideString moved(std::move(text));
     EXPECT_STREQ(moved.c_str(), L"45645656");
     EXPECT_STREQ(text.c_str(), L"");  // NOLINT: moved-from stays valid and empty
+
+    CWideSz sz(L"ab");
+    CWideSz copy(sz);
+    sz += sz;
+    sz += sz.get();
+    sz += L'!';
+    EXPECT_STREQ(sz.c_str(), L"abababab!");
+    EXPECT_STREQ(copy.c_str(), L"ab");
+    CWideSz& sz_alias = sz;
+    sz = sz_alias;
+    sz = sz.get();
+    EXPECT_STREQ(sz.c_str(), L"abababab!");
 }
 
 TEST(SplitPath, SplitsLikeTheRuntimeAndEmptiesEveryPartOfAnOverlongOne) {
@@ -51,7 +64,9 @@ TEST(SplitPath, SplitsLikeTheRuntimeAndEmptiesEveryPartOfAnOverlongOne) {
                 parts.extension.empty());
 }
 
-TEST(WideSz, AbsentTextReadsAsEmptyUntilSomethingIsAppended) {
+// A text may be absent: it reads as empty until something is appended. A
+// counted text stops at the count or at the terminator.
+TEST(WideSz, AbsentAndCountedTexts) {
     CWideSz absent;
     EXPECT_FALSE(absent.present());
     EXPECT_TRUE(absent.empty());
@@ -65,9 +80,7 @@ TEST(WideSz, AbsentTextReadsAsEmptyUntilSomethingIsAppended) {
     absent += CWideSz();
     EXPECT_TRUE(absent.present());
     EXPECT_STREQ(absent.c_str(), L"");
-}
 
-TEST(WideSz, CountedTextStopsAtTheCountOrTheTerminator) {
     EXPECT_STREQ(CWideSz(L"abcdef", 3).c_str(), L"abc");
     EXPECT_STREQ(CWideSz(L"ab", 10).c_str(), L"ab");
     const CWideSz none(L"abc", 0);
@@ -76,22 +89,10 @@ TEST(WideSz, CountedTextStopsAtTheCountOrTheTerminator) {
     EXPECT_STREQ(CWideSz(CWideString(L"path\\x")).c_str(), L"path\\x");
 }
 
-// Every change builds the new buffer before releasing the old one.
-TEST(WideSz, ATextMayBeAssignedAndAppendedToItself) {
-    CWideSz text(L"ab");
-    CWideSz copy(text);
-    text += text;
-    text += text.get();
-    text += L'!';
-    EXPECT_STREQ(text.c_str(), L"abababab!");
-    EXPECT_STREQ(copy.c_str(), L"ab");
-    CWideSz& alias = text;
-    text = alias;
-    text = text.get();
-    EXPECT_STREQ(text.c_str(), L"abababab!");
-}
-
-TEST(WideSz, SeparatorsOfEveryKindBecomeOneAndATrailingOneIsAddedOnce) {
+// Separators of every kind become one, a trailing one is added once;
+// numbers are signed decimal, ANSI bytes Shift_JIS (code page 932: 0x82 0xA0
+// is HIRAGANA A, 0x93 0xFA 0x96 0x7B "日本").
+TEST(WideSz, SeparatorsNumbersAndAnsiBytes) {
     const wchar_t mixed[] = {L'a', 0xFFFF, L'b', L'\\', L'c', L'/', L'd', 0};
     CWideSz text(mixed);
     text.replace_separators(L'\\');
@@ -102,12 +103,9 @@ TEST(WideSz, SeparatorsOfEveryKindBecomeOneAndATrailingOneIsAddedOnce) {
     CWideSz absent;
     absent.ensure_trailing(L'\\');
     EXPECT_STREQ(absent.c_str(), L"\\");
-}
 
-TEST(WideSz, NumbersAreSignedDecimalAndAnsiBytesShiftJis) {
     EXPECT_STREQ(CWideSz::from_number(-2147483647 - 1).c_str(), L"-2147483648");
     EXPECT_STREQ(CWideSz::from_number(static_cast<int32_t>(0xC0000005u)).c_str(), L"-1073741819");
-    // Code page 932: 0x82 0xA0 is HIRAGANA A, 0x93 0xFA 0x96 0x7B "日本".
     EXPECT_STREQ(CWideSz("\x82\xA0-\x93\xFA\x96\x7B.txt").c_str(), L"\u3042-\u65E5\u672C.txt");
 }
 

@@ -5,23 +5,12 @@
 #include "Sfx/sfx_app.h"
 #include "huffman/huffman.h"
 
-namespace {
-#ifdef _WIN32
-const wchar_t NULL_DEVICE[] = L"NUL";
-#else
-const wchar_t NULL_DEVICE[] = L"/dev/null";
-#endif
-}  // namespace
-
 Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, int method_index,
                    const std::wstring& output_path) {
     Expanded result;
     {
         CWinFile output;
-        if (output_path.empty())
-            output.open(NULL_DEVICE, GENERIC_WRITE, 0, OPEN_EXISTING);
-        else
-            output.open(output_path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
+        output.open(output_path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS);
         HUFFMAN::build_crc16_table();
         try {
             result.crc = HUFFMAN::expand_member(app, output, original_size, packed_size,
@@ -30,7 +19,7 @@ Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, i
             result.damaged = true;
         }
     }
-    if (!output_path.empty()) result.output = read_file(output_path);
+    result.output = read_file(output_path);
     return result;
 }
 

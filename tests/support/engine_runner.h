@@ -16,7 +16,7 @@ struct Expanded {
 };
 
 // Expands the member whose data starts at app.archive's position into
-// output_path (read back into output), or into nothing when it is empty.
+// output_path, read back into output.
 Expanded expand_at(CSfxApp& app, uint32_t original_size, uint32_t packed_size, int method_index,
                    const std::wstring& output_path);
 

@@ -10,10 +10,6 @@ Extension name_extension(const std::string& ansi_name) {
     return {EXT_NAME, ascii(ansi_name)};
 }
 
-Extension folder_extension(const std::string& folder_bytes) {
-    return {EXT_FOLDER, ascii(folder_bytes)};
-}
-
 Bytes member_with(HeaderFields fields, const std::string& ansi_name, const Bytes& data) {
     fields.packed_size = static_cast<uint32_t>(data.size());
     if (fields.level == 2)

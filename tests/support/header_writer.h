@@ -9,7 +9,6 @@
 #include "files.h"
 
 Extension name_extension(const std::string& ansi_name);
-Extension folder_extension(const std::string& folder_bytes);  // 0xFF between components
 
 // A whole member: the header of fields, named ansi_name (levels 0 and 1 in
 // the base part, level 2 in an extended header), with data as its packed data.
