@@ -8,18 +8,8 @@
 #include <functional>
 #include <regex>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
-#endif
-
 #include "Sfx/config.h"
 #include "builder_runner.h"
-#include "commands.h"
-#include "output_file.h"
 #include "support/header_writer.h"
 #include "text/utf8.h"
 #include "text/win_file.h"
@@ -304,62 +294,6 @@ TEST_F(Builder, NeverLeavesAHalfWrittenOutputNorReplacesItsInputs) {
     EXPECT_EQ(build({}, archive).status, 0);
 #endif
 }
-
-#ifndef _WIN32
-// POSIX names are bytes: one that is no UTF-8 reaches the file system as it
-// was given; a packed name must have a Windows form, so such a one is refused.
-TEST_F(Builder, NamesThatAreNoUtf8ArePassedThroughAsBytes) {
-    write_file(archive, archive_of({stored("a.txt", "alpha")}));
-    const std::string folder = arg(out_folder) + "/", input = folder + "caf\xE9.lzh";
-    fs::rename(native(archive), fs::path(input));
-    Outcome run = vornsfx({"build", input, "-o", folder + "out\xE9.exe", "--stub", arg(stub)});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(fs::exists(fs::path(folder + "out\xE9.exe")));
-    EXPECT_EQ(folder_entries(out_folder).size(), 2u) << "no second, mangled name";
-
-    const std::string tree = arg(dir / L"tree");
-    fs::create_directories(fs::path(tree));
-    std::FILE* bad = std::fopen((tree + "/bad\xFF.txt").c_str(), "wb");
-    ASSERT_NE(bad, nullptr);
-    std::fclose(bad);
-    Outcome pack = vornsfx({"pack", tree, "-o", arg(dir / L"t.lzh")});
-    EXPECT_EQ(pack.status, 2);
-    EXPECT_TRUE(pack.says("not valid UTF-8")) << pack.err;
-}
-
-// A listing that cannot be written is a failure, and an interrupt removes
-// the temporary file.
-TEST(BuilderProcess, AFullStandardOutputFailsAndAnInterruptRemovesTheTemporaryFile) {
-    TempDir dir, input;
-    const std::wstring archive = input / L"a.lzh";
-    write_file(archive, archive_of({stored("a.txt", "alpha")}));
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
-    ASSERT_GE(full, 0);
-    dup2(full, STDOUT_FILENO);
-    Console console;
-    std::string err;
-    console.captured_err = &err;
-    const int status = run_vornsfx({"list", arg(archive)}, console);
-    dup2(saved, STDOUT_FILENO);
-    close(full);
-    close(saved);
-    clearerr(stdout);
-    EXPECT_EQ(status, 2);
-    EXPECT_NE(err.find("writing to standard output failed"), std::string::npos) << err;
-
-    const pid_t child = fork();
-    if (child == 0) {
-        OutputFile output(dir / L"setup.exe");
-        std::raise(SIGTERM);
-        _exit(0);
-    }
-    int child_status = 0;
-    ASSERT_EQ(waitpid(child, &child_status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(child_status) && WTERMSIG(child_status) == SIGTERM);
-    EXPECT_TRUE(folder_entries(dir.path()).empty());
-}
-#endif
 
 TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
     const std::pair<std::vector<std::string>, const char*> mistakes[] = {

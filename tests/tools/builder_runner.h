@@ -18,9 +18,8 @@ struct Outcome {
     }
 };
 
-// vornsfx with these words after the program's name; on_terminal makes it
-// behave as when standard error is a terminal (progress lines).
-Outcome vornsfx(const std::vector<std::string>& args, bool on_terminal = false);
+// vornsfx with these words after the program's name.
+Outcome vornsfx(const std::vector<std::string>& args);
 
 // A path as the command line gives it: UTF-8.
 std::string arg(const std::wstring& path);

@@ -17,10 +17,6 @@
 #include "text/utf8.h"
 #include "tool_platform.h"
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 namespace {
 
 // The groups pattern finds in each line of a listing, joined by spaces, with
@@ -206,35 +202,6 @@ TEST_F(Builder, ListAndTestStatusesOfDamagedAndUnreadableFiles) {
             EXPECT_TRUE(run.says(in_folder(text))) << text << "\n" << run.out << run.err;
     }
     EXPECT_FALSE(vornsfx({"test", "-q", in_folder("@good.lzh")}).says("ok")) << "-q shows only failures";
-#ifndef _WIN32
-    int pipe_ends[2];
-    ASSERT_EQ(pipe(pipe_ends), 0);
-    const Bytes& piped = files[0].second;
-    ASSERT_EQ(write(pipe_ends[1], piped.data(), piped.size()), static_cast<ssize_t>(piped.size()));
-    close(pipe_ends[1]);
-    const int saved = dup(STDIN_FILENO);
-    dup2(pipe_ends[0], STDIN_FILENO);
-    Outcome from_stdin = vornsfx({"test", "-"});
-    dup2(saved, STDIN_FILENO);
-    close(saved);
-    close(pipe_ends[0]);
-    EXPECT_EQ(from_stdin.status, 0) << from_stdin.err;
-    EXPECT_TRUE(from_stdin.says("ok        good.txt")) << from_stdin.out;
-#endif
-}
-
-TEST_F(Builder, TestDrawsProgressOnlyOnATerminalAndForLongArchives) {
-    constexpr size_t LONG_MEMBER = 17u << 20;  // above the builder's threshold
-    write_file(archive, archive_of({stored_member(2, "long.bin", Bytes(LONG_MEMBER, 'x'))}));
-    EXPECT_TRUE(vornsfx({"test", arg(archive)}).err.empty());
-    Outcome on_terminal = vornsfx({"test", arg(archive)}, true);
-    EXPECT_EQ(on_terminal.status, 0);
-    EXPECT_TRUE(on_terminal.says("\rtesting: 50%"));
-    EXPECT_TRUE(on_terminal.says("\rtesting: 100%"));
-    EXPECT_EQ(on_terminal.err.back(), '\r') << "the progress line is erased at the end";
-    EXPECT_EQ(on_terminal.out.find("ok        long.bin"), 0u) << on_terminal.out;
-    write_file(archive, archive_of({stored_member(2, "short.bin", Bytes(1000, 'x'))}));
-    EXPECT_TRUE(vornsfx({"test", arg(archive)}, true).err.empty());
 }
 
 TEST(Extract, HostileNamesStayInsideAndADamagedMemberStopsTheRunLeavingNothing) {
