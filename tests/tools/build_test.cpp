@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <regex>
 
@@ -121,15 +120,6 @@ TEST_F(Builder, TheStubIsPaddedAndTheArchiveFollowsTheBlockWithExactlyOneZeroByt
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(read_file(output).size(), PAYLOAD_OFFSET + 1 + members.size() - 4);
     EXPECT_TRUE(run.says("4 bytes after")) << run.err;
-
-    // The real stub is kept whole.
-    if (!std::getenv("VORNSFX_STUB") || !exists(path_from_environment("VORNSFX_STUB"))) return;
-    const Bytes image = read_file(path_from_environment("VORNSFX_STUB"));
-    write_file(stub, image);
-    ASSERT_EQ(build({}, archive).status, 0);
-    built = read_file(output);
-    EXPECT_EQ(image.size(), PAYLOAD_OFFSET);
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), built.begin()));
 }
 
 TEST_F(Builder, RefusesTextsAndStubsTheStubCouldNotUse) {

