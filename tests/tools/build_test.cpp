@@ -244,29 +244,6 @@ TEST_F(Builder, NeverLeavesAHalfWrittenOutputNorReplacesItsInputs) {
     }
     EXPECT_TRUE(read_file(archive) == input);
     EXPECT_TRUE(read_file(stub) == minimal_stub());
-
-    // Messages name the output as given, never the temporary file.
-    output = dir / L"missing" + TempDir::SEPARATOR + L"setup.exe";
-    const std::string no_folder = build({}, archive).err;
-    EXPECT_EQ(no_folder.find("vornsfx: " + arg(output) + ": cannot create"), 0u) << no_folder;
-    EXPECT_EQ(no_folder.find(".tmp"), std::string::npos) << no_folder;
-#ifndef _WIN32
-    // A symbolic link is written through and stays a link; a replaced file
-    // keeps its permissions.
-    const std::wstring target = out_folder + TempDir::SEPARATOR + L"setup.exe";
-    fs::permissions(native(target), fs::perms::owner_all | fs::perms::group_read);
-    output = out_folder + TempDir::SEPARATOR + L"link.exe";
-    fs::create_symlink(native(target), native(output));
-    ASSERT_EQ(build({"--no-dialog"}, archive).status, 0);
-    EXPECT_TRUE(fs::is_symlink(native(output)));
-    EXPECT_EQ(read_file(target).size(), PAYLOAD_OFFSET + 1 + input.size());
-    EXPECT_EQ(fs::status(native(target)).permissions(), fs::perms::owner_all | fs::perms::group_read);
-    // The temporary name does not grow with the output's: the longest name
-    // a folder entry may have still builds.
-    constexpr size_t LONGEST_NAME = 255;
-    output = out_folder + TempDir::SEPARATOR + std::wstring(LONGEST_NAME, L'n');
-    EXPECT_EQ(build({}, archive).status, 0);
-#endif
 }
 
 TEST(BuildUsage, MistakesAreNamedWithStatus2AndHelpIsThere) {
