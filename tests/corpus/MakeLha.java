@@ -14,24 +14,13 @@
 // Japanese into '?': we pass windows-31j (CP932). It never writes a Unicode name
 // header. Level 0 has the whole path with '\' between parts, and Shift_JIS trail bytes
 // can be 0x5C too (ソ, 表); levels 1 and 2 keep the folder in extended header 0x02.
-import jp.gr.java_conf.dangan.util.lha.CRC16;
-import jp.gr.java_conf.dangan.util.lha.CompressMethod;
-import jp.gr.java_conf.dangan.util.lha.LhaHeader;
-import jp.gr.java_conf.dangan.util.lha.LhaOutputStream;
-import jp.gr.java_conf.dangan.util.lha.LhaProperty;
-
-import java.io.ByteArrayOutputStream;
-import java.io.FileOutputStream;
-import java.io.IOException;
-import java.io.OutputStream;
+import java.io.*;
 import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Paths;
-import java.util.Date;
-import java.util.Properties;
+import java.nio.file.*;
+import java.util.*;
+import jp.gr.java_conf.dangan.util.lha.*;
 
 public class MakeLha {
-    private static final String DIRECTORY_METHOD = "-lhd-";
     private static final String CHARSET = "windows-31j";
 
     public static void main(String[] argv) throws IOException {
@@ -42,15 +31,11 @@ public class MakeLha {
         try (OutputStream file = new FileOutputStream(argv[2])) {
             LhaOutputStream out = new LhaOutputStream(file, props);
             for (String line : Files.readAllLines(Paths.get(argv[3]), StandardCharsets.UTF_8)) {
-                String[] f = line.split("\t");
-                if (f.length != 3) {
-                    throw new IOException("bad list line: " + line);
-                }
-                boolean directory = f[0].endsWith("/");
+                String[] f = line.split("\t");  // name, input, method
                 LhaHeader h = new LhaHeader(f[0], time);
                 h.setHeaderLevel(level);
-                h.setCompressMethod(directory ? DIRECTORY_METHOD : f[2]);
-                if (directory) {
+                h.setCompressMethod(f[2]);
+                if (f[0].endsWith("/")) {
                     out.putNextEntry(h);
                 } else {
                     writeFileMember(out, h, Files.readAllBytes(Paths.get(f[1])), props);
