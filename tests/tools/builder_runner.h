@@ -18,7 +18,6 @@ struct Outcome {
     }
 };
 
-// vornsfx with these words after the program's name.
 Outcome vornsfx(const std::vector<std::string>& args);
 
 // A path as the command line gives it: UTF-8.

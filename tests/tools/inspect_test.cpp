@@ -53,13 +53,12 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
     for (const auto& members : read_corpus(corpus)) {
         const std::wstring plain = corpus_file(members.front().archive);
         SCOPED_TRACE(members.front().archive);
-        std::vector<std::string> rows, json_rows;
+        std::vector<std::string> rows;
         std::set<std::string> names;
         uint64_t total = 0;
         for (const CorpusMember& m : members) {
             total += m.original_size;
             rows.push_back(m.method + " " + std::to_string(m.level) + " " + m.name);
-            json_rows.push_back(m.method + " " + std::to_string(m.level));
             for (size_t slash = m.name.find('/'); slash != std::string::npos; slash = m.name.find('/', slash + 1))
                 names.insert(m.name.substr(0, slash + 1));
             names.insert(m.name);
@@ -78,8 +77,6 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
             EXPECT_TRUE(test.says(passed)) << test.out;
         }
         EXPECT_TRUE(vornsfx({"list", arg(output)}).says("archive at 0x16001"));
-        Outcome json = vornsfx({"list", "--json", arg(output)});
-        EXPECT_EQ(rows_of(json.out, "\"method\": \"([^\"]*)\".*\"level\": (\\d)"), json_rows) << json.out;
 
         const std::wstring extracted = dir / L"x";
         ASSERT_EQ(vornsfx({"extract", arg(output), "-C", arg(extracted)}).status, 0);
@@ -108,8 +105,6 @@ TEST_F(Builder, ListAndTestStatusesTimesAndNames) {
     const Bytes good = stored_member(2, "good.txt", ascii("fine"));
     Bytes bad = stored_member(2, "bad.txt", ascii("alpha"));
     bad.back() ^= 1;
-    write_file(archive, archive_of({bad, good}));
-    ASSERT_EQ(build({"--no-verify"}, archive).status, 0);
     Bytes program = minimal_stub(PAYLOAD_OFFSET);  // a Windows program, not our stub, with bytes behind
     program[0x200] = 'X';
     program.push_back(0);
@@ -140,7 +135,6 @@ TEST_F(Builder, ListAndTestStatusesTimesAndNames) {
         std::vector<std::string> texts;
     };
     const Case cases[] = {
-        {{"test", "@out/setup.exe"}, 1, {"FAILED    bad.txt: CRC-16 0x", "ok        good.txt", "1 of 2 members failed"}},
         {{"test", "@unterminated.lzh"}, 0, {"without its terminating zero byte"}},
         {{"list", "--strict", "@unterminated.lzh"}, 2, {"without its terminating zero byte"}},
         {{"list", "@empty.lzh"}, 0, {"the archive has no members"}},
