@@ -38,26 +38,22 @@ public class MakeLha {
                 if (f[0].endsWith("/")) {
                     out.putNextEntry(h);
                 } else {
-                    writeFileMember(out, h, Files.readAllBytes(Paths.get(f[1])), props);
+                    byte[] data = Files.readAllBytes(Paths.get(f[1]));
+                    ByteArrayOutputStream packed = new ByteArrayOutputStream();
+                    OutputStream encoder = CompressMethod.connectEncoder(packed, f[2], props);
+                    encoder.write(data);
+                    encoder.close();
+                    CRC16 crc = new CRC16();
+                    crc.update(data);
+                    h.setOriginalSize(data.length);
+                    h.setCompressedSize(packed.size());
+                    h.setCRC((int) crc.getValue());
+                    out.putNextEntryAlreadyCompressed(h);
+                    packed.writeTo(out);
                 }
                 out.closeEntry();
             }
             out.close();
         }
-    }
-
-    private static void writeFileMember(LhaOutputStream out, LhaHeader h, byte[] data, Properties props)
-            throws IOException {
-        ByteArrayOutputStream packed = new ByteArrayOutputStream();
-        OutputStream encoder = CompressMethod.connectEncoder(packed, h.getCompressMethod(), props);
-        encoder.write(data);
-        encoder.close();
-        CRC16 crc = new CRC16();
-        crc.update(data);
-        h.setOriginalSize(data.length);
-        h.setCompressedSize(packed.size());
-        h.setCRC((int) crc.getValue());
-        out.putNextEntryAlreadyCompressed(h);
-        packed.writeTo(out);
     }
 }

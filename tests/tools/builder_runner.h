@@ -42,8 +42,7 @@ protected:
         write_file(stub, minimal_stub());
         make_folder(out_folder);
     }
-    // vornsfx build INPUT -o OUTPUT --stub STUB and the options; build_bytes
-    // writes the input archive first.
+    // vornsfx build INPUT -o OUTPUT --stub STUB OPTIONS; build_bytes writes INPUT first.
     Outcome build(std::vector<std::string> options, const std::wstring& input) {
         options.insert(options.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
         return vornsfx(options);
