@@ -121,6 +121,7 @@ TEST_F(Builder, RefusesTextsAndStubsTheStubCouldNotUse) {
         {{}, stub_with(1, 'X'), "not a Windows program"},
         {{}, stub_with(0x40, 'X'), "not a Windows program"},
         {{}, stub_with(0x3C + 2, 0x10), "not a Windows program"},  // PE header past the end
+        {{}, minimal_stub(0x40 + 4), "not a 64-bit (PE32+, x64)"},  // its PE signature ends the file
         {{}, stub_with(0x40 + 4, 0x4C), "not a 64-bit (PE32+, x64)"},
         {{}, stub_with(0x40 + 24 + 1, 0x01), "not a 64-bit (PE32+, x64)"},
         {{}, stub_with(0x40 + 24 + 68, 3), "not a Windows GUI program"},

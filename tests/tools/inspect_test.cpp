@@ -116,7 +116,7 @@ TEST_F(Builder, ListAndTestStatusesTimesAndNames) {
         {L"bad.lzh", archive_of({bad})},
         // Cut exactly behind a member: the stub extracts what is there, with a warning.
         {L"unterminated.lzh", archive_of({good}, false)},
-        {L"empty.lzh", archive_of({})},
+        {L"empty.lzh", concat({archive_of({}), ascii("x")})},
         {L"empty", {}},
         {L"cut-block.exe", cut_block},
         {L"dos.lzh", archive_of({member_with(dos, "dos.txt", {})})},
@@ -131,7 +131,7 @@ TEST_F(Builder, ListAndTestStatusesTimesAndNames) {
     const Case cases[] = {
         {{"test", "@unterminated.lzh"}, 0, {"without its terminating zero byte"}},
         {{"list", "--strict", "@unterminated.lzh"}, 2, {"without its terminating zero byte"}},
-        {{"list", "@empty.lzh"}, 0, {"the archive has no members"}},
+        {{"list", "--strict", "@empty.lzh"}, 2, {"the archive has no members", "1 bytes follow the archive"}},
         {{"test", "@good.lzh", "@bad.lzh", "@good.lzh"}, 1, {"==> @good.lzh <==\nok        good.txt"}},
         {{"test", "@bad.lzh", "@none.lzh", "@good.lzh"}, 2, {"==> @good.lzh <==\nok        good.txt"}},
         {{"test", "-q", "@good.lzh", "@bad.lzh"}, 1, {"@bad.lzh: FAILED    bad.txt"}},
