@@ -3,10 +3,9 @@
 #include "commands.h"
 #include "text/utf8.h"
 
-Outcome vornsfx(const std::vector<std::string>& args, bool on_terminal) {
+Outcome vornsfx(const std::vector<std::string>& args) {
     Outcome run;
     Console console;
-    console.progress_allowed = on_terminal;
     console.captured_out = &run.out;
     console.captured_err = &run.err;
     run.status = run_vornsfx(args, console);

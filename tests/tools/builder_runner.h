@@ -18,9 +18,7 @@ struct Outcome {
     }
 };
 
-// vornsfx with these words after the program's name; on_terminal makes it
-// behave as when standard error is a terminal (progress lines).
-Outcome vornsfx(const std::vector<std::string>& args, bool on_terminal = false);
+Outcome vornsfx(const std::vector<std::string>& args);
 
 // A path as the command line gives it: UTF-8.
 std::string arg(const std::wstring& path);
@@ -44,8 +42,7 @@ protected:
         write_file(stub, minimal_stub());
         make_folder(out_folder);
     }
-    // vornsfx build INPUT -o OUTPUT --stub STUB and the options; build_bytes
-    // writes the input archive first.
+    // vornsfx build INPUT -o OUTPUT --stub STUB OPTIONS; build_bytes writes INPUT first.
     Outcome build(std::vector<std::string> options, const std::wstring& input) {
         options.insert(options.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
         return vornsfx(options);
