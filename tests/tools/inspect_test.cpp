@@ -11,10 +11,16 @@
 
 #include "Sfx/config.h"
 #include "builder_runner.h"
+#include "commands.h"
 #include "support/corpus.h"
 #include "support/header_writer.h"
 #include "text/utf8.h"
 #include "tool_platform.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -163,6 +169,27 @@ TEST_F(Builder, ListAndTestStatusesTimesAndNames) {
     }
     EXPECT_FALSE(vornsfx({"test", "-q", in_folder("@good.lzh")}).says("ok")) << "-q shows only failures";
 }
+
+#ifndef _WIN32
+// A listing that cannot be written is a failure, not a success.
+TEST_F(Builder, AListingToAFullStandardOutputFails) {
+    write_file(archive, archive_of({stored_member(2, "a.txt", ascii("alpha"))}));
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, STDOUT_FILENO);
+    Console console;
+    std::string err;
+    console.captured_err = &err;
+    const int status = run_vornsfx({"list", arg(archive)}, console);
+    dup2(saved, STDOUT_FILENO);
+    close(full);
+    close(saved);
+    clearerr(stdout);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("writing to standard output failed"), std::string::npos) << err;
+}
+#endif
 
 TEST(Extract, HostileNamesStayInsideAndADamagedMemberStopsTheRunLeavingNothing) {
     constexpr uint32_t TIME = 1000000000;
