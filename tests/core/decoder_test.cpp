@@ -113,6 +113,9 @@ TEST_F(DecoderTest, DecodingReportsEachDictionaryAndStopsWithinOneOnAbort) {
     expect_expanded(expand_bytes(writer.bytes(), LH5, size), Bytes(size, 'z'));
     EXPECT_EQ(reports, (std::vector<uint32_t>{LH5_DICTIONARY, 2 * LH5_DICTIONARY,
                                               3 * LH5_DICTIONARY}));
+    restart();  // a member of whole dictionaries reports its last one as well
+    expand_bytes(constant_literals('z', 2 * LH5_DICTIONARY), LH5, 2 * LH5_DICTIONARY);
+    EXPECT_EQ(reports, (std::vector<uint32_t>{LH5_DICTIONARY, 2 * LH5_DICTIONARY}));
     restart(1);
     Expanded decoded = expand_bytes(constant_literals('z', 30000), LH5, 30000);
     EXPECT_TRUE(user_aborted());

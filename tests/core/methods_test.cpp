@@ -9,6 +9,7 @@
 #include <string>
 
 #include "encoder/bit_output.h"
+#include "huffman/code_tables.h"
 #include "support/block_writer.h"
 #include "support/engine_runner.h"
 #include "support/header_writer.h"
@@ -128,6 +129,19 @@ TEST(StaticHuffman, ImpossibleCodeTablesAreReportedAsDamage) {
     overflow.put(3, 5);
     overflow.put(511, 9);  // every length-code symbol costs no bits
     EXPECT_TRUE(expand_bytes(flushed(overflow), LH5, 1).damaged);
+    // Long codes take tree nodes numbered after the symbols: the pool's last
+    // node is used, and a code that needs one more is damage, not a write past it.
+    using namespace HUFFMAN;
+    for (int symbols : {TREE_NODES - 3, TREE_NODES - 2}) {
+        std::vector<uint8_t> lengths(symbols, 0);
+        lengths.back() = CHAR_TABLE_BITS + 3;  // three tree steps: three nodes
+        std::vector<uint16_t> table(CHAR_TABLE_SIZE);
+        auto build = [&] {
+            build_decode_table(symbols, lengths.data(), CHAR_TABLE_BITS, table.data(), CHAR_TABLE_SIZE);
+        };
+        if (symbols == TREE_NODES - 3) EXPECT_NO_THROW(build());
+        else EXPECT_THROW(build(), HufError);
+    }
 }
 
 // Any bits walk to leaves, so only the data's end can tell: past it the
