@@ -141,7 +141,7 @@ TEST(MemberHeader, TheAttributeExtensionCountsForDosOnly) {
     f.level = 1;
     f.name = ascii("n");
     f.attribute = 0x20;
-    f.extensions = {{0x40, Bytes{0x01, 0x00}}};
+    f.extensions = {{0x40, Bytes{0x01}}};
     for (uint8_t os : {'M', 'H', '\0', 'U'}) {
         f.os_id = os;
         CMemberHeader member;

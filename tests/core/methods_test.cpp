@@ -17,7 +17,7 @@
 namespace {
 
 constexpr int LH1 = 1, LH2 = 2, LH3 = 3, LH5 = 5, LH6 = 6, LH7 = 7, LZ5 = 9;
-constexpr int LH3_CHAR_SYMBOLS = 286;
+constexpr int LH3_CHAR_SYMBOLS = 286, LH3_POSITION_CODES = 128;
 
 struct Method {
     int index;
@@ -33,13 +33,15 @@ Bytes flushed(BitOutput out) {
 
 // An -lh3- block of size codes that are all one symbol: lengths 1, 1, 1
 // announce a single code, its symbol following (a character length is a
-// presence bit and the length minus one in 4 bits), then the ready-made
-// position code.
-void lh3_single_code_block(BitOutput& out, uint32_t size, uint32_t symbol) {
+// presence bit and the length minus one in 4 bits), then the flag for the
+// ready-made position code, or the position codes' 4-bit lengths (all 0).
+void lh3_single_code_block(BitOutput& out, uint32_t size, uint32_t symbol,
+                           bool send_positions = false) {
     out.put(size, 16);
     for (int i = 0; i < 3; ++i) out.put(0x10, 5);
     out.put(symbol, 9);
-    out.put(0, 1);
+    out.put(send_positions, 1);
+    for (int i = 0; send_positions && i < LH3_POSITION_CODES; ++i) out.put(0, 4);
 }
 
 // An -lz5- match: the 12-bit ring index and the length minus 3 in two bytes.
@@ -160,11 +162,11 @@ TEST(DynamicHuffman, DataThatRunsOutLongBeforeTheMemberSizeIsDamaged) {
     }
 }
 
-// Single codes cost no bits, a block size of zero means 65,536 codes, and a
-// member's stream ends with it: the next member begins with its own block.
+// Single codes cost no bits, a block size of zero means 65,536 codes, and the
+// next block follows position lengths sent in full.
 TEST(Lh3, SingleCodeBlocksOfEverySizeAndSymbolsBeyondTheAlphabet) {
     BitOutput out;
-    lh3_single_code_block(out, 0, 'a');
+    lh3_single_code_block(out, 0, 'a', true);
     lh3_single_code_block(out, 10, 'b');
     expect_decodes_to(flushed(out), LH3, concat({Bytes(65536, 'a'), Bytes{'b'}}));
     for (uint32_t symbol : {LH3_CHAR_SYMBOLS, 511}) {

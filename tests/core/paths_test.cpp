@@ -27,6 +27,7 @@ TEST(Paths, StoredNamesBecomeRelativePathsWindowsCannotMisread) {
         {L"日本語/テスト.txt", L"日本語/テスト.txt"},
         {L"CONSOLE.txt", L"CONSOLE.txt"},
         {L"COM10", L"COM10"},
+        {L"TAB1.txt", L"TAB1.txt"},
         // Ways up and roots go, and the dots behind a stripped run with them.
         {L"../../../evil.txt", L"evil.txt"},
         {L"a/../../b", L"a/b"},

@@ -23,8 +23,10 @@ TEST(WideText, EditsMayTakeTheirSourceFromTheTextItself) {
     CWideString& alias = text;
     text = alias;
     EXPECT_STREQ(text.c_str(), L"45645656");
+    text.assign(text.c_str() + 2, text.c_str() + 3);  // one unit, in place
+    EXPECT_STREQ(text.c_str(), L"6");
     CWideString moved(std::move(text));
-    EXPECT_STREQ(moved.c_str(), L"45645656");
+    EXPECT_STREQ(moved.c_str(), L"6");
     EXPECT_STREQ(text.c_str(), L"");  // NOLINT: moved-from stays valid and empty
 
     CWideSz sz(L"ab");
