@@ -1,5 +1,6 @@
-// Damaged archives through the real stub: corpus archives of every header
-// level and several methods, and archives of hostile names, cut short, with
+// Damaged archives through the real stub: the committed corpus archives (every
+// method and header level, and mixed ones, where a damage early on meets later
+// members), and archives of hostile names, cut short, with
 // bits flipped or with one header field set to a value no archiver writes,
 // each appended to a copy of the stub with lead byte 0 (no dialog, extraction
 // into the current folder). The product's header reader tells where the
@@ -27,6 +28,7 @@
 #include <random>
 
 #include "Sfx/member_header.h"
+#include "support/corpus.h"
 #include "support/driver_win32.h"
 #include "support/header_writer.h"
 #include "support/hostile_archive.h"
@@ -39,15 +41,6 @@ constexpr unsigned long long DEFAULT_SEED = 0x5EEDC0DE;
 // A sound run takes two to three seconds under Wine; a busy machine may
 // triple that.
 constexpr DWORD SWEEP_RUN_LIMIT_MS = 30000;
-constexpr DWORD EXIT_WRITE_FAILED = 1;
-
-// Every method and header level is covered by some of these; the mixed ones
-// hold many methods in one archive, so a damage early on meets later members.
-const wchar_t* const CORPUS_ARCHIVES[] = {
-    L"lh0-l0.lzh", L"lh1-l1.lzh", L"lh2-l2.lzh", L"lh3-l0.lzh", L"lh4-l1.lzh", L"lh5-l2.lzh",
-    L"lh6-l0.lzh", L"lh7-l1.lzh", L"lzs-l2.lzh", L"lz5-l0.lzh", L"lz4-l1.lzh",
-    L"mixed-l1.lzh", L"mixed-l2.lzh",
-};
 
 // ---- Damage
 
@@ -55,15 +48,16 @@ size_t below(std::mt19937_64& random, size_t bound) {
     return static_cast<size_t>(random() % bound);
 }
 
-const char* const DAMAGE_KINDS[] = {"cut in header", "cut in data", "bit flips",
-                                    "header bit flips", "absurd header value"};
+enum Damage { CUT_IN_HEADER, CUT_IN_DATA, BIT_FLIPS, HEADER_BIT_FLIPS, ABSURD_VALUE };
+const char* const DAMAGE_KINDS[] = {"cut in header", "cut in data", "bit flips", "header bit flips",
+                                    "absurd header value"};
 constexpr size_t MAX_FLIPS = 8;
 // Written over 1, 2 or 4 bytes among a header's first BASE_FIELDS, these hit
 // sizes, levels, lengths, method ids and the first link of the extended
 // header chain with the values no archiver writes.
 constexpr size_t BASE_FIELDS = 26;
-const uint32_t ABSURD_VALUES[] = {0, 1, 2, 3, 0x7F, 0xFF, 0x1000, 0xFFFF, 0x7FFFFFFF, 0x80000000,
-                                  0xFFFFFFFF};
+const uint32_t ABSURD_VALUES[] = {0,      1,      2,          3,          0x7F,      0xFF,
+                                  0x1000, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
 
 // Where one member lies in its archive: header, data, one past the data.
 struct MemberLayout {
@@ -85,8 +79,7 @@ std::vector<MemberLayout> member_layouts(const Bytes& archive) {
 // archive damaged the given way, the choices taken from random; what says how.
 Bytes damage(const Bytes& archive, size_t kind, std::mt19937_64& random, std::string& what) {
     std::vector<MemberLayout> members = member_layouts(archive);
-    const bool in_data = kind == 1;
-    if (in_data) {
+    if (kind == CUT_IN_DATA) {
         members.erase(std::remove_if(members.begin(), members.end(),
                                      [](const MemberLayout& m) { return m.end == m.data; }),
                       members.end());
@@ -95,40 +88,35 @@ Bytes damage(const Bytes& archive, size_t kind, std::mt19937_64& random, std::st
         what = "no members found: left whole";
         return archive;
     }
-    // A position inside a member's header or (in_data) its data.
-    auto inside = [&](bool data) {
+    // A position in a member's data, or among the first limit bytes of its header.
+    auto inside = [&](bool data, size_t limit = SIZE_MAX) {
         const MemberLayout& m = members[below(random, members.size())];
         return data ? m.data + below(random, m.end - m.data)
-                    : m.header + below(random, m.data - m.header);
+                    : m.header + below(random, std::min(limit, m.data - m.header));
     };
     Bytes out = archive;
-    if (kind <= 1) {
-        const size_t at = inside(in_data);
-        what = "cut at " + std::to_string(at) + " of " + std::to_string(archive.size());
-        return Bytes(archive.begin(), archive.begin() + static_cast<ptrdiff_t>(at));
-    }
-    if (kind <= 3) {
+    if (kind == CUT_IN_HEADER || kind == CUT_IN_DATA) {
+        out.resize(inside(kind == CUT_IN_DATA));
+        what = "cut at " + std::to_string(out.size()) + " of " + std::to_string(archive.size());
+    } else if (kind == BIT_FLIPS || kind == HEADER_BIT_FLIPS) {
         what = "bits flipped at";
         for (size_t count = 1 + below(random, MAX_FLIPS); count > 0; --count) {
-            const size_t at = kind == 3 ? inside(false) : below(random, archive.size());
+            const size_t at = kind == BIT_FLIPS ? below(random, out.size()) : inside(false);
             const size_t bit = below(random, 8);
             out[at] ^= static_cast<uint8_t>(1u << bit);
             what += " " + std::to_string(at) + "." + std::to_string(bit);
         }
-        return out;
+    } else {
+        const size_t at = inside(false, BASE_FIELDS);
+        const size_t width = size_t{1} << below(random, 3);
+        const uint32_t value = ABSURD_VALUES[below(random, std::size(ABSURD_VALUES))];
+        what = std::to_string(width) + " bytes at " + std::to_string(at) + " set to " +
+               std::to_string(value);
+        for (size_t i = 0; i < width && at + i < out.size(); ++i)
+            out[at + i] = static_cast<uint8_t>(value >> (8 * i));
     }
-    const MemberLayout& m = members[below(random, members.size())];
-    const size_t at = m.header + below(random, std::min(BASE_FIELDS, m.data - m.header));
-    const size_t width = size_t{1} << below(random, 3);
-    const uint32_t value = ABSURD_VALUES[below(random, std::size(ABSURD_VALUES))];
-    what = std::to_string(width) + " bytes at " + std::to_string(at) + " set to " +
-           std::to_string(value);
-    for (size_t i = 0; i < width && at + i < out.size(); ++i)
-        out[at + i] = static_cast<uint8_t>(value >> (8 * i));
     return out;
 }
-
-// ---- Sandboxed runs
 
 // How a run ended; a sound program on damaged input ends cleanly, with a
 // message, or at start-up.
@@ -137,33 +125,9 @@ const char* outcome(const BatchRun& run) {
     switch (run.status) {
     case EXIT_NORMAL: return run.messages.empty() ? "ended cleanly" : "reported damage";
     case EXIT_STARTUP_FAILED: return "start-up failure";
-    case EXIT_WRITE_FAILED: return "write failure";
-    default: return "crash";
+    default: return "crash or failure status";
     }
 }
-
-bool acceptable(const BatchRun& run) {
-    return !run.hung && (run.status == EXIT_NORMAL || run.status == EXIT_STARTUP_FAILED);
-}
-
-// The folders outside the destinations and the names each may hold: those it
-// held at the start, and those reported since (each stray is reported once).
-class Watched {
-public:
-    explicit Watched(const std::vector<std::wstring>& folders) {
-        for (const std::wstring& folder : folders) known_[folder] = folder_entries(folder + L"\\");
-    }
-    std::vector<std::wstring> strays() {
-        std::vector<std::wstring> found;
-        for (auto& [folder, known] : known_)
-            for (const std::wstring& name : folder_entries(folder + L"\\"))
-                if (known.insert(name).second) found.push_back(folder + L"\\" + name);
-        return found;
-    }
-
-private:
-    std::map<std::wstring, std::set<std::wstring>> known_;
-};
 
 unsigned long long setting(const char* variable, unsigned long long fallback) {
     const char* value = std::getenv(variable);
@@ -181,11 +145,17 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     TempDir sandbox;  // S: hostile names aim here
     const std::wstring runs_folder = sandbox / L"runs";
     make_folder(runs_folder);
-    Watched watched({runs_folder, sandbox.path(), wide(native(sandbox.path()).parent_path()),
-                     L"C:"});
+    // The folders beyond the runs' own and the names each may hold: those of
+    // the start, and those reported since (each stray is reported once).
+    std::map<std::wstring, std::set<std::wstring>> known;
+    for (const std::wstring& folder :
+         {runs_folder, sandbox.path(), wide(native(sandbox.path()).parent_path()),
+          std::wstring(L"C:")})
+        known[folder] = folder_entries(folder + L"\\");
     std::vector<std::pair<std::string, Bytes>> sources;  // name, archive
-    for (const wchar_t* file : CORPUS_ARCHIVES)
-        sources.push_back({shown(file), corpus_archive(file)});
+    for (const auto& members : read_corpus(path_from_environment("VORNSFX_CORPUS")))
+        sources.push_back(
+            {members.front().archive, corpus_archive(utf8_to_utf16(members.front().archive))});
     for (const NameStyle& style : NAME_STYLES)
         sources.push_back({std::string("hostile names, ") + style.description,
                            hostile_archive(hostile_names(sandbox.path()), style)});
@@ -196,47 +166,55 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
     std::map<std::string, int> tally;  // "damage: outcome" -> runs
     for (unsigned long long n = first; n < first + runs; n += RUNS_AT_ONCE) {
         std::vector<BatchRun> batch;
-        std::vector<std::string> what(std::min<unsigned long long>(RUNS_AT_ONCE, first + runs - n));
-        for (size_t i = 0; i < what.size(); ++i) {
-            std::mt19937_64 random(seed + n + i);
+        std::vector<std::string> what;
+        for (unsigned long long i = n; i < std::min(n + RUNS_AT_ONCE, first + runs); ++i) {
+            std::mt19937_64 random(seed + i);
             const auto& [source, archive] = sources[below(random, sources.size())];
             // Kinds in turn, so every count of runs spreads evenly over them.
-            const size_t kind = (n + i) % std::size(DAMAGE_KINDS);
-            const Bytes program = concat({stub, damage(archive, kind, random, what[i])});
-            what[i] = std::string(DAMAGE_KINDS[kind]) + ", " + source + ": " + what[i];
-            const std::wstring run_folder = runs_folder + L"\\run-" + std::to_wstring(n + i);
+            const size_t kind = i % std::size(DAMAGE_KINDS);
+            std::string how;
+            const Bytes program = concat({stub, damage(archive, kind, random, how)});
+            what.push_back(std::string(DAMAGE_KINDS[kind]) + ", " + source + ": " + how);
+            const std::wstring run_folder = runs_folder + L"\\run-" + std::to_wstring(i);
             batch.emplace_back(run_folder + L"\\setup.exe", run_folder + L"\\dest");
-            make_folder(batch[i].folder);
-            write_file(batch[i].program, program);
+            make_folder(batch.back().folder);
+            write_file(batch.back().program, program);
         }
         run_side_by_side(batch, SWEEP_RUN_LIMIT_MS);
         for (size_t i = 0; i < batch.size(); ++i) {
+            const BatchRun& run = batch[i];
+            const std::string label = "run " + std::to_string(n + i);
+            const bool sound =
+                !run.hung && (run.status == EXIT_NORMAL || run.status == EXIT_STARTUP_FAILED);
+            EXPECT_TRUE(sound) << label << " (" << what[i] << ")";
+            ++tally[what[i].substr(0, what[i].find(',')) + ": " + outcome(run)];
+            std::printf("%s: %s -> %s (status 0x%lx, %zu messages)\n", label.c_str(),
+                        what[i].c_str(), outcome(run), static_cast<unsigned long>(run.status),
+                        run.messages.size());
             // Inside its folder only the program and the destination.
-            const fs::path run_folder = native(batch[i].program).parent_path();
-            std::vector<std::wstring> strays;
-            for (const std::wstring& name : folder_entries(wide(run_folder)))
-                if (name != L"setup.exe" && name != L"dest") strays.push_back(name);
-            ++tally[what[i].substr(0, what[i].find(',')) + ": " + outcome(batch[i])];
-            std::printf("run %llu: %s -> %s (status 0x%lx, %zu messages)\n", n + i,
-                        what[i].c_str(), outcome(batch[i]),
-                        static_cast<unsigned long>(batch[i].status), batch[i].messages.size());
+            const fs::path run_folder = native(run.program).parent_path();
+            std::set<std::wstring> strays = folder_entries(wide(run_folder));
+            strays.erase(L"setup.exe");
+            strays.erase(L"dest");
             for (const std::wstring& stray : strays)
-                ADD_FAILURE() << "run " << n + i << " left " << shown(stray);
-            EXPECT_TRUE(acceptable(batch[i])) << "run " << n + i << " (" << what[i] << ")";
-            if ((!acceptable(batch[i]) || !strays.empty()) && keep && *keep) {
+                ADD_FAILURE() << label << " left " << shown(stray);
+            if ((!sound || !strays.empty()) && keep && *keep) {
                 const std::wstring kept = path_from_environment("VORNSFX_SWEEP_KEEP") +
                                           L"\\sweep-" + std::to_wstring(seed) + L"-" +
                                           std::to_wstring(n + i) + L".exe";
                 make_folder(wide(native(kept).parent_path()));
-                fs::copy_file(native(batch[i].program), native(kept));
+                fs::copy_file(native(run.program), native(kept));
                 std::printf("  kept: %s\n", shown(kept).c_str());
             }
             std::error_code error;
             fs::remove_all(run_folder, error);
         }
-        for (const std::wstring& stray : watched.strays())
-            if (stray.rfind(runs_folder + L"\\run-", 0) != 0)
-                ADD_FAILURE() << "run " << n << " or one beside it left " << shown(stray);
+        for (auto& [folder, names] : known)
+            for (const std::wstring& name : folder_entries(folder + L"\\"))
+                // A run's own folder stays only when it could not be removed.
+                if (names.insert(name).second && (folder != runs_folder || name.rfind(L"run-", 0)))
+                    ADD_FAILURE() << "run " << n << " or one beside it left "
+                                  << shown(folder + L"\\" + name);
         std::fflush(stdout);
     }
     std::printf("sweep: %llu runs, seed 0x%llx\n", runs, seed);

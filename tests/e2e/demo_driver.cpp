@@ -28,11 +28,11 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("demo: dialog \"%s\"\n", shown(window_text(dialog)).c_str());
     screenshot(dialog, L"dialog", argv[3]);
     press(dialog, IDOK);
-    if (HWND progress = program.wait_progress_window()) {
+    if (HWND progress = program.wait_window(PROGRESS_WINDOW_CLASS)) {
         Sleep(BAR_MOVING_MS);
         screenshot(progress, L"progress-window", argv[3]);
     }
-    if (!program.wait_exit(DEMO_RUN_LIMIT_MS)) return fail("the program did not end in time");
-    std::printf("demo: the program ended with exit status %lu\n", program.exit_code());
-    return program.exit_code() == 0 ? 0 : 1;
+    const DWORD status = program.finish(DEMO_RUN_LIMIT_MS);
+    std::printf("demo: the program ended with exit status %lu\n", status);
+    return status == 0 ? 0 : 1;
 }

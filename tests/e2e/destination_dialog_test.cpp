@@ -21,30 +21,17 @@ bool type_into(HWND field, const std::wstring& text) {
 
 // The option bytes (0 unchecked and disabled, 1 unchecked and enabled, 2
 // checked and disabled, 3 checked and enabled) as the boxes, captioned in
-// Japanese, show them; the user clicks the boxes in toggle; after OK a
-// shortcut exists exactly where the box is checked.
-struct OptionCase {
-    uint8_t options[3];  // Start menu, desktop, Send To
-    bool toggle[3];
-};
-
-void expect_boxes_then_toggle(HWND dialog, const OptionCase& option_case) {
+// Japanese, show them; then the user clicks the boxes in toggle.
+void expect_boxes_then_toggle(HWND dialog, const ShortcutOptions& options,
+                              const std::array<bool, 3>& toggle) {
     for (int i = 0; i < 3; ++i) {
         HWND box = GetDlgItem(dialog, OPTION_BOX_IDS[i]);
-        const uint8_t option = option_case.options[i];
         EXPECT_EQ(shown(window_text(box)), OPTION_CAPTIONS[i]);
-        EXPECT_EQ(send_message(box, BM_GETCHECK) == BST_CHECKED, (option & OPTION_CHOSEN) != 0)
+        EXPECT_EQ(send_message(box, BM_GETCHECK) == BST_CHECKED, (options[i] & OPTION_CHOSEN) != 0)
             << i;
-        EXPECT_EQ(IsWindowEnabled(box) != FALSE, (option & OPTION_OFFERED) != 0) << i;
-        if (option_case.toggle[i]) send_message(box, BM_CLICK);
+        EXPECT_EQ(IsWindowEnabled(box) != FALSE, (options[i] & OPTION_OFFERED) != 0) << i;
+        if (toggle[i]) send_message(box, BM_CLICK);
     }
-}
-
-void expect_links_where_checked(const OptionCase& option_case, const std::wstring& link_name) {
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(exists(link_path(LINK_FOLDERS[i], link_name)),
-                  ((option_case.options[i] & OPTION_CHOSEN) != 0) != option_case.toggle[i])
-            << LINK_FOLDERS[i].name;
 }
 
 }  // namespace
@@ -53,20 +40,19 @@ using DestinationDialog = StubRun;
 
 // The browse button opens the system's folder browser: Cancel keeps the
 // field's text, OK puts the folder chosen there into it. Then the user types
-// a nested folder that does not exist yet: it is made and filled, the checked
-// boxes' shortcuts point into it (named after the target without its
-// extension), and the run-after program runs there.
+// a nested folder that does not exist yet: it is made and filled, a shortcut
+// exists exactly where its box ends up checked, pointing into the folder
+// (named after the target without its extension), and the run-after program
+// runs there.
 TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn) {
     const std::wstring link_name = L"run_marker";
     LinkCleanup cleanup(link_name);
-    const OptionCase option_case = {{3, 2, 1}, {true, false, true}};
+    const ShortcutOptions options = {3, 2, 1};
+    const std::array<bool, 3> toggle = {true, false, true};
     const std::wstring configured = dir / L"configured";
     const std::wstring nested = dir / L"出力\\ネスト\\深い";
-    CConfigBlock block = marker_block(TITLE, configured, L"");
-    block.start_menu_option = option_case.options[0];
-    block.desktop_option = option_case.options[1];
-    block.send_to_option = option_case.options[2];
-    start(block_bytes(block), concat({marker_member(), corpus_archive(L"mixed-l2.lzh")}));
+    start(block_bytes(marker_block(TITLE, configured, L"", options)),
+          concat({marker_member(), corpus_archive(L"mixed-l2.lzh")}));
 
     HWND dialog = stub.wait_dialog();
     ASSERT_TRUE(dialog) << "no destination dialog";
@@ -75,9 +61,8 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
     EXPECT_EQ(shown(window_text(field)), shown(configured));
     for (int button : {IDCANCEL, IDOK}) {
         press(dialog, IDC_BROWSE);
-        HWND browser = stub.wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [&](HWND window) {
-            return window != dialog && IsWindowVisible(window);
-        });
+        HWND browser =
+            stub.wait_window(DIALOG_CLASS, [&](HWND window) { return window != dialog; });
         ASSERT_TRUE(browser) << "no folder browser";
         if (button == IDOK) screenshot(browser, L"folder-browser");
         press(browser, button);
@@ -88,7 +73,7 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
     }
     const std::wstring browsed = window_text(field);
     EXPECT_TRUE(!browsed.empty() && browsed != configured) << shown(browsed);
-    expect_boxes_then_toggle(dialog, option_case);
+    expect_boxes_then_toggle(dialog, options, toggle);
     ASSERT_TRUE(type_into(field, nested));
     screenshot(dialog, L"destination-dialog");
     press(dialog, IDOK);
@@ -100,11 +85,14 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
     // What lhasa extracted from the corpus archive, beside the marker's files.
     expect_same_tree(list_tree(nested, {MARKER_PROGRAM, MARKER_FILE}), corpus_tree("mixed-l2.lzh"),
                      false);
-    expect_links_where_checked(option_case, link_name);
     const std::wstring target = nested + L"\\" + MARKER_PROGRAM;
-    for (int i : {1, 2}) {
-        ShellLink link = read_link(link_path(LINK_FOLDERS[i], link_name));
-        EXPECT_EQ(shown(link.target), shown(target)) << LINK_FOLDERS[i].name;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(LINK_FOLDERS[i].name);
+        const std::wstring path = link_path(LINK_FOLDERS[i], link_name);
+        ASSERT_EQ(exists(path), ((options[i] & OPTION_CHOSEN) != 0) != toggle[i]);
+        if (!exists(path)) continue;
+        ShellLink link = read_link(path);
+        EXPECT_EQ(shown(link.target), shown(target));
         EXPECT_EQ(shown(link.working_folder), shown(nested));
         EXPECT_EQ(shown(link.icon), shown(target));
         EXPECT_EQ(link.icon_index, 0);
@@ -117,23 +105,20 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
 // taken from the current folder.
 TEST_F(DestinationDialog, CancelTheCloseBoxOrAnUncreatableFolderEndTheRunWithoutExtracting) {
     LinkCleanup cleanup(LINK_NAME);
-    const OptionCase option_case = {{0, 1, 3}, {false, false, false}};
+    const ShortcutOptions options = {0, 1, 3};
     write_file(dir / L"blocker", ascii("a file where a parent folder would have to be made"));
-    CConfigBlock block = marker_block(L"", L"dest", LINK_NAME);
-    block.start_menu_option = option_case.options[0];
-    block.desktop_option = option_case.options[1];
-    block.send_to_option = option_case.options[2];
+    const Bytes block = block_bytes(marker_block(L"", L"dest", LINK_NAME, options));
     const Bytes contents = concat({marker_member(), corpus_archive(L"lh5-l0.lzh")});
     for (const std::string way : {"Cancel", "close box", "uncreatable folder"}) {
         SCOPED_TRACE(way);
         UiProcess process;
-        write_sfx(dir / L"setup.exe", block_bytes(block), contents);
+        write_sfx(dir / L"setup.exe", block, contents);
         ASSERT_TRUE(process.start(dir / L"setup.exe", work));
         HWND dialog = process.wait_dialog();
         ASSERT_TRUE(dialog) << "no destination dialog";
         EXPECT_EQ(shown(window_text(dialog)), "Vorn SFX");
         EXPECT_EQ(shown(window_text(GetDlgItem(dialog, IDC_DEST_EDIT))), shown(work + L"\\dest"));
-        expect_boxes_then_toggle(dialog, option_case);
+        expect_boxes_then_toggle(dialog, options, {false, false, false});
         if (way == "Cancel") {
             press(dialog, IDCANCEL);
         } else if (way == "close box") {

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -41,23 +41,20 @@ public:
     bool start(const std::wstring& program, const std::wstring& folder,
                const std::wstring& arguments = std::wstring());
     bool running() const;
-    bool wait_exit(DWORD limit_ms);
-    // The exit status after at most RUN_LIMIT_MS; then the test fails and
-    // the program is killed.
-    DWORD finish();
+    // The exit status after at most limit_ms; then the test fails and the
+    // program is killed.
+    DWORD finish(DWORD limit_ms = RUN_LIMIT_MS);
     DWORD exit_code() const;
     void kill();
 
     // The program's top-level windows of window_class, hidden ones included.
     std::vector<HWND> windows(const wchar_t* window_class) const;
-    // The first that passes accept (if given) within limit_ms; null when none
-    // came or the program ended first.
-    HWND wait_window(const wchar_t* window_class, DWORD limit_ms,
+    // The first visible one that passes accept (if given) within
+    // WINDOW_LIMIT_MS; null when none came or the program ended first.
+    HWND wait_window(const wchar_t* window_class,
                      const std::function<bool(HWND)>& accept = nullptr) const;
-    // The visible destination dialog, progress window, or message box (a
-    // dialog without the folder field), within WINDOW_LIMIT_MS.
+    // The destination dialog, or a message box (a dialog without the folder field).
     HWND wait_dialog() const;
-    HWND wait_progress_window() const;
     HWND wait_message_box() const;
 
 private:
@@ -84,8 +81,6 @@ constexpr size_t MESSAGE_LIMIT = 8;
 constexpr size_t RUNS_AT_ONCE = 4;
 void run_side_by_side(std::vector<BatchRun>& runs, DWORD limit_ms);
 
-// The ids of the running processes started from a program of this file name.
-std::set<DWORD> process_ids(const wchar_t* program_file);
 bool wait_until(const std::function<bool()>& condition, DWORD limit_ms);
 
 // Control texts come through WM_GETTEXT: for a window of another process
@@ -93,16 +88,14 @@ bool wait_until(const std::function<bool()>& condition, DWORD limit_ms);
 std::wstring window_text(HWND window);
 // Sent with the time-out; 0 when it was not handled in time.
 LRESULT send_message(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
-HWND child_of_class(HWND parent, const wchar_t* window_class);
 // The command of button id, posted rather than sent: it may open a message
 // box, which would block a sender. A message box's OK dismisses it.
 void press(HWND dialog, int id);
 std::wstring message_box_text(HWND box);
 
 // Writes the window as the screen shows it as NAME.bmp to folder (default
-// VORNSFX_SCREENSHOTS); false when it could not be captured.
-bool screenshot(HWND window, const std::wstring& name,
-                const std::wstring& folder = std::wstring());
+// VORNSFX_SCREENSHOTS).
+void screenshot(HWND window, const std::wstring& name, const std::wstring& folder = std::wstring());
 
 // A text as test output shows it.
 std::string shown(const std::wstring& text);
@@ -168,10 +161,14 @@ protected:
 
 // The marker program (VORNSFX_RUN_MARKER) as a stored member.
 Bytes marker_member();
-// A block that offers and ticks all three shortcuts to the marker program
-// under link_name, and runs the marker program after extraction.
+// A block that offers the three shortcuts (Start menu, desktop, Send To;
+// options as the block stores them) to the marker program under link_name,
+// and runs the marker program after extraction.
+using ShortcutOptions = std::array<uint8_t, 3>;
+constexpr uint8_t TICKED = OPTION_OFFERED | OPTION_CHOSEN;
 CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
-                          const std::wstring& link_name);
+                          const std::wstring& link_name,
+                          const ShortcutOptions& options = {TICKED, TICKED, TICKED});
 // The text the marker program left in folder (the folder it ran in),
 // waiting for it; empty when it never ran there.
 std::wstring marker_text(const std::wstring& folder);

@@ -23,11 +23,6 @@ const NameStyle NAME_STYLES[8] = {
 
 namespace {
 
-std::wstring with_separator(std::wstring path, wchar_t separator) {
-    std::replace(path.begin(), path.end(), L'/', separator);
-    return path;
-}
-
 // Bytes in the ANSI code page, as the archivers of Japanese systems write
 // them; a separator of 0xFF becomes that byte.
 Bytes ansi(const std::wstring& text, wchar_t separator) {
@@ -53,8 +48,9 @@ void put_names(HeaderFields& f, const std::wstring& stored, const NameStyle& sty
     };
     f.level = style.level;
     if (style.layout == NameStyle::utf16_split) {
+        std::replace(folder.begin(), folder.end(), L'/', style.separator);
         add(0x44, utf16le(name));
-        add(0x45, utf16le(with_separator(folder, style.separator)));
+        add(0x45, utf16le(folder));
     } else if (style.layout == NameStyle::whole_path) {
         Bytes path = ansi(stored, style.separator);
         if (style.level == 0) f.name = path;
@@ -68,8 +64,7 @@ void put_names(HeaderFields& f, const std::wstring& stored, const NameStyle& sty
 
 }  // namespace
 
-std::vector<HostileName> hostile_names(const std::wstring& outside_folder) {
-    const std::wstring& outside = outside_folder;
+std::vector<HostileName> hostile_names(const std::wstring& outside) {
     // The absolute path as it must come out: no drive, no root, '/' between.
     std::wstring outside_written = outside.substr(outside.find_first_not_of(L"\\/", 2));
     std::replace(outside_written.begin(), outside_written.end(), L'\\', L'/');

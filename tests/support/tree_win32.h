@@ -18,7 +18,7 @@ struct TreeEntry {
 // Relative path ('/' between components) -> entry, in sorted order.
 using Tree = std::map<std::wstring, TreeEntry>;
 
-// The tree below folder, without the entries of folder itself named in skip.
+// The tree below folder, without the entries named in skip.
 Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip = {});
 // One line per entry ("D name" or "F name (size)"), for comparisons that show
 // the whole tree when they fail.
