@@ -22,9 +22,8 @@ int fail(const char* why) {
 int wmain(int argc, wchar_t** argv) {
     if (argc != 4) return fail("usage: demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER");
     UiProcess program;
-    if (!program.start(argv[1], argv[2])) return fail("cannot start the program");
-    HWND dialog = program.wait_dialog();
-    if (!dialog) return fail("the destination dialog did not appear");
+    HWND dialog = program.start(argv[1], argv[2]) ? program.wait_dialog() : nullptr;
+    if (!dialog) return fail("the program did not start or showed no destination dialog");
     std::printf("demo: dialog \"%s\"\n", shown(window_text(dialog)).c_str());
     screenshot(dialog, L"dialog", argv[3]);
     press(dialog, IDOK);

@@ -1,7 +1,6 @@
 #include "driver_win32.h"
 
 #include <objbase.h>
-#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -15,16 +14,12 @@
 
 namespace {
 
-// How often waits look again, and how long one message may take to be handled.
-constexpr DWORD POLL_MS = 15;
 constexpr DWORD MESSAGE_LIMIT_MS = 5000;
 constexpr DWORD KILL_LIMIT_MS = 10000;
 constexpr UINT KILLED = 0xDEAD;
 // Looking more often only slows Wine down: every look is a call to its server.
 constexpr DWORD LOOK_EVERY_MS = 100;
 constexpr DWORD DISMISS_AGAIN_MS = 2000;
-// Wine starts its debugger when a program fails with an exception.
-constexpr wchar_t CRASH_HANDLER[] = L"winedbg.exe";
 
 // Wine paints a window when its program gets round to it and copies the
 // picture to the X screen later still: a capture is taken again until two agree.
@@ -59,16 +54,14 @@ Bytes capture(HWND window) {
 
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                      &bits, nullptr, 0);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    const bool copied = bitmap && BitBlt(memory, 0, 0, width, height, screen, area.left, area.top,
-                                         SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    if (copied) memcpy(image.data() + offset, bits, row * height);
+    bool copied =
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
     SelectObject(memory, previous);
-    if (bitmap) DeleteObject(bitmap);
+    copied = copied && GetDIBits(memory, bitmap, 0, height, image.data() + offset,
+                                 reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return copied ? image : Bytes();
@@ -88,20 +81,11 @@ std::set<DWORD> process_ids(const wchar_t* program_file) {
     return ids;
 }
 
-void end_process(DWORD id) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-    if (!process) return;
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, KILL_LIMIT_MS);
-    CloseHandle(process);
-}
-
 // Presses OK on every box the program shows, and again on one still there a
 // while after; a new box may come back under the handle of one that went.
-void dismiss_boxes(const UiProcess& process, BatchRun& run, std::map<HWND, DWORD>& pressed) {
+void press_ok_on_boxes(const UiProcess& process, BatchRun& run, std::map<HWND, DWORD>& pressed) {
     const DWORD now = GetTickCount();
     for (HWND box : process.windows(DIALOG_CLASS)) {
-        run.window_seen = true;
         auto earlier = pressed.find(box);
         if (!IsWindowVisible(box) ||
             (earlier != pressed.end() && now - earlier->second < DISMISS_AGAIN_MS))
@@ -193,36 +177,31 @@ HWND UiProcess::wait_message_box() const {
 void run_side_by_side(std::vector<BatchRun>& runs, DWORD limit_ms) {
     for (size_t first = 0; first < runs.size(); first += RUNS_AT_ONCE) {
         const size_t end = std::min(first + RUNS_AT_ONCE, runs.size());
-        const std::set<DWORD> handlers_before = process_ids(CRASH_HANDLER);
         UiProcess processes[RUNS_AT_ONCE];
         std::map<HWND, DWORD> pressed;  // message box -> when its OK was pressed
         for (size_t i = first; i < end; ++i)
             EXPECT_TRUE(processes[i - first].start(runs[i].program, runs[i].folder));
-        for (const DWORD start = GetTickCount(); GetTickCount() - start < limit_ms;
-             Sleep(LOOK_EVERY_MS)) {
-            for (DWORD id : process_ids(CRASH_HANDLER))
-                if (!handlers_before.count(id)) end_process(id);
-            bool all_ended = true;
-            for (size_t i = first; i < end; ++i) {
-                const UiProcess& process = processes[i - first];
-                if (!process.running() || runs[i].hung) continue;
-                all_ended = false;
-                runs[i].window_seen |= !process.windows(PROGRESS_WINDOW_CLASS).empty();
-                dismiss_boxes(process, runs[i], pressed);
-                runs[i].hung = runs[i].messages.size() > MESSAGE_LIMIT;
-            }
-            if (all_ended) break;
-        }
+        wait_until(
+            [&] {
+                bool all_ended = true;
+                for (size_t i = first; i < end; ++i)
+                    if (processes[i - first].running()) {
+                        all_ended = false;
+                        press_ok_on_boxes(processes[i - first], runs[i], pressed);
+                    }
+                return all_ended;
+            },
+            limit_ms, LOOK_EVERY_MS);
         for (size_t i = first; i < end; ++i) {
-            runs[i].hung |= processes[i - first].running();
+            runs[i].hung = processes[i - first].running();
             processes[i - first].kill();
             runs[i].status = processes[i - first].exit_code();
         }
     }
 }
 
-bool wait_until(const std::function<bool()>& condition, DWORD limit_ms) {
-    for (const DWORD start = GetTickCount(); !condition(); Sleep(POLL_MS))
+bool wait_until(const std::function<bool()>& condition, DWORD limit_ms, DWORD every_ms) {
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(every_ms))
         if (GetTickCount() - start >= limit_ms) return false;
     return true;
 }
@@ -276,17 +255,11 @@ void screenshot(HWND window, const std::wstring& name, const std::wstring& folde
     write_file(path, image);
 }
 
-std::string shown(const std::wstring& text) {
-    return utf16_to_utf8(text);
-}
+std::string shown(const std::wstring& text) { return utf16_to_utf8(text); }
 
-const LinkFolder LINK_FOLDERS[3] = {{CSIDL_COMMON_PROGRAMS, "Start menu"},
-                                    {CSIDL_COMMON_DESKTOPDIRECTORY, "desktop"},
-                                    {CSIDL_SENDTO, "Send To"}};
-
-std::wstring link_path(const LinkFolder& folder, const std::wstring& name) {
+std::wstring link_path(int folder, const std::wstring& name) {
     wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, folder.csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
     return std::wstring(path) + L"\\" + name + L".lnk";
 }
 
@@ -301,9 +274,7 @@ ShellLink read_link(const std::wstring& path) {
         SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
         wchar_t text[MAX_PATH] = {};
         if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) result.target = text;
-        text[0] = 0;
         if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.working_folder = text;
-        text[0] = 0;
         if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &result.icon_index)))
             result.icon = text;
     }
@@ -311,10 +282,6 @@ ShellLink read_link(const std::wstring& path) {
     if (link) link->Release();
     if (SUCCEEDED(com)) CoUninitialize();
     return result;
-}
-
-void LinkCleanup::remove() const {
-    for (const LinkFolder& folder : LINK_FOLDERS) DeleteFileW(link_path(folder, name_).c_str());
 }
 
 Bytes stub_image() {
@@ -358,6 +325,11 @@ void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archiv
     write_file(path, concat({stub_image(), block, archive_bytes}));
 }
 
+void StubRun::TearDown() {
+    for (const wchar_t* name : {LINK_NAME, DEFAULT_LINK_NAME})
+        for (int folder : LINK_FOLDERS) DeleteFileW(link_path(folder, name).c_str());
+}
+
 void StubRun::start(const Bytes& block, const Bytes& archive_bytes, const std::wstring& arguments) {
     std::wstring program = dir / L"setup.exe";
     write_sfx(program, block, archive_bytes);
@@ -391,11 +363,11 @@ std::wstring marker_text(const std::wstring& folder) {
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
 }
 
-void expect_nothing_followed(const std::wstring& folder, const std::wstring& link_name) {
+void expect_nothing_followed(const std::wstring& folder) {
     // The program opens the marker before it ends, so by now the marker
     // process exists or has left its file.
     EXPECT_FALSE(exists(folder + L"\\" + MARKER_FILE)) << "the run-after program ran";
     EXPECT_TRUE(process_ids(MARKER_PROGRAM).empty()) << "the run-after program runs";
-    for (const LinkFolder& links : LINK_FOLDERS)
-        EXPECT_FALSE(exists(link_path(links, link_name))) << "a shortcut in " << links.name;
+    for (int folder : LINK_FOLDERS)
+        EXPECT_FALSE(exists(link_path(folder, LINK_NAME))) << "a shortcut in folder " << folder;
 }

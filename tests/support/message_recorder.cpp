@@ -23,9 +23,7 @@ MessageRecorder::MessageRecorder() {
     set_message_hook(&record);
 }
 
-MessageRecorder::~MessageRecorder() {
-    set_message_hook(nullptr);
-}
+MessageRecorder::~MessageRecorder() { set_message_hook(nullptr); }
 
 std::vector<RecordedMessage> MessageRecorder::messages() const {
     std::lock_guard<std::mutex> guard(lock);

@@ -1,4 +1,4 @@
-#include "tree_win32.h"
+#include "driver_win32.h"
 
 #include <sys/stat.h>
 
@@ -22,7 +22,8 @@ std::string describe(const Tree& tree) {
 Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip) {
     Tree tree;
     std::error_code error;
-    for (const fs::directory_entry& item : fs::recursive_directory_iterator(native(folder), error)) {
+    for (const fs::directory_entry& item :
+         fs::recursive_directory_iterator(native(folder), error)) {
         std::wstring path = wide(item.path().lexically_relative(native(folder)));
         std::replace(path.begin(), path.end(), L'\\', L'/');
         if (skip.count(path)) continue;
@@ -40,7 +41,8 @@ Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip) {
 
 Tree corpus_tree(const std::string& archive) {
     const std::wstring corpus = path_from_environment("VORNSFX_CORPUS");
-    Tree tree = list_tree(corpus + L"\\expected\\" + utf8_to_utf16(archive.substr(0, archive.rfind('.'))));
+    Tree tree =
+        list_tree(corpus + L"\\expected\\" + utf8_to_utf16(archive.substr(0, archive.rfind('.'))));
     for (const auto& members : read_corpus(corpus)) {
         if (members.front().archive != archive) continue;
         for (const CorpusMember& member : members)

@@ -63,9 +63,9 @@ TEST(DllHardening, RestrictsTheSearchPathOrPreloadsFromTheSystemFolder) {
         nine.push_back(folder + L"\\" + name + L".dll");
     const FakeSystem systems[] = {
         {10, 0, true, TRUE, folder, true, false},
-        {6, 0, true, TRUE, folder, false, true},           // 6.0 preloads even so
-        {6, 1, false, TRUE, folder + L"\\", false, true},  // no such export
-        {10, 0, true, FALSE, folder, true, true},          // the restriction fails
+        {6, 0, true, TRUE, folder, false, true},                     // 6.0 preloads even so
+        {6, 1, false, TRUE, folder + L"\\", false, true},            // no such export
+        {10, 0, true, FALSE, folder, true, true},                    // the restriction fails
         {5, 1, false, TRUE, std::wstring(261, L'x'), false, false},  // folder too long
     };
     set_dll_search_calls(&FAKES);
@@ -75,8 +75,7 @@ TEST(DllHardening, RestrictsTheSearchPathOrPreloadsFromTheSystemFolder) {
         restrictions.clear();
         loaded.clear();
         harden_dll_search();
-        const std::vector<DWORD> tried = {LOAD_LIBRARY_SEARCH_SYSTEM32 |
-                                          LOAD_LIBRARY_SEARCH_USER_DIRS};
+        const std::vector<DWORD> tried = {0xC00};  // system folder and user folders
         EXPECT_EQ(restrictions, system.tries_restriction ? tried : std::vector<DWORD>{});
         EXPECT_EQ(loaded, system.preloads ? nine : std::vector<std::wstring>{});
     }
