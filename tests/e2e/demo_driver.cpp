@@ -22,17 +22,16 @@ int fail(const char* why) {
 int wmain(int argc, wchar_t** argv) {
     if (argc != 4) return fail("usage: demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER");
     UiProcess program;
-    if (!program.start(argv[1], argv[2])) return fail("cannot start the program");
-    HWND dialog = program.wait_dialog();
-    if (!dialog) return fail("the destination dialog did not appear");
+    HWND dialog = program.start(argv[1], argv[2]) ? program.wait_dialog() : nullptr;
+    if (!dialog) return fail("the program did not start or showed no destination dialog");
     std::printf("demo: dialog \"%s\"\n", shown(window_text(dialog)).c_str());
     screenshot(dialog, L"dialog", argv[3]);
     press(dialog, IDOK);
-    if (HWND progress = program.wait_progress_window()) {
+    if (HWND progress = program.wait_window(PROGRESS_WINDOW_CLASS)) {
         Sleep(BAR_MOVING_MS);
         screenshot(progress, L"progress-window", argv[3]);
     }
-    if (!program.wait_exit(DEMO_RUN_LIMIT_MS)) return fail("the program did not end in time");
-    std::printf("demo: the program ended with exit status %lu\n", program.exit_code());
-    return program.exit_code() == 0 ? 0 : 1;
+    const DWORD status = program.finish(DEMO_RUN_LIMIT_MS);
+    std::printf("demo: the program ended with exit status %lu\n", status);
+    return status == 0 ? 0 : 1;
 }

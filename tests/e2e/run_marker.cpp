@@ -11,15 +11,13 @@ constexpr DWORD FOLDER_UNITS = 1024;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t folder[FOLDER_UNITS];
-    DWORD length = GetCurrentDirectoryW(FOLDER_UNITS, folder);
-    if (length == 0 || length >= FOLDER_UNITS) return 1;
+    const DWORD length = GetCurrentDirectoryW(FOLDER_UNITS, folder);
     HANDLE file = CreateFileW(PARTIAL_FILE, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
     DWORD written = 0;
-    BOOL ok = WriteFile(file, folder, length * sizeof(wchar_t), &written, nullptr);
+    const bool ok = length > 0 && length < FOLDER_UNITS && file != INVALID_HANDLE_VALUE &&
+                    WriteFile(file, folder, length * sizeof(wchar_t), &written, nullptr);
     CloseHandle(file);
     // Renamed only when complete: a test that sees the marker reads all of it.
-    if (!ok || !MoveFileExW(PARTIAL_FILE, MARKER_FILE, MOVEFILE_REPLACE_EXISTING)) return 1;
-    return 0;
+    return ok && MoveFileExW(PARTIAL_FILE, MARKER_FILE, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }

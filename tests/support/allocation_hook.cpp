@@ -8,14 +8,13 @@ namespace {
 
 std::atomic<size_t> failing_from{SIZE_MAX};
 
-void* allocate(size_t size) {
-    void* block = size < failing_from ? std::malloc(size ? size : 1) : nullptr;
-    if (!block) throw std::bad_alloc();
-    return block;
-}
-
 void* allocate_or_null(size_t size) noexcept {
     return size < failing_from ? std::malloc(size ? size : 1) : nullptr;
+}
+
+void* allocate(size_t size) {
+    if (void* block = allocate_or_null(size)) return block;
+    throw std::bad_alloc();
 }
 
 }  // namespace

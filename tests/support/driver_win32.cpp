@@ -1,7 +1,6 @@
 #include "driver_win32.h"
 
 #include <objbase.h>
-#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -15,16 +14,12 @@
 
 namespace {
 
-// How often waits look again, and how long one message may take to be handled.
-constexpr DWORD POLL_MS = 15;
 constexpr DWORD MESSAGE_LIMIT_MS = 5000;
 constexpr DWORD KILL_LIMIT_MS = 10000;
 constexpr UINT KILLED = 0xDEAD;
 // Looking more often only slows Wine down: every look is a call to its server.
 constexpr DWORD LOOK_EVERY_MS = 100;
 constexpr DWORD DISMISS_AGAIN_MS = 2000;
-// Wine starts its debugger when a program fails with an exception.
-constexpr wchar_t CRASH_HANDLER[] = L"winedbg.exe";
 
 // Wine paints a window when its program gets round to it and copies the
 // picture to the X screen later still: a capture is taken again until two agree.
@@ -40,24 +35,6 @@ constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
 
 // The marker program starts within the run's end; give it time on a busy machine.
 constexpr DWORD MARKER_LIMIT_MS = 20000;
-
-std::wstring class_name(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, static_cast<int>(sizeof name / sizeof name[0]));
-    return name;
-}
-
-// The windows EnumWindows or EnumChildWindows passes that test accepts.
-struct WindowSearch {
-    std::function<bool(HWND)> accept;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collect(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    if (search->accept(window)) search->found.push_back(window);
-    return TRUE;
-}
 
 // The screen's pixels inside the window's rectangle as a BMP file; empty on failure.
 Bytes capture(HWND window) {
@@ -77,35 +54,38 @@ Bytes capture(HWND window) {
 
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    const bool copied = bitmap && BitBlt(memory, 0, 0, width, height, screen, area.left,
-                                         area.top, SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    if (copied) memcpy(image.data() + offset, bits, row * height);
+    bool copied =
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
     SelectObject(memory, previous);
-    if (bitmap) DeleteObject(bitmap);
+    copied = copied && GetDIBits(memory, bitmap, 0, height, image.data() + offset,
+                                 reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return copied ? image : Bytes();
 }
 
-void end_process(DWORD id) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-    if (!process) return;
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, KILL_LIMIT_MS);
-    CloseHandle(process);
+// The ids of the running processes started from a program of this file name.
+std::set<DWORD> process_ids(const wchar_t* program_file) {
+    std::set<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, program_file) == 0) ids.insert(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
 }
 
 // Presses OK on every box the program shows, and again on one still there a
 // while after; a new box may come back under the handle of one that went.
-void dismiss_boxes(const UiProcess& process, BatchRun& run, std::map<HWND, DWORD>& pressed) {
+void press_ok_on_boxes(const UiProcess& process, BatchRun& run, std::map<HWND, DWORD>& pressed) {
     const DWORD now = GetTickCount();
     for (HWND box : process.windows(DIALOG_CLASS)) {
-        run.window_seen = true;
         auto earlier = pressed.find(box);
         if (!IsWindowVisible(box) ||
             (earlier != pressed.end() && now - earlier->second < DISMISS_AGAIN_MS))
@@ -139,13 +119,9 @@ bool UiProcess::running() const {
     return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-bool UiProcess::wait_exit(DWORD limit_ms) {
-    return info_.hProcess && WaitForSingleObject(info_.hProcess, limit_ms) == WAIT_OBJECT_0;
-}
-
-DWORD UiProcess::finish() {
-    if (!wait_exit(RUN_LIMIT_MS)) {
-        ADD_FAILURE() << "the program did not end within " << RUN_LIMIT_MS << " ms; killed";
+DWORD UiProcess::finish(DWORD limit_ms) {
+    if (!info_.hProcess || WaitForSingleObject(info_.hProcess, limit_ms) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the program did not end within " << limit_ms << " ms; killed";
         kill();
     }
     return exit_code();
@@ -164,93 +140,68 @@ void UiProcess::kill() {
 }
 
 std::vector<HWND> UiProcess::windows(const wchar_t* window_class) const {
-    WindowSearch search = {[&](HWND window) {
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, window_class, nullptr));) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        return owner == info_.dwProcessId && class_name(window) == window_class;
-    }, {}};
-    if (info_.hProcess) EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        if (owner == info_.dwProcessId) found.push_back(window);
+    }
+    return found;
 }
 
-HWND UiProcess::wait_window(const wchar_t* window_class, DWORD limit_ms,
+HWND UiProcess::wait_window(const wchar_t* window_class,
                             const std::function<bool(HWND)>& accept) const {
     HWND match = nullptr;
     wait_until(
         [&] {
             for (HWND window : windows(window_class))
-                if (!accept || accept(window)) {
+                if (IsWindowVisible(window) && (!accept || accept(window))) {
                     match = window;
                     return true;
                 }
             return !running();  // nothing more will appear
         },
-        limit_ms);
+        WINDOW_LIMIT_MS);
     return match;
 }
 
 HWND UiProcess::wait_dialog() const {
-    return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return IsWindowVisible(window) && GetDlgItem(window, IDC_DEST_EDIT) != nullptr;
-    });
-}
-
-HWND UiProcess::wait_progress_window() const {
-    return wait_window(PROGRESS_WINDOW_CLASS, WINDOW_LIMIT_MS, IsWindowVisible);
+    return wait_window(DIALOG_CLASS, [](HWND dialog) { return GetDlgItem(dialog, IDC_DEST_EDIT); });
 }
 
 HWND UiProcess::wait_message_box() const {
-    return wait_window(DIALOG_CLASS, WINDOW_LIMIT_MS, [](HWND window) {
-        return IsWindowVisible(window) && GetDlgItem(window, IDC_DEST_EDIT) == nullptr;
-    });
+    return wait_window(DIALOG_CLASS,
+                       [](HWND dialog) { return !GetDlgItem(dialog, IDC_DEST_EDIT); });
 }
 
 void run_side_by_side(std::vector<BatchRun>& runs, DWORD limit_ms) {
     for (size_t first = 0; first < runs.size(); first += RUNS_AT_ONCE) {
         const size_t end = std::min(first + RUNS_AT_ONCE, runs.size());
-        const std::set<DWORD> handlers_before = process_ids(CRASH_HANDLER);
         UiProcess processes[RUNS_AT_ONCE];
         std::map<HWND, DWORD> pressed;  // message box -> when its OK was pressed
         for (size_t i = first; i < end; ++i)
             EXPECT_TRUE(processes[i - first].start(runs[i].program, runs[i].folder));
-        for (const DWORD start = GetTickCount(); GetTickCount() - start < limit_ms;
-             Sleep(LOOK_EVERY_MS)) {
-            for (DWORD id : process_ids(CRASH_HANDLER))
-                if (!handlers_before.count(id)) end_process(id);
-            bool all_ended = true;
-            for (size_t i = first; i < end; ++i) {
-                const UiProcess& process = processes[i - first];
-                if (!process.running() || runs[i].hung) continue;
-                all_ended = false;
-                runs[i].window_seen |= !process.windows(PROGRESS_WINDOW_CLASS).empty();
-                dismiss_boxes(process, runs[i], pressed);
-                runs[i].hung = runs[i].messages.size() > MESSAGE_LIMIT;
-            }
-            if (all_ended) break;
-        }
+        wait_until(
+            [&] {
+                bool all_ended = true;
+                for (size_t i = first; i < end; ++i)
+                    if (processes[i - first].running()) {
+                        all_ended = false;
+                        press_ok_on_boxes(processes[i - first], runs[i], pressed);
+                    }
+                return all_ended;
+            },
+            limit_ms, LOOK_EVERY_MS);
         for (size_t i = first; i < end; ++i) {
-            runs[i].hung |= processes[i - first].running();
+            runs[i].hung = processes[i - first].running();
             processes[i - first].kill();
             runs[i].status = processes[i - first].exit_code();
         }
     }
 }
 
-std::set<DWORD> process_ids(const wchar_t* program_file) {
-    std::set<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry))
-        if (_wcsicmp(entry.szExeFile, program_file) == 0) ids.insert(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return ids;
-}
-
-bool wait_until(const std::function<bool()>& condition, DWORD limit_ms) {
-    for (const DWORD start = GetTickCount(); !condition(); Sleep(POLL_MS))
+bool wait_until(const std::function<bool()>& condition, DWORD limit_ms, DWORD every_ms) {
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(every_ms))
         if (GetTickCount() - start >= limit_ms) return false;
     return true;
 }
@@ -271,13 +222,6 @@ LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return static_cast<LRESULT>(result);
 }
 
-HWND child_of_class(HWND parent, const wchar_t* window_class) {
-    WindowSearch search = {
-        [&](HWND child) { return _wcsicmp(class_name(child).c_str(), window_class) == 0; }, {}};
-    EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search));
-    return search.found.empty() ? nullptr : search.found.front();
-}
-
 void press(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -285,14 +229,12 @@ void press(HWND dialog, int id) {
 
 std::wstring message_box_text(HWND box) {
     // The icon is a static control too, without text.
-    WindowSearch search = {[](HWND child) {
-        return _wcsicmp(class_name(child).c_str(), L"Static") == 0 && !window_text(child).empty();
-    }, {}};
-    EnumChildWindows(box, collect, reinterpret_cast<LPARAM>(&search));
-    return search.found.empty() ? std::wstring() : window_text(search.found.front());
+    for (HWND child = nullptr; (child = FindWindowExW(box, child, L"Static", nullptr));)
+        if (std::wstring text = window_text(child); !text.empty()) return text;
+    return std::wstring();
 }
 
-bool screenshot(HWND window, const std::wstring& name, const std::wstring& folder) {
+void screenshot(HWND window, const std::wstring& name, const std::wstring& folder) {
     const std::wstring into =
         folder.empty() ? path_from_environment("VORNSFX_SCREENSHOTS") : folder;
     RedrawWindow(window, nullptr, nullptr,
@@ -308,23 +250,16 @@ bool screenshot(HWND window, const std::wstring& name, const std::wstring& folde
     }
     const std::wstring path = into + L"\\" + name + L".bmp";
     std::printf("screenshot: %s%s\n", shown(path).c_str(), image.empty() ? " failed" : "");
-    if (image.empty()) return false;
+    if (image.empty()) return;
     make_folder(into);
     write_file(path, image);
-    return true;
 }
 
-std::string shown(const std::wstring& text) {
-    return utf16_to_utf8(text);
-}
+std::string shown(const std::wstring& text) { return utf16_to_utf8(text); }
 
-const LinkFolder LINK_FOLDERS[3] = {{CSIDL_COMMON_PROGRAMS, "Start menu"},
-                                    {CSIDL_COMMON_DESKTOPDIRECTORY, "desktop"},
-                                    {CSIDL_SENDTO, "Send To"}};
-
-std::wstring link_path(const LinkFolder& folder, const std::wstring& name) {
+std::wstring link_path(int folder, const std::wstring& name) {
     wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, folder.csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
     return std::wstring(path) + L"\\" + name + L".lnk";
 }
 
@@ -339,9 +274,7 @@ ShellLink read_link(const std::wstring& path) {
         SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
         wchar_t text[MAX_PATH] = {};
         if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) result.target = text;
-        text[0] = 0;
         if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.working_folder = text;
-        text[0] = 0;
         if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &result.icon_index)))
             result.icon = text;
     }
@@ -349,10 +282,6 @@ ShellLink read_link(const std::wstring& path) {
     if (link) link->Release();
     if (SUCCEEDED(com)) CoUninitialize();
     return result;
-}
-
-void LinkCleanup::remove() const {
-    for (const LinkFolder& folder : LINK_FOLDERS) DeleteFileW(link_path(folder, name_).c_str());
 }
 
 Bytes stub_image() {
@@ -396,8 +325,12 @@ void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archiv
     write_file(path, concat({stub_image(), block, archive_bytes}));
 }
 
-void StubRun::start(const Bytes& block, const Bytes& archive_bytes,
-                    const std::wstring& arguments) {
+void StubRun::TearDown() {
+    for (const wchar_t* name : {LINK_NAME, DEFAULT_LINK_NAME})
+        for (int folder : LINK_FOLDERS) DeleteFileW(link_path(folder, name).c_str());
+}
+
+void StubRun::start(const Bytes& block, const Bytes& archive_bytes, const std::wstring& arguments) {
     std::wstring program = dir / L"setup.exe";
     write_sfx(program, block, archive_bytes);
     ASSERT_TRUE(stub.start(program, work, arguments)) << "cannot start " << shown(program);
@@ -410,14 +343,15 @@ Bytes marker_member() {
 }
 
 CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
-                          const std::wstring& link_name) {
+                          const std::wstring& link_name, const ShortcutOptions& options) {
     CConfigBlock block;
     block.lead_byte = 1;
     block.title = title.c_str();
     block.destination = destination.c_str();
     block.shortcut_target = block.run_after = MARKER_PROGRAM;
-    block.start_menu_option = block.desktop_option = block.send_to_option =
-        OPTION_OFFERED | OPTION_CHOSEN;
+    block.start_menu_option = options[0];
+    block.desktop_option = options[1];
+    block.send_to_option = options[2];
     block.shortcut_name = link_name.c_str();
     return block;
 }
@@ -425,18 +359,15 @@ CConfigBlock marker_block(const std::wstring& title, const std::wstring& destina
 std::wstring marker_text(const std::wstring& folder) {
     std::wstring marker = folder + L"\\" + MARKER_FILE;
     if (!wait_until([&] { return exists(marker); }, MARKER_LIMIT_MS)) return std::wstring();
-    Bytes bytes = read_file(marker);
-    std::wstring text;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        text.push_back(static_cast<wchar_t>(bytes[i] | bytes[i + 1] << 8));
-    return text;
+    const Bytes bytes = read_file(marker);  // UTF-16, as wchar_t is here
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
 }
 
-void expect_nothing_followed(const std::wstring& folder, const std::wstring& link_name) {
+void expect_nothing_followed(const std::wstring& folder) {
     // The program opens the marker before it ends, so by now the marker
     // process exists or has left its file.
     EXPECT_FALSE(exists(folder + L"\\" + MARKER_FILE)) << "the run-after program ran";
     EXPECT_TRUE(process_ids(MARKER_PROGRAM).empty()) << "the run-after program runs";
-    for (const LinkFolder& links : LINK_FOLDERS)
-        EXPECT_FALSE(exists(link_path(links, link_name))) << "a shortcut in " << links.name;
+    for (int folder : LINK_FOLDERS)
+        EXPECT_FALSE(exists(link_path(folder, LINK_NAME))) << "a shortcut in folder " << folder;
 }

@@ -1,8 +1,4 @@
-#include "hostile_archive.h"
-
-#include <windows.h>
-
-#include <gtest/gtest.h>
+#include "driver_win32.h"
 
 #include <algorithm>
 
@@ -23,21 +19,13 @@ const NameStyle NAME_STYLES[8] = {
 
 namespace {
 
-std::wstring with_separator(std::wstring path, wchar_t separator) {
-    std::replace(path.begin(), path.end(), L'/', separator);
-    return path;
-}
-
 // Bytes in the ANSI code page, as the archivers of Japanese systems write
 // them; a separator of 0xFF becomes that byte.
 Bytes ansi(const std::wstring& text, wchar_t separator) {
-    if (text.empty()) return Bytes();
     BOOL lossy = FALSE;
-    int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, &lossy);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
-                        nullptr, &lossy);
+    std::string bytes(text.size() * 2, '\0');  // at most two bytes a unit
+    bytes.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                     &bytes[0], static_cast<int>(bytes.size()), nullptr, &lossy));
     EXPECT_FALSE(lossy) << "not in the ANSI code page: " << utf16_to_utf8(text);
     std::replace(bytes.begin(), bytes.end(), '/', static_cast<char>(separator));
     return Bytes(bytes.begin(), bytes.end());
@@ -53,23 +41,27 @@ void put_names(HeaderFields& f, const std::wstring& stored, const NameStyle& sty
     };
     f.level = style.level;
     if (style.layout == NameStyle::utf16_split) {
+        std::replace(folder.begin(), folder.end(), L'/', style.separator);
         add(0x44, utf16le(name));
-        add(0x45, utf16le(with_separator(folder, style.separator)));
+        add(0x45, utf16le(folder));
     } else if (style.layout == NameStyle::whole_path) {
         Bytes path = ansi(stored, style.separator);
-        if (style.level == 0) f.name = path;
-        else add(0x01, path);
+        if (style.level == 0)
+            f.name = path;
+        else
+            add(0x01, path);
     } else {
-        if (style.level == 1) f.name = ansi(name, 0);
-        else add(0x01, ansi(name, 0));
+        if (style.level == 1)
+            f.name = ansi(name, 0);
+        else
+            add(0x01, ansi(name, 0));
         add(0x02, ansi(folder, style.separator));
     }
 }
 
 }  // namespace
 
-std::vector<HostileName> hostile_names(const std::wstring& outside_folder) {
-    const std::wstring& outside = outside_folder;
+std::vector<HostileName> hostile_names(const std::wstring& outside) {
     // The absolute path as it must come out: no drive, no root, '/' between.
     std::wstring outside_written = outside.substr(outside.find_first_not_of(L"\\/", 2));
     std::replace(outside_written.begin(), outside_written.end(), L'\\', L'/');

@@ -1,34 +1,13 @@
-#include "tree_win32.h"
+#include "driver_win32.h"
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "corpus.h"
 #include "text/utf8.h"
-
-namespace {
-
-void list_into(const std::wstring& folder, const std::wstring& prefix, Tree& tree,
-               const std::set<std::wstring>& skip) {
-    std::error_code error;
-    for (const fs::directory_entry& item : fs::directory_iterator(native(folder), error)) {
-        const std::wstring name = wide(item.path().filename()), path = folder + L"\\" + name;
-        if (skip.count(name)) continue;
-        TreeEntry& entry = tree[prefix + name];
-        entry.folder = item.is_directory();
-        if (entry.folder) {
-            list_into(path, prefix + name + L"/", tree, {});
-            continue;
-        }
-        entry.content = read_file(path);
-        struct _stat64 status = {};
-        _wstat64(path.c_str(), &status);
-        entry.mtime = status.st_mtime;
-    }
-}
-
-}  // namespace
 
 std::string describe(const Tree& tree) {
     std::string text;
@@ -42,13 +21,28 @@ std::string describe(const Tree& tree) {
 
 Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip) {
     Tree tree;
-    list_into(folder, L"", tree, skip);
+    std::error_code error;
+    for (const fs::directory_entry& item :
+         fs::recursive_directory_iterator(native(folder), error)) {
+        std::wstring path = wide(item.path().lexically_relative(native(folder)));
+        std::replace(path.begin(), path.end(), L'\\', L'/');
+        if (skip.count(path)) continue;
+        TreeEntry& entry = tree[path];
+        entry.folder = item.is_directory();
+        if (entry.folder) continue;
+        const std::wstring file = wide(item.path());
+        entry.content = read_file(file);
+        struct _stat64 status = {};
+        _wstat64(file.c_str(), &status);
+        entry.mtime = status.st_mtime;
+    }
     return tree;
 }
 
 Tree corpus_tree(const std::string& archive) {
     const std::wstring corpus = path_from_environment("VORNSFX_CORPUS");
-    Tree tree = list_tree(corpus + L"\\expected\\" + utf8_to_utf16(archive.substr(0, archive.rfind('.'))));
+    Tree tree =
+        list_tree(corpus + L"\\expected\\" + utf8_to_utf16(archive.substr(0, archive.rfind('.'))));
     for (const auto& members : read_corpus(corpus)) {
         if (members.front().archive != archive) continue;
         for (const CorpusMember& member : members)

@@ -23,36 +23,35 @@ FakeSystem fake;
 std::vector<DWORD> restrictions;  // the flags of each SetDefaultDllDirectories call
 std::vector<std::wstring> loaded;
 
-BOOL WINAPI fake_version(OSVERSIONINFOW* version) {
-    EXPECT_EQ(version->dwOSVersionInfoSize, sizeof *version);
-    version->dwMajorVersion = fake.major;
-    version->dwMinorVersion = fake.minor;
-    return TRUE;
-}
-
 BOOL WINAPI fake_restriction(DWORD flags) {
     restrictions.push_back(flags);
     return fake.restriction_works;
 }
 
-FARPROC WINAPI fake_export(HMODULE, LPCSTR name) {
-    EXPECT_STREQ(name, "SetDefaultDllDirectories");
-    return fake.exports_restriction ? reinterpret_cast<FARPROC>(&fake_restriction) : nullptr;
-}
-
-// Like the system: the length copied, or the room needed when it does not fit.
-UINT WINAPI fake_directory(LPWSTR buffer, UINT units) {
-    const UINT length = static_cast<UINT>(fake.system_folder.size());
-    if (length >= units) return length + 1;
-    lstrcpyW(buffer, fake.system_folder.c_str());
-    return length;
-}
-
-HMODULE WINAPI fake_load(LPCWSTR path, HANDLE, DWORD flags) {
-    EXPECT_EQ(flags, static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
-    loaded.push_back(path);
-    return nullptr;
-}
+const DllSearchCalls FAKES = {
+    [](OSVERSIONINFOW* version) -> BOOL {
+        EXPECT_EQ(version->dwOSVersionInfoSize, sizeof *version);
+        version->dwMajorVersion = fake.major;
+        version->dwMinorVersion = fake.minor;
+        return TRUE;
+    },
+    [](HMODULE, LPCSTR name) {
+        EXPECT_STREQ(name, "SetDefaultDllDirectories");
+        return fake.exports_restriction ? reinterpret_cast<FARPROC>(&fake_restriction) : nullptr;
+    },
+    // Like the system: the length copied, or the room needed when it does not fit.
+    [](LPWSTR buffer, UINT units) {
+        const UINT length = static_cast<UINT>(fake.system_folder.size());
+        if (length >= units) return length + 1;
+        lstrcpyW(buffer, fake.system_folder.c_str());
+        return length;
+    },
+    [](LPCWSTR path, HANDLE, DWORD flags) -> HMODULE {
+        EXPECT_EQ(flags, static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
+        loaded.push_back(path);
+        return nullptr;
+    },
+};
 
 }  // namespace
 
@@ -64,16 +63,14 @@ TEST(DllHardening, RestrictsTheSearchPathOrPreloadsFromTheSystemFolder) {
         nine.push_back(folder + L"\\" + name + L".dll");
     const FakeSystem systems[] = {
         {10, 0, true, TRUE, folder, true, false},
-        {6, 0, true, TRUE, folder, false, true},           // 6.0 preloads even so
-        {6, 1, false, TRUE, folder + L"\\", false, true},  // no such export
-        {10, 0, true, FALSE, folder, true, true},          // the restriction fails
+        {6, 0, true, TRUE, folder, false, true},                     // 6.0 preloads even so
+        {6, 1, false, TRUE, folder + L"\\", false, true},            // no such export
+        {10, 0, true, FALSE, folder, true, true},                    // the restriction fails
         {5, 1, false, TRUE, std::wstring(261, L'x'), false, false},  // folder too long
     };
-    const DllSearchCalls fakes = {fake_version, fake_export, fake_directory, fake_load};
-    set_dll_search_calls(&fakes);
+    set_dll_search_calls(&FAKES);
     for (const FakeSystem& system : systems) {
-        SCOPED_TRACE(testing::Message() << system.major << "." << system.minor << " export "
-                                        << system.exports_restriction);
+        SCOPED_TRACE(&system - systems);
         fake = system;
         restrictions.clear();
         loaded.clear();

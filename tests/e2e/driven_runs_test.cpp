@@ -1,0 +1,269 @@
+// Runs of a real self-extracting file driven through its windows as a user
+// would: the destination dialog of a configuration block, and what a run
+// leaves behind (the extracted tree in the chosen folder, the chosen shortcuts,
+// the run-after program started there); runs that end early, when the user
+// aborts among small members or closes the window during a large one, or a
+// member is damaged: the members before stay, no shortcut is made, nothing runs.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "Sfx/Sfx64/resource.h"
+#include "support/driver_win32.h"
+#include "support/header_writer.h"
+#include "text/utf8.h"
+
+namespace {
+
+constexpr int OPTION_BOX_IDS[3] = {IDC_START_MENU, IDC_DESKTOP, IDC_SEND_TO};
+const char* const OPTION_CAPTIONS[3] = {"スタートメニューに登録する(&M)",
+                                        "デスクトップにショートカットを作成する(&D)",
+                                        "「送る」に登録する(&T)"};
+const std::wstring TITLE = L"Vorn E2E テスト";
+
+// The option bytes (0 unchecked and disabled, 1 unchecked and enabled, 2
+// checked and disabled, 3 checked and enabled) as the boxes, captioned in
+// Japanese, show them; then the user clicks the boxes in toggle.
+void expect_boxes_then_toggle(HWND dialog, const ShortcutOptions& options,
+                              const std::array<bool, 3>& toggle) {
+    for (int i = 0; i < 3; ++i) {
+        HWND box = GetDlgItem(dialog, OPTION_BOX_IDS[i]);
+        EXPECT_EQ(shown(window_text(box)), OPTION_CAPTIONS[i]);
+        EXPECT_EQ(send_message(box, BM_GETCHECK) == BST_CHECKED, (options[i] & OPTION_CHOSEN) != 0)
+            << i;
+        EXPECT_EQ(IsWindowEnabled(box) != FALSE, (options[i] & OPTION_OFFERED) != 0) << i;
+        if (toggle[i]) send_message(box, BM_CLICK);
+    }
+}
+
+// The message box the run shows, its text as given: photographed, then OK.
+void answer_message_box(const UiProcess& process, const char* text, const wchar_t* picture) {
+    HWND box = process.wait_message_box();
+    ASSERT_TRUE(box) << "no message box";
+    EXPECT_EQ(shown(message_box_text(box)), text);
+    screenshot(box, picture);
+    press(box, IDOK);
+}
+
+// Several seconds of output even on a fast machine: the close has to arrive
+// while this member is still being written.
+constexpr uint32_t LARGE_SIZE = 1 + 256u * 12 * 1024 * 1024;  // 3 GiB
+// Far enough into the large member that the bar shows it.
+constexpr int SHOWN_PERCENT = 5;
+// Small members: the abort lands between two of them as often as inside one.
+constexpr int SMALL_MEMBERS = 1500;
+constexpr int ABORT_AFTER_MEMBER = 50;
+
+std::string small_name(int index) {
+    char name[16];
+    std::snprintf(name, sizeof name, "m%04d.txt", index);
+    return name;
+}
+
+Bytes small_content(int index) {
+    return ascii(small_name(index) + std::string(200, static_cast<char>('a' + index % 26)));
+}
+
+// The index of a small member's name, -1 for any other text.
+int small_index(const std::wstring& text) {
+    int index = -1;
+    return std::swscanf(text.c_str(), L"m%4d.txt", &index) == 1 ? index : -1;
+}
+
+}  // namespace
+
+using DestinationDialog = StubRun;
+
+// The browse button opens the system's folder browser: Cancel keeps the
+// field's text, OK puts the folder chosen there into it. Then the user types
+// a nested folder that does not exist yet: it is made and filled, a shortcut
+// exists exactly where its box ends up checked, pointing into the folder
+// (named after the target without its extension), and the run-after program
+// runs there.
+TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn) {
+    const ShortcutOptions options = {3, 2, 1};
+    const std::array<bool, 3> toggle = {true, false, true};
+    const std::wstring configured = dir / L"configured";
+    const std::wstring nested = dir / L"出力\\ネスト\\深い";
+    start(block_bytes(marker_block(TITLE, configured, L"", options)),
+          concat({marker_member(), corpus_archive(L"mixed-l2.lzh")}));
+
+    HWND dialog = stub.wait_dialog();
+    ASSERT_TRUE(dialog) << "no destination dialog";
+    EXPECT_EQ(shown(window_text(dialog)), shown(TITLE));
+    HWND field = GetDlgItem(dialog, IDC_DEST_EDIT);
+    EXPECT_EQ(shown(window_text(field)), shown(configured));
+    for (int button : {IDCANCEL, IDOK}) {
+        press(dialog, IDC_BROWSE);
+        HWND browser =
+            stub.wait_window(DIALOG_CLASS, [&](HWND window) { return window != dialog; });
+        ASSERT_TRUE(browser) << "no folder browser";
+        if (button == IDOK) screenshot(browser, L"folder-browser");
+        press(browser, button);
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(browser); }, WINDOW_LIMIT_MS));
+        if (button == IDCANCEL) {
+            EXPECT_EQ(shown(window_text(field)), shown(configured));
+        }
+    }
+    const std::wstring browsed = window_text(field);
+    EXPECT_TRUE(!browsed.empty() && browsed != configured) << shown(browsed);
+    expect_boxes_then_toggle(dialog, options, toggle);
+    ASSERT_TRUE(send_message(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(nested.c_str())));
+    screenshot(dialog, L"destination-dialog");
+    press(dialog, IDOK);
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
+
+    EXPECT_EQ(shown(marker_text(nested)), shown(nested))
+        << "the run-after program did not run in the destination";
+    // What lhasa extracted from the corpus archive, beside the marker's files.
+    expect_same_tree(list_tree(nested, {MARKER_PROGRAM, MARKER_FILE}), corpus_tree("mixed-l2.lzh"),
+                     false);
+    const std::wstring target = nested + L"\\" + MARKER_PROGRAM;
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring path = link_path(LINK_FOLDERS[i], DEFAULT_LINK_NAME);
+        SCOPED_TRACE(shown(path));
+        ASSERT_EQ(exists(path), ((options[i] & OPTION_CHOSEN) != 0) != toggle[i]);
+        if (!exists(path)) continue;
+        ShellLink link = read_link(path);
+        EXPECT_EQ(shown(link.target), shown(target));
+        EXPECT_EQ(shown(link.working_folder), shown(nested));
+        EXPECT_EQ(shown(link.icon), shown(target));
+        EXPECT_EQ(link.icon_index, 0);
+    }
+}
+
+// Cancel, the close box, and a destination that cannot be created (reported)
+// end the run without extracting, without shortcuts and without running
+// anything. The dialog shows the default title, and the relative destination
+// taken from the current folder.
+TEST_F(DestinationDialog, CancelTheCloseBoxOrAnUncreatableFolderEndTheRunWithoutExtracting) {
+    const ShortcutOptions options = {0, 1, 3};
+    write_file(dir / L"blocker", ascii("a file where a parent folder would have to be made"));
+    const Bytes block = block_bytes(marker_block(L"", L"dest", LINK_NAME, options));
+    const Bytes contents = concat({marker_member(), corpus_archive(L"lh5-l0.lzh")});
+    for (const std::string way : {"Cancel", "close box", "uncreatable folder"}) {
+        SCOPED_TRACE(way);
+        UiProcess process;
+        write_sfx(dir / L"setup.exe", block, contents);
+        ASSERT_TRUE(process.start(dir / L"setup.exe", work));
+        HWND dialog = process.wait_dialog();
+        ASSERT_TRUE(dialog) << "no destination dialog";
+        EXPECT_EQ(shown(window_text(dialog)), "Vorn SFX");
+        EXPECT_EQ(shown(window_text(GetDlgItem(dialog, IDC_DEST_EDIT))), shown(work + L"\\dest"));
+        expect_boxes_then_toggle(dialog, options, {false, false, false});
+        if (way == "Cancel") {
+            press(dialog, IDCANCEL);
+        } else if (way == "close box") {
+            PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            const std::wstring blocked = dir / L"blocker\\sub";
+            ASSERT_TRUE(send_message(GetDlgItem(dialog, IDC_DEST_EDIT), WM_SETTEXT, 0,
+                                     reinterpret_cast<LPARAM>(blocked.c_str())));
+            press(dialog, IDOK);
+            answer_message_box(process, "フォルダを作成できません", L"folder-not-created");
+        }
+        EXPECT_EQ(process.finish(), EXIT_NORMAL);
+        EXPECT_TRUE(folder_entries(work).empty()) << "something was extracted";
+        expect_nothing_followed(work);
+    }
+}
+
+class RunEnd : public StubRun {
+protected:
+    // Starts a run of members into destination and confirms the dialog.
+    void start_confirmed(std::initializer_list<Bytes> members) {
+        start(block_bytes(marker_block(TITLE, destination, LINK_NAME)),
+              concat({concat(members), Bytes{0}}));
+        HWND dialog = stub.wait_dialog();
+        ASSERT_TRUE(dialog) << "no destination dialog";
+        press(dialog, IDOK);
+    }
+
+    // The members before the end are there; nothing follows a run that failed.
+    void expect_ended_early() {
+        EXPECT_EQ(read_file(destination + L"\\first.txt"), first);
+        expect_nothing_followed(destination);
+    }
+
+    std::wstring destination = dir / L"dest";
+    Bytes first = ascii("extracted before the end\r\n");
+};
+
+// A block that is only its lead byte 0: no dialog, the progress window under
+// its default title, extraction into the current folder; options of other
+// installers change nothing. Whenever the abort comes, every file on disk is
+// whole and so is every member shown before.
+TEST_F(RunEnd, AnAbortAmongSmallMembersWithoutABlockKeepsEveryFinishedOne) {
+    Bytes members;
+    for (int i = 0; i < SMALL_MEMBERS; ++i) {
+        const Bytes member = stored_member(2, small_name(i), small_content(i));
+        members.insert(members.end(), member.begin(), member.end());
+    }
+    start(Bytes(1, 0), concat({members, Bytes{0}}), L"/S /D=C:\\elsewhere -o.. --help");
+    HWND window = stub.wait_window(PROGRESS_WINDOW_CLASS);
+    ASSERT_TRUE(window) << "no progress window";
+    EXPECT_EQ(shown(window_text(window)), "Vorn SFX");
+    HWND label = FindWindowExW(window, nullptr, L"Static", nullptr);
+    ASSERT_TRUE(label);
+    int last_shown = -1;
+    ASSERT_TRUE(wait_until(
+        [&] { return (last_shown = small_index(window_text(label))) >= ABORT_AFTER_MEMBER; },
+        WINDOW_LIMIT_MS));
+    send_message(GetDlgItem(window, ID_ABORT), BM_CLICK);
+    while (IsWindow(label)) {
+        last_shown = std::max(last_shown, small_index(window_text(label)));
+        Sleep(1);
+    }
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
+    const size_t on_disk = folder_entries(work).size();
+    EXPECT_LT(on_disk, static_cast<size_t>(SMALL_MEMBERS)) << "the abort came too late";
+    for (int i = 0; i < static_cast<int>(on_disk) || i <= last_shown; ++i) {
+        const std::wstring path = work + L"\\" + utf8_to_utf16(small_name(i));
+        ASSERT_TRUE(exists(path) && read_file(path) == small_content(i))
+            << small_name(i) << " is missing or incomplete; the last shown was " << last_shown;
+    }
+}
+
+// The progress window shows the member's name and moves its bar; closing it
+// while the worker still writes ends the run cleanly, without a crash status.
+TEST_F(RunEnd, ClosingTheWindowDuringALargeMemberEndsTheProcess) {
+    const std::wstring large = destination + L"\\large.bin";
+    start_confirmed({stored_member(2, "first.txt", first), marker_member(),
+                     zeros_lh5("large.bin", LARGE_SIZE)});
+    HWND window = stub.wait_window(PROGRESS_WINDOW_CLASS);
+    ASSERT_TRUE(window) << "no progress window";
+    EXPECT_EQ(shown(window_text(window)), shown(TITLE));
+    EXPECT_EQ(shown(window_text(GetDlgItem(window, ID_ABORT))), "中止");
+    HWND label = FindWindowExW(window, nullptr, L"Static", nullptr);
+    HWND bar = FindWindowExW(window, nullptr, PROGRESS_CLASSW, nullptr);
+    ASSERT_TRUE(label && bar) << "name label or progress bar missing";
+    EXPECT_TRUE(wait_until(
+        [&] {
+            return window_text(label) == L"large.bin" &&
+                   send_message(bar, PBM_GETPOS) >= SHOWN_PERCENT;
+        },
+        WINDOW_LIMIT_MS))
+        << "label '" << shown(window_text(label)) << "', bar at " << send_message(bar, PBM_GETPOS);
+    screenshot(window, L"progress-window");
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
+    EXPECT_TRUE(exists(large)) << "the file being written stays as far as it got";
+    expect_ended_early();
+}
+
+TEST_F(RunEnd, ADamagedMemberIsReportedAndEndsTheRun) {
+    const Bytes bad = ascii("this member's CRC does not match\r\n");
+    HeaderFields damaged;
+    damaged.original_size = static_cast<uint32_t>(bad.size());
+    damaged.crc = 0x5A5A;  // not the CRC-16 of these bytes
+    start_confirmed({marker_member(), stored_member(2, "first.txt", first),
+                     member_with(damaged, "bad.txt", bad), stored_member(2, "after.txt", first)});
+    answer_message_box(stub, "ファイル bad.txt が壊れています。", L"damaged-member");
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
+    EXPECT_EQ(read_file(destination + L"\\bad.txt"), bad) << "the damaged file stays as written";
+    EXPECT_FALSE(exists(destination + L"\\after.txt")) << "extraction went on after the damage";
+    expect_ended_early();
+}

@@ -1,0 +1,259 @@
+// Programs without a dialog (lead byte 0), run side by side. Every committed
+// corpus archive behind the stub extracts to the tree that lhasa extracted
+// from it, each file with the archive's time stamp; a program the builder
+// (vornsfx.exe) packed from a folder extracts to that folder's tree.
+//
+// The corrupt sweep: the same corpus archives and archives of hostile names,
+// cut short, with bits flipped or with one header field set to a value no
+// archiver writes. The product's header reader tells where the member headers
+// are, so that cuts, flips and values land in headers as often as in data.
+// Whatever the damage, the program has to end by itself without crashing, and
+// nothing may appear outside its destination.
+//
+// Each run has a sandbox: the sweep's folder S holds only "runs"; run n gets
+// R = S\runs\run-n with R\setup.exe and its destination R\dest (its current
+// folder). "..\..\.." from the destination is S itself, so the classic
+// escapes land where the listings see them. Beyond S, the temporary folder
+// and the drive root C:\ are compared with what they held at the start.
+//
+// The runs are drawn from a seed, so any run can be repeated alone:
+//   VORNSFX_SWEEP_RUNS   runs to make (default 40, about two minutes)
+//   VORNSFX_SWEEP_SEED   the seed (default below)
+//   VORNSFX_SWEEP_FIRST  number of the first run (default 0)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+
+#include "Sfx/member_header.h"
+#include "support/corpus.h"
+#include "support/driver_win32.h"
+#include "support/header_writer.h"
+#include "text/utf8.h"
+
+namespace {
+
+// The corpus was stamped 2021-06-15 12:34:56 UTC; levels 0 and 1 hold that as
+// an MS-DOS time, which the stub reads as local time.
+constexpr int64_t CORPUS_STAMP = 1623760496;
+
+constexpr unsigned long long DEFAULT_RUNS = 40;
+constexpr unsigned long long DEFAULT_SEED = 0x5EEDC0DE;
+// A sound run takes two to three seconds under Wine; a busy machine may
+// triple that.
+constexpr DWORD SWEEP_RUN_LIMIT_MS = 30000;
+
+// ---- Damage
+
+size_t below(std::mt19937_64& random, size_t bound) {
+    return static_cast<size_t>(random() % bound);
+}
+
+enum Damage { CUT_IN_HEADER, CUT_IN_DATA, BIT_FLIPS, HEADER_BIT_FLIPS, ABSURD_VALUE };
+const char* const DAMAGE_KINDS[] = {"cut in header", "cut in data", "bit flips", "header bit flips",
+                                    "absurd header value"};
+constexpr size_t MAX_FLIPS = 8;
+// Written over 1, 2 or 4 bytes among a header's first BASE_FIELDS, these hit
+// sizes, levels, lengths, method ids and the first link of the extended
+// header chain with the values no archiver writes.
+constexpr size_t BASE_FIELDS = 26;
+const uint32_t ABSURD_VALUES[] = {0,      1,      2,          3,          0x7F,      0xFF,
+                                  0x1000, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+
+// Where one member lies in its archive: header, data, one past the data.
+struct MemberLayout {
+    size_t header, data, end;
+};
+
+std::vector<MemberLayout> member_layouts(const Bytes& archive) {
+    BytesFile file(archive);
+    std::vector<MemberLayout> members;
+    CMemberHeader header;
+    for (size_t at = 0; read_member_header(file.file(), nullptr, header) == HeaderRead::member;) {
+        const size_t data = static_cast<size_t>(file.position());
+        members.push_back({at, data, data + header.packed_size});
+        at = static_cast<size_t>(file.file().seek(header.packed_size, FILE_CURRENT));
+    }
+    return members;
+}
+
+// archive damaged the given way, the choices taken from random.
+Bytes damage(const Bytes& archive, size_t kind, std::mt19937_64& random) {
+    std::vector<MemberLayout> members = member_layouts(archive);
+    if (kind == CUT_IN_DATA) {
+        members.erase(std::remove_if(members.begin(), members.end(),
+                                     [](const MemberLayout& m) { return m.end == m.data; }),
+                      members.end());
+    }
+    if (members.empty()) return archive;
+    // A position in a member's data, or among the first limit bytes of its header.
+    auto inside = [&](bool data, size_t limit = SIZE_MAX) {
+        const MemberLayout& m = members[below(random, members.size())];
+        return data ? m.data + below(random, m.end - m.data)
+                    : m.header + below(random, std::min(limit, m.data - m.header));
+    };
+    Bytes out = archive;
+    if (kind == CUT_IN_HEADER || kind == CUT_IN_DATA) {
+        out.resize(inside(kind == CUT_IN_DATA));
+    } else if (kind == BIT_FLIPS || kind == HEADER_BIT_FLIPS) {
+        for (size_t count = 1 + below(random, MAX_FLIPS); count > 0; --count) {
+            const size_t at = kind == BIT_FLIPS ? below(random, out.size()) : inside(false);
+            out[at] ^= static_cast<uint8_t>(1u << below(random, 8));
+        }
+    } else {
+        const size_t at = inside(false, BASE_FIELDS);
+        const size_t width = size_t{1} << below(random, 3);
+        const uint32_t value = ABSURD_VALUES[below(random, std::size(ABSURD_VALUES))];
+        for (size_t i = 0; i < width && at + i < out.size(); ++i)
+            out[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+    return out;
+}
+
+// How a run ended; a sound program on damaged input ends cleanly, with a
+// message, or at start-up.
+const char* outcome(const BatchRun& run) {
+    if (run.hung) return "hang";
+    if (run.status == EXIT_STARTUP_FAILED) return "start-up failure";
+    if (run.status != EXIT_NORMAL) return "crash or failure status";
+    return run.messages.empty() ? "ended cleanly" : "reported damage";
+}
+
+unsigned long long setting(const char* variable, unsigned long long fallback) {
+    const char* value = std::getenv(variable);
+    return value && *value ? std::strtoull(value, nullptr, 0) : fallback;
+}
+
+}  // namespace
+
+using NoDialog = StubRun;
+
+// Every corpus archive, side by side with programs whose payload is missing
+// or whose block is cut before its last byte (the parse of every cut is the
+// block reader's own test): those end at start-up.
+TEST_F(NoDialog, EveryCorpusArchiveExtractsToTheIndependentTree) {
+    const auto archives = read_corpus(path_from_environment("VORNSFX_CORPUS"));
+    ASSERT_GE(archives.size(), 30u);
+    const Bytes block = block_bytes(marker_block(L"Setup", L"Dest", L"App"));
+    std::vector<BatchRun> runs;
+    auto add = [&](const std::wstring& name, const Bytes& payload) {
+        runs.emplace_back(dir / (name + L".exe"), dir / name);
+        make_folder(runs.back().folder);
+        write_sfx(runs.back().program, payload, Bytes());
+    };
+    add(L"no payload", Bytes());
+    add(L"cut block", Bytes(block.begin(), block.end() - 1));
+    for (const auto& members : archives) {
+        const std::wstring name = utf8_to_utf16(members.front().archive);
+        add(name, concat({Bytes(1, 0), corpus_archive(name)}));
+    }
+    run_side_by_side(runs, RUN_LIMIT_MS);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(shown(runs[i].program));
+        EXPECT_FALSE(runs[i].hung);
+        EXPECT_TRUE(runs[i].messages.empty());
+        if (i < 2) {
+            EXPECT_EQ(runs[i].status, EXIT_STARTUP_FAILED);
+            EXPECT_TRUE(folder_entries(runs[i].folder).empty()) << "something was extracted";
+            continue;
+        }
+        EXPECT_EQ(runs[i].status, EXIT_NORMAL);
+        const CorpusMember& member = archives[i - 2].front();
+        Tree expected = corpus_tree(member.archive);
+        const int64_t local = member.level == 2 ? 0 : local_time_zone_offset();
+        for (auto& [path, entry] : expected) entry.mtime = CORPUS_STAMP + local;
+        expect_same_tree(list_tree(runs[i].folder), expected, true);
+    }
+}
+
+// The sample folder (a Japanese name) with an empty folder beside it, packed by
+// the builder: the program writes the same tree, times included.
+TEST_F(NoDialog, AProgramPackedFromAFolderExtractsToItsTree) {
+    const std::wstring source = dir / L"source", sample = source + L"\\sample";
+    fs::create_directories(native(sample + L"\\空のフォルダ"));
+    fs::copy(native(path_from_environment("VORNSFX_SAMPLE")), native(sample),
+             fs::copy_options::recursive);
+    const std::wstring program = dir / L"sample.exe";
+    UiProcess builder;
+    ASSERT_TRUE(builder.start(path_from_environment("VORNSFX_BUILDER"), source,
+                              L"build sample -o \"" + program +
+                                  L"\" --effort best --no-dialog --stub \"" +
+                                  path_from_environment("VORNSFX_STUB") + L"\""));
+    ASSERT_EQ(builder.finish(), 0u) << "vornsfx build refused its input";
+    ASSERT_TRUE(stub.start(program, work));
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
+    expect_same_tree(list_tree(work), list_tree(source), true);
+}
+
+TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestination) {
+    const unsigned long long runs = setting("VORNSFX_SWEEP_RUNS", DEFAULT_RUNS);
+    const unsigned long long seed = setting("VORNSFX_SWEEP_SEED", DEFAULT_SEED);
+    const unsigned long long first = setting("VORNSFX_SWEEP_FIRST", 0);
+
+    TempDir sandbox;  // S: hostile names aim here
+    const std::wstring runs_folder = sandbox / L"runs";
+    make_folder(runs_folder);
+    // The folders beyond the runs' own and the names each may hold: those of
+    // the start, and those reported since (each stray is reported once).
+    std::map<std::wstring, std::set<std::wstring>> known;
+    for (const std::wstring& folder :
+         {runs_folder, sandbox.path(), wide(native(sandbox.path()).parent_path()),
+          std::wstring(L"C:")})
+        known[folder] = folder_entries(folder + L"\\");
+    std::vector<std::pair<std::string, Bytes>> sources;  // name, archive
+    for (const auto& members : read_corpus(path_from_environment("VORNSFX_CORPUS")))
+        sources.push_back(
+            {members.front().archive, corpus_archive(utf8_to_utf16(members.front().archive))});
+    for (const NameStyle& style : NAME_STYLES)
+        sources.push_back({std::string("hostile names, ") + style.description,
+                           hostile_archive(hostile_names(sandbox.path()), style)});
+    Bytes stub = stub_image();
+    stub.push_back(0);  // lead byte 0: no dialog, the current folder
+    ASSERT_FALSE(HasFailure()) << "stub or corpus missing";
+
+    std::map<std::string, int> tally;  // "damage: outcome" -> runs
+    for (unsigned long long n = first; n < first + runs; n += RUNS_AT_ONCE) {
+        std::vector<BatchRun> batch;
+        std::vector<std::string> what;  // "damage, source"
+        for (unsigned long long i = n; i < std::min(n + RUNS_AT_ONCE, first + runs); ++i) {
+            std::mt19937_64 random(seed + i);
+            const auto& [source, archive] = sources[below(random, sources.size())];
+            // Kinds in turn, so every count of runs spreads evenly over them.
+            const size_t kind = i % std::size(DAMAGE_KINDS);
+            what.push_back(std::string(DAMAGE_KINDS[kind]) + ", " + source);
+            const std::wstring run_folder = runs_folder + L"\\run-" + std::to_wstring(i);
+            batch.emplace_back(run_folder + L"\\setup.exe", run_folder + L"\\dest");
+            make_folder(batch.back().folder);
+            write_file(batch.back().program, concat({stub, damage(archive, kind, random)}));
+        }
+        run_side_by_side(batch, SWEEP_RUN_LIMIT_MS);
+        for (size_t i = 0; i < batch.size(); ++i) {
+            const BatchRun& run = batch[i];
+            const std::string label = "run " + std::to_string(n + i);
+            const bool sound =
+                !run.hung && (run.status == EXIT_NORMAL || run.status == EXIT_STARTUP_FAILED);
+            EXPECT_TRUE(sound) << label << " (" << what[i] << "): " << outcome(run) << ", status "
+                               << run.status;
+            ++tally[what[i].substr(0, what[i].find(',')) + ": " + outcome(run)];
+            // Inside its folder only the program and the destination.
+            const fs::path run_folder = native(run.program).parent_path();
+            EXPECT_EQ(folder_entries(wide(run_folder)),
+                      (std::set<std::wstring>{L"dest", L"setup.exe"}))
+                << label << " left something beside them";
+            std::error_code error;
+            fs::remove_all(run_folder, error);
+        }
+        for (auto& [folder, names] : known)
+            for (const std::wstring& name : folder_entries(folder + L"\\"))
+                // A run's own folder stays only when it could not be removed.
+                if (names.insert(name).second && (folder != runs_folder || name.rfind(L"run-", 0)))
+                    ADD_FAILURE() << "run " << n << " or one beside it left "
+                                  << shown(folder + L"\\" + name);
+    }
+    std::printf("sweep: %llu runs, seed 0x%llx\n", runs, seed);
+    for (const auto& [kind_and_outcome, count] : tally)
+        std::printf("  %s: %d\n", kind_and_outcome.c_str(), count);
+}
