@@ -8,9 +8,6 @@
 
 #include "Sfx/config.h"
 #include "builder_runner.h"
-#include "support/header_writer.h"
-#include "text/utf8.h"
-#include "text/win_file.h"
 
 namespace {
 

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "support/files.h"
+#include "support/header_writer.h"
+#include "text/utf8.h"
 
 struct Outcome {
     int status = -1;
@@ -18,22 +21,53 @@ struct Outcome {
     }
 };
 
-Outcome vornsfx(const std::vector<std::string>& args);
+inline Outcome vornsfx(const std::vector<std::string>& args) {
+    Outcome run;
+    Console console;
+    console.captured_out = &run.out;
+    console.captured_err = &run.err;
+    run.status = run_vornsfx(args, console);
+    return run;
+}
 
 // A path as the command line gives it: UTF-8.
-std::string arg(const std::wstring& path);
+inline std::string arg(const std::wstring& path) {
+    return utf16_to_utf8(path);
+}
 
 // The smallest file the builder takes for a stub: "MZ", at pe a PE header of
 // an x64 GUI program (cut off at size), the stub's version text at 0x200,
 // zeros up to size.
 constexpr size_t PE_HEADER_SIZE = 24 + 68 + 2;  // up to the subsystem's end
-Bytes minimal_stub(size_t size = 4096, size_t pe = 0x40);
+inline Bytes minimal_stub(size_t size = 4096, size_t pe = 0x40) {
+    constexpr size_t MARK_AT = 0x200;
+    const std::pair<size_t, uint16_t> fields[] = {
+        {0, 'M' | 'Z' << 8}, {0x3C, pe}, {0x3E, pe >> 16}, {pe, 'P' | 'E' << 8},
+        {pe + 4, 0x8664},    // machine: x64
+        {pe + 24, 0x20B},    // optional header: PE32+
+        {pe + 24 + 68, 2}};  // subsystem: Windows GUI
+    Bytes stub(size, 0);
+    auto put16 = [&](size_t at, uint16_t value) {  // what falls past the end is cut off
+        for (size_t i = 0; i < 2 && at + i < size; ++i) stub[at + i] = uint8_t(value >> (8 * i));
+    };
+    for (const auto& [at, value] : fields) put16(at, value);
+    const std::string mark = "Vorn SFX self-extractor";  // as the version resource has it
+    for (size_t i = 0; i < mark.size() && MARK_AT + 2 * i < size; ++i) put16(MARK_AT + 2 * i, mark[i]);
+    return stub;
+}
 
 // A corpus archive (or the manifest) by file name (VORNSFX_CORPUS).
-std::wstring corpus_file(const std::string& name);
+inline std::wstring corpus_file(const std::string& name) {
+    return path_from_environment("VORNSFX_CORPUS") + L"/" + utf8_to_utf16(name);
+}
 
 // An archive from members, with the terminating zero byte unless told not to.
-Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true);
+inline Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true) {
+    Bytes archive;
+    for (const Bytes& member : members) archive.insert(archive.end(), member.begin(), member.end());
+    if (terminated) archive.push_back(0);
+    return archive;
+}
 
 // A folder holding a stub the builder takes and an empty folder for outputs.
 class Builder : public ::testing::Test {

@@ -7,14 +7,10 @@
 
 #include <algorithm>
 #include <regex>
-#include <sstream>
 
 #include "Sfx/config.h"
 #include "builder_runner.h"
-#include "commands.h"
 #include "support/corpus.h"
-#include "support/header_writer.h"
-#include "text/utf8.h"
 #include "tool_platform.h"
 
 #ifndef _WIN32
@@ -24,18 +20,13 @@
 
 namespace {
 
-// The groups pattern finds in each line of a listing, joined by spaces, '/' for '\\'.
-std::vector<std::string> rows_of(const std::string& listing, const std::string& pattern) {
-    const std::regex row(pattern);
+// Each member row of a listing as "METHOD LEVEL NAME", '/' for '\\'.
+std::vector<std::string> rows_of(const std::string& listing) {
+    static const std::regex row("\n(-l..-) [^\n]* (\\d) +([^\n]+)");
     std::vector<std::string> rows;
-    std::stringstream text(listing);
-    for (std::string line; std::getline(text, line);) {
-        std::smatch found;
-        if (!std::regex_search(line, found, row)) continue;
-        std::string joined = found[1];
-        for (size_t i = 2; i < found.size(); ++i) joined += " " + found[i].str();
-        std::replace(joined.begin(), joined.end(), '\\', '/');
-        rows.push_back(joined);
+    for (std::sregex_iterator it(listing.begin(), listing.end(), row), end; it != end; ++it) {
+        rows.push_back(it->format("$1 $2 $3"));
+        std::replace(rows.back().begin(), rows.back().end(), '\\', '/');
     }
     return rows;
 }
@@ -75,7 +66,7 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
         const std::string passed = members.size() == 1 ? "the member passed" : "all " + count + " passed";
         for (const std::wstring& file : {plain, output}) {
             Outcome listed = vornsfx({"list", arg(file)});
-            EXPECT_EQ(rows_of(listed.out, "^(-l..-) .* (\\d) +(.+)$"), rows) << listed.out;
+            EXPECT_EQ(rows_of(listed.out), rows) << listed.out;
             EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + " bytes\n")) << listed.out;
             Outcome test = vornsfx({"test", arg(file)});
             EXPECT_EQ(test.status, 0) << test.out;
@@ -104,7 +95,7 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
 
 // A damaged member fails test with status 1, and it goes on; what is no archive
 // gives status 2; several files give the worst. Times show as stored; a name
-// cannot forge a line. Words and texts starting with '@' name files in the folder.
+// cannot forge a line.
 TEST_F(Builder, ListAndTestStatusesTimesAndNames) {
     const Bytes good = stored_member(2, "good.txt", ascii("fine"));
     Bytes bad = stored_member(2, "bad.txt", ascii("alpha"));
@@ -135,39 +126,33 @@ TEST_F(Builder, ListAndTestStatusesTimesAndNames) {
         std::vector<std::string> texts;
     };
     const Case cases[] = {
-        {{"test", "@unterminated.lzh"}, 0, {"without its terminating zero byte"}},
-        {{"list", "--strict", "@unterminated.lzh"}, 2, {"without its terminating zero byte"}},
-        {{"list", "--strict", "@empty.lzh"}, 2, {"the archive has no members", "1 bytes follow the archive"}},
-        {{"test", "@good.lzh", "@bad.lzh", "@good.lzh"}, 1, {"==> @good.lzh <==\nok        good.txt"}},
-        {{"test", "@bad.lzh", "@none.lzh", "@good.lzh"}, 2, {"==> @good.lzh <==\nok        good.txt"}},
-        {{"test", "-q", "@good.lzh", "@bad.lzh"}, 1, {"@bad.lzh: FAILED    bad.txt"}},
-        {{"test", "-q", "-v", "@good.lzh"}, 0, {"good.txt (-lh0-, 4 bytes, CRC-16 0x"}},
-        {{"list", "@empty"}, 2, {"not an LHA archive nor a"}},
-        {{"test", "@cut-block.exe"}, 2, {"configuration block at 0x16000 is cut short"}},
+        {{"test", "unterminated.lzh"}, 0, {"without its terminating zero byte"}},
+        {{"list", "--strict", "unterminated.lzh"}, 2, {"without its terminating zero byte"}},
+        {{"list", "--strict", "empty.lzh"}, 2, {"the archive has no members", "1 bytes follow the archive"}},
+        {{"test", "good.lzh", "bad.lzh", "good.lzh"}, 1, {"==> good.lzh <==\nok        good.txt"}},
+        {{"test", "bad.lzh", "none.lzh", "good.lzh"}, 2, {"==> good.lzh <==\nok        good.txt"}},
+        {{"test", "-q", "good.lzh", "bad.lzh"}, 1, {"bad.lzh: FAILED    bad.txt"}},
+        {{"test", "-q", "-v", "good.lzh"}, 0, {"good.txt (-lh0-, 4 bytes, CRC-16 0x"}},
+        {{"list", "empty"}, 2, {"not an LHA archive nor a"}},
+        {{"test", "cut-block.exe"}, 2, {"configuration block at 0x16000 is cut short"}},
         {{"test", arg(null_device())}, 2, {"not a file on disk"}},
-        {{"list", "@dos.lzh"}, 0, {"2000-03-01 12:34:56 local  -       0      dos.txt"}},
-        {{"list", "@forged.lzh"}, 0, {"2024-02-29 23:59:59 UTC", "leap?ok        ?[2J.txt\n"}},
-        {{"test", "@forged.lzh"}, 0, {"ok        leap?ok        ?[2J.txt\n"}},
-        {{"list", "--json", "@forged.lzh"},
+        {{"list", "dos.lzh"}, 0, {"2000-03-01 12:34:56 local  -       0      dos.txt"}},
+        {{"list", "forged.lzh"}, 0, {"2024-02-29 23:59:59 UTC", "leap?ok        ?[2J.txt\n"}},
+        {{"test", "forged.lzh"}, 0, {"ok        leap?ok        ?[2J.txt\n"}},
+        {{"list", "--json", "forged.lzh"},
          0,
          {"\"path\": \"leap_ok        _[2J.txt\", \"stored_path\": \"leap\\u000aok        \\u001b[2J.txt\""}},
     };
-    auto in_folder = [&](std::string text) {
-        for (size_t at; (at = text.find('@')) != std::string::npos;) {
-            size_t end = text.find_first_of(" \n:", at);
-            text.replace(at, end - at, arg(dir / utf8_to_utf16(text.substr(at + 1, end - at - 1))));
-        }
-        return text;
-    };
+    const fs::path was = fs::current_path();
+    fs::current_path(native(dir.path()));
     for (const Case& c : cases) {
-        std::vector<std::string> args;
-        for (const std::string& word : c.args) args.push_back(in_folder(word));
-        Outcome run = vornsfx(args);
+        Outcome run = vornsfx(c.args);
         EXPECT_EQ(run.status, c.status) << c.args[1] << "\n" << run.out << run.err;
         for (const std::string& text : c.texts)
-            EXPECT_TRUE(run.says(in_folder(text))) << text << "\n" << run.out << run.err;
+            EXPECT_TRUE(run.says(text)) << text << "\n" << run.out << run.err;
     }
-    EXPECT_FALSE(vornsfx({"test", "-q", in_folder("@good.lzh")}).says("ok")) << "-q shows only failures";
+    EXPECT_FALSE(vornsfx({"test", "-q", "good.lzh"}).says("ok")) << "-q shows only failures";
+    fs::current_path(was);
 }
 
 #ifndef _WIN32
