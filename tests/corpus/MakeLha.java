@@ -11,9 +11,7 @@
 // result over as already compressed.
 //
 // jlha encodes names with the "lha.encoding" charset, whose default ISO8859_1 turns
-// Japanese into '?': we pass windows-31j (CP932). It never writes a Unicode name
-// header. Level 0 has the whole path with '\' between parts, and Shift_JIS trail bytes
-// can be 0x5C too (ソ, 表); levels 1 and 2 keep the folder in extended header 0x02.
+// Japanese into '?': we pass windows-31j (CP932).
 import java.io.*;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.*;
