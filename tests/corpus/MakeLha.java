@@ -26,8 +26,7 @@ public class MakeLha {
         Date time = new Date(Long.parseLong(argv[1]) * 1000);
         Properties props = LhaProperty.getProperties();
         props.setProperty("lha.encoding", CHARSET);
-        try (OutputStream file = new FileOutputStream(argv[2])) {
-            LhaOutputStream out = new LhaOutputStream(file, props);
+        try (LhaOutputStream out = new LhaOutputStream(new FileOutputStream(argv[2]), props)) {
             for (String line : Files.readAllLines(Paths.get(argv[3]), StandardCharsets.UTF_8)) {
                 String[] f = line.split("\t");  // name, input, method
                 LhaHeader h = new LhaHeader(f[0], time);
@@ -51,7 +50,6 @@ public class MakeLha {
                 }
                 out.closeEntry();
             }
-            out.close();
         }
     }
 }
