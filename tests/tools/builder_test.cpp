@@ -1,10 +1,9 @@
 // vornsfx's commands, run in-process as the program would. build: what it
-// writes reads back identically through list, which uses the stub's own block
-// reader, and every archive or setting the stub could not use is refused
-// without leaving a file behind. list, test, extract and unwrap: on every
-// corpus archive, plain and built, they show and write what the independent
-// decoder saw; then what they make of damaged, hostile and unreadable input,
-// and test's exit statuses.
+// writes reads back identically through list (the stub's own block reader),
+// and every archive or setting the stub could not use is refused without
+// leaving a file behind. list, test, extract and unwrap: on every corpus
+// archive built into a program they show and write what the independent
+// decoder saw; then damaged, hostile and unreadable input, and exit statuses.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
