@@ -171,8 +171,8 @@ TEST_F(Builder, EveryOptionValueReadsBackThroughTheStubReaderInList) {
             {"lead byte", "0x01 "}, {"title", "\"" + title + "\"" + (title.empty() ? " (shown: Vorn SFX)" : "")},
             {"base", base + " (0x0" + std::to_string(i % 2) + ")"}, {"dest", shown_dest},
             {"shortcut-target", "\"bin\\\\kernel32.part\""}, {"shortcut-name", "\"カーネル\""},
-            {"run-after", "\"readme.txt\""}, {"start-menu", words[i] + " "},
-            {"desktop", words[(i + 1) % 4] + " "}, {"send-to", words[(i + 2) % 4] + " "}};
+            {"run-after", "\"readme.txt\""}, {"start-menu", words[i] + " (0x0" + std::to_string(i) + ")"},
+            {"desktop", words[(i + 1) % 4] + " ("}, {"send-to", words[(i + 2) % 4] + " ("}};
         for (const auto& [key, value] : shown) {
             std::smatch found;  // "  key   value"
             ASSERT_TRUE(std::regex_search(list.out, found, std::regex("\n  " + key + " +([^\n]*)"))) << key;
@@ -264,7 +264,8 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
         {archive_of({header([](HeaderFields& f) { f.method = "-lhx-"; })}),
          "member 1 (b.txt): method -lhx- is not one the stub decodes", "FAILED    b.txt: method -lhx-"},
         {archive_of({header([](HeaderFields& f) { f.original_size = 0x80000000u; })}), "below 2 GiB", ""},
-        {header([](HeaderFields& f) { f.packed_size = f.original_size = 100; }), "runs 100 bytes past the end", ""},
+        // Sizes at the largest the stub takes: not too large, but past the end.
+        {header([](HeaderFields& f) { f.packed_size = f.original_size = INT32_MAX; }), "(b.txt): its data runs", ""},
         {archive_of({wrong_crc_member}), "member 1 (b.txt): decoded to CRC-16 0x", "FAILED    b.txt: CRC-16 0x"},
         {damaged, "member 18 (window-3x.bin): ", "1 of 18 members failed"},
         {Bytes{0}, "the archive has no members", "the archive has no members"},
