@@ -11,9 +11,7 @@
 // result over as already compressed.
 //
 // jlha encodes names with the "lha.encoding" charset, whose default ISO8859_1 turns
-// Japanese into '?': we pass windows-31j (CP932). It never writes a Unicode name
-// header. Level 0 has the whole path with '\' between parts, and Shift_JIS trail bytes
-// can be 0x5C too (ソ, 表); levels 1 and 2 keep the folder in extended header 0x02.
+// Japanese into '?': we pass windows-31j (CP932).
 import java.io.*;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.*;
@@ -28,8 +26,7 @@ public class MakeLha {
         Date time = new Date(Long.parseLong(argv[1]) * 1000);
         Properties props = LhaProperty.getProperties();
         props.setProperty("lha.encoding", CHARSET);
-        try (OutputStream file = new FileOutputStream(argv[2])) {
-            LhaOutputStream out = new LhaOutputStream(file, props);
+        try (LhaOutputStream out = new LhaOutputStream(new FileOutputStream(argv[2]), props)) {
             for (String line : Files.readAllLines(Paths.get(argv[3]), StandardCharsets.UTF_8)) {
                 String[] f = line.split("\t");  // name, input, method
                 LhaHeader h = new LhaHeader(f[0], time);
@@ -53,7 +50,6 @@ public class MakeLha {
                 }
                 out.closeEntry();
             }
-            out.close();
         }
     }
 }

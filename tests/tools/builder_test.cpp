@@ -1,0 +1,489 @@
+// vornsfx's commands, run in-process as the program would. build: what it
+// writes reads back identically through list (the stub's own block reader),
+// and every archive or setting the stub could not use is refused without
+// leaving a file behind. list, test, extract and unwrap: on every corpus
+// archive built into a program they show and write what the independent
+// decoder saw; then damaged, hostile and unreadable input, and exit statuses.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
+#include <regex>
+
+#include "Sfx/config.h"
+#include "commands.h"
+#include "support/corpus.h"
+#include "support/files.h"
+#include "support/header_writer.h"
+#include "text/utf8.h"
+#include "tool_platform.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+    bool says(const std::string& text) const {
+        return out.find(text) != std::string::npos || err.find(text) != std::string::npos;
+    }
+};
+
+Outcome vornsfx(const std::vector<std::string>& args) {
+    Outcome run;
+    Console console;
+    console.captured_out = &run.out;
+    console.captured_err = &run.err;
+    run.status = run_vornsfx(args, console);
+    return run;
+}
+
+// A path as the command line gives it: UTF-8.
+std::string arg(const std::wstring& path) {
+    return utf16_to_utf8(path);
+}
+
+// The smallest file the builder takes for a stub: "MZ", at pe a PE header of
+// an x64 GUI program (cut off at size), the stub's version text at 0x200,
+// zeros up to size.
+constexpr size_t PE_HEADER_SIZE = 24 + 68 + 2;  // up to the subsystem's end
+Bytes minimal_stub(size_t size = 4096, size_t pe = 0x40) {
+    constexpr size_t MARK_AT = 0x200;
+    const std::pair<size_t, uint16_t> fields[] = {
+        {0, 'M' | 'Z' << 8}, {0x3C, pe}, {0x3E, pe >> 16}, {pe, 'P' | 'E' << 8},
+        {pe + 4, 0x8664},    // machine: x64
+        {pe + 24, 0x20B},    // optional header: PE32+
+        {pe + 24 + 68, 2}};  // subsystem: Windows GUI
+    Bytes stub(size, 0);
+    auto put16 = [&](size_t at, uint16_t value) {  // what falls past the end is cut off
+        for (size_t i = 0; i < 2 && at + i < size; ++i) stub[at + i] = uint8_t(value >> (8 * i));
+    };
+    for (const auto& [at, value] : fields) put16(at, value);
+    const std::string mark = "Vorn SFX self-extractor";  // as the version resource has it
+    for (size_t i = 0; i < mark.size() && MARK_AT + 2 * i < size; ++i) put16(MARK_AT + 2 * i, mark[i]);
+    return stub;
+}
+
+// A corpus archive (or the manifest) by file name (VORNSFX_CORPUS).
+std::wstring corpus_file(const std::string& name) {
+    return path_from_environment("VORNSFX_CORPUS") + L"/" + utf8_to_utf16(name);
+}
+
+// An archive from members, with the terminating zero byte unless told not to.
+Bytes archive_of(const std::vector<Bytes>& members, bool terminated = true) {
+    Bytes archive;
+    for (const Bytes& member : members) archive.insert(archive.end(), member.begin(), member.end());
+    if (terminated) archive.push_back(0);
+    return archive;
+}
+
+Bytes stored(const std::string& name, const std::string& text, int level = 2) {
+    return stored_member(level, name, ascii(text));
+}
+
+Bytes stub_with(size_t at, uint8_t value) {
+    Bytes stub = minimal_stub();
+    stub[at] = value;
+    return stub;
+}
+
+// Each member row of a listing as "METHOD LEVEL NAME", '/' for '\\'.
+std::vector<std::string> rows_of(const std::string& listing) {
+    static const std::regex row("\n(-l..-) [^\n]* (\\d) +([^\n]+)");
+    std::vector<std::string> rows;
+    for (std::sregex_iterator it(listing.begin(), listing.end(), row), end; it != end; ++it) {
+        rows.push_back(it->format("$1 $2 $3"));
+        std::replace(rows.back().begin(), rows.back().end(), '\\', '/');
+    }
+    return rows;
+}
+
+// Every file and folder below root, '/' between components, folders ending in '/'.
+std::set<std::string> tree(const std::wstring& root) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(native(root))) {
+        std::wstring name = wide(entry.path().lexically_relative(native(root)));
+        std::replace(name.begin(), name.end(), L'\\', L'/');
+        names.insert(utf16_to_utf8(name.c_str(), name.size()) + (entry.is_directory() ? "/" : ""));
+    }
+    return names;
+}
+
+// A folder holding a stub the builder takes and an empty folder for outputs.
+class Builder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write_file(stub, minimal_stub());
+        make_folder(out_folder);
+    }
+    // vornsfx build INPUT -o OUTPUT --stub STUB OPTIONS; build_bytes writes INPUT first.
+    Outcome build(std::vector<std::string> options, const std::wstring& input) {
+        options.insert(options.begin(), {"build", arg(input), "-o", arg(output), "--stub", arg(stub)});
+        return vornsfx(options);
+    }
+    Outcome build_bytes(const std::vector<std::string>& options, const Bytes& archive_bytes) {
+        write_file(archive, archive_bytes);
+        return build(options, archive);
+    }
+    // Status 2, an error naming the problem, and nothing left in the output folder.
+    void expect_refused(const Outcome& run, const std::string& problem) {
+        EXPECT_EQ(run.status, 2) << run.out;
+        EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
+        EXPECT_TRUE(folder_entries(out_folder).empty()) << "a file was left behind";
+    }
+
+    TempDir dir;
+    std::wstring stub = dir / L"stub.exe";
+    std::wstring archive = dir / L"input.lzh";
+    std::wstring out_folder = dir / L"out";
+    std::wstring output = out_folder + TempDir::SEPARATOR + L"setup.exe";
+};
+
+}  // namespace
+
+TEST_F(Builder, EveryOptionValueReadsBackThroughTheStubReaderInList) {
+    const std::vector<std::string> words = {"off", "offered", "chosen", "offered,chosen"};
+    for (size_t i = 0; i < words.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::string title = i == 0 ? "" : i == 1 ? std::string(255, 'T') : "セットアップ \xF0\x9F\x93\xA6";  // U+1F4E6: two units
+        const std::string dest = i % 2 ? "Vorn\\Tools" : "D:\\Apps";
+        const std::string shown_dest = i % 2 ? "\"Vorn\\\\Tools\"" : "\"D:\\\\Apps\"";  // list escapes each backslash
+        const std::string base = i % 2 ? "program-files" : "cwd";
+        // A repeated option takes its last value.
+        Outcome run = build({"--title=first", "--desktop", "chosen,offered,chosen", "--title", title, "--dest=" + dest, "--base", base,
+                             "--shortcut-target", "bin\\kernel32.part", "--shortcut-name",
+                             "カーネル", "--run-after", "readme.txt", "--start-menu", words[i],
+                             "--desktop", words[(i + 1) % 4], "--send-to", words[(i + 2) % 4]},
+                            corpus_file("lh5-l1.lzh"));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "") << "both named files are members";
+
+        Outcome list = vornsfx({"list", arg(output)});
+        ASSERT_EQ(list.status, 0) << list.err;
+        const std::pair<std::string, std::string> shown[] = {
+            {"lead byte", "0x01 "}, {"title", "\"" + title + "\"" + (title.empty() ? " (shown: Vorn SFX)" : "")},
+            {"base", base + " (0x0" + std::to_string(i % 2) + ")"}, {"dest", shown_dest},
+            {"shortcut-target", "\"bin\\\\kernel32.part\""}, {"shortcut-name", "\"カーネル\""},
+            {"run-after", "\"readme.txt\""}, {"start-menu", words[i] + " (0x0" + std::to_string(i) + ")"},
+            {"desktop", words[(i + 1) % 4] + " ("}, {"send-to", words[(i + 2) % 4] + " ("}};
+        for (const auto& [key, value] : shown) {
+            std::smatch found;  // "  key   value"
+            ASSERT_TRUE(std::regex_search(list.out, found, std::regex("\n  " + key + " +([^\n]*)"))) << key;
+            EXPECT_EQ(found[1].str().substr(0, value.size()), value) << key;
+        }
+    }
+}
+
+TEST_F(Builder, AnArchiveWithoutItsZeroByteGetsOneAndBytesBehindItAreLeftOut) {
+    const Bytes members = archive_of({stored("a.txt", "alpha"), stored("b.txt", "beta", 0)}, false);
+    const Bytes built = concat({minimal_stub(PAYLOAD_OFFSET), {0}, members, {0}});
+    Outcome run = build_bytes({"--no-dialog"}, members);
+    EXPECT_TRUE(run.says("warning: " + arg(archive) + ": the archive ends without")) << run.err;
+    EXPECT_TRUE(read_file(output) == built);
+    run = build_bytes({"--no-dialog"}, concat({members, {0}, ascii("JUNK")}));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.says("4 bytes after")) << run.err;
+    EXPECT_TRUE(read_file(output) == built);
+}
+
+TEST_F(Builder, RefusesTextsAndStubsTheStubCouldNotUse) {
+    std::string emoji_128;
+    for (int i = 0; i < 128; ++i) emoji_128 += "\xF0\x9F\x93\xA6";
+    const Bytes input = archive_of({stored("a.txt", "alpha")});
+    struct Refusal {
+        std::vector<std::string> options;
+        Bytes stub;
+        std::string problem;
+    };
+    const Refusal refusals[] = {
+        {{"--shortcut-name", emoji_128, "--shortcut-target", "a.txt"}, minimal_stub(),
+         "--shortcut-name: 256 UTF-16 units, the limit is 255"},
+        {{"--dest", std::string("C:\\A\0B", 6)}, minimal_stub(), "--dest: the text contains a NUL"},
+        {{"--run-after", "caf\xE9.exe"}, minimal_stub(), "--run-after: the text is not valid UTF-8"},
+        {{"--run-after", "B.txt", "--strict"}, minimal_stub(), "--run-after: the archive has no member"},
+        {{}, stub_with(1, 'X'), "not a Windows program"},
+        {{}, stub_with(0x40, 'X'), "not a Windows program"},
+        {{}, stub_with(0x3C + 2, 0x10), "not a Windows program"},  // PE header past the end
+        {{}, minimal_stub(0x40 + 4), "not a 64-bit (PE32+, x64)"},  // its PE signature ends the file
+        {{}, stub_with(0x40 + 4, 0x4C), "not a 64-bit (PE32+, x64)"},
+        {{}, stub_with(0x40 + 24 + 1, 0x01), "not a 64-bit (PE32+, x64)"},
+        {{}, stub_with(0x40 + 24 + 68, 3), "not a Windows GUI program"},
+        {{}, stub_with(0x200, 'X'), "not the Vorn SFX stub"},
+        {{}, minimal_stub(PAYLOAD_OFFSET, PAYLOAD_OFFSET - PE_HEADER_SIZE + 1), "its PE header is cut short"},
+        {{}, minimal_stub(PAYLOAD_OFFSET + 1), "90113 bytes, the stub's image must fit in 90112 bytes"},
+    };
+    expect_refused(build_bytes({"--strict"}, concat({input, ascii("x")})), "1 bytes after the archive");
+    for (const Refusal& refusal : refusals) {
+        write_file(stub, refusal.stub);
+        expect_refused(build_bytes(refusal.options, input), refusal.problem);
+    }
+    stub = dir / L"none.exe";
+    expect_refused(build({}, archive), "none.exe");
+    // A PE header that ends where the payload begins is whole.
+    write_file(stub, minimal_stub(PAYLOAD_OFFSET, PAYLOAD_OFFSET - PE_HEADER_SIZE));
+    EXPECT_EQ(build_bytes({}, input).status, 0);
+}
+
+// What build refuses in an archive, test reports as a failed member or a
+// header it stops at, with status 1.
+TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
+    const Bytes good = stored("a.txt", "alpha");
+    auto header = [](const std::function<void(HeaderFields&)>& change) {
+        HeaderFields fields;
+        fields.extensions.push_back(name_extension("b.txt"));
+        change(fields);
+        return header_bytes(fields);
+    };
+    Bytes wrong_crc_member = stored("b.txt", "alpha");
+    wrong_crc_member.back() ^= 1;
+    // lh5-l2.lzh's last member, window-3x.bin, has 6833 bytes of -lh5- data
+    // right before the archive's zero byte.
+    Bytes damaged = read_file(corpus_file("lh5-l2.lzh"));
+    for (size_t i = damaged.size() - 3000; i < damaged.size() - 2980; ++i) damaged[i] ^= 0x5A;
+    const Bytes two = archive_of({good, stored("b.txt", "beta")});
+    HeaderFields tail;  // level 0 with one byte after the CRC: a tail the stub rejects
+    tail.level = 0;
+    tail.level0_extra = {0};
+    const std::string nothing_behind = "; nothing behind it is extracted\n";
+    struct Damage {
+        Bytes archive;
+        std::string refused;
+        std::string failed;  // what test says; empty where another row covers its line
+    };
+    const Damage damages[] = {
+        {archive_of({good, header([](HeaderFields& f) { f.level = 3; })}), "member 2 (b.txt): header level 3", ""},
+        {archive_of({good, member_with(tail, "c.txt", {})}), "the header at offset 0x27 has a layout the stub rejects",
+         nothing_behind + "the member passed"},
+        {archive_of({header([](HeaderFields& f) { f.method = "-lhx-"; })}),
+         "member 1 (b.txt): method -lhx- is not one the stub decodes", "FAILED    b.txt: method -lhx-"},
+        {archive_of({header([](HeaderFields& f) { f.original_size = 0x80000000u; })}), "below 2 GiB", ""},
+        // Sizes at the largest the stub takes: not too large, but past the end.
+        {header([](HeaderFields& f) { f.packed_size = f.original_size = INT32_MAX; }), "(b.txt): its data runs", ""},
+        {archive_of({wrong_crc_member}), "member 1 (b.txt): decoded to CRC-16 0x", "FAILED    b.txt: CRC-16 0x"},
+        {damaged, "member 18 (window-3x.bin): ", "1 of 18 members failed"},
+        {Bytes{0}, "the archive has no members", "the archive has no members"},
+        {Bytes(two.begin(), two.begin() + good.size() + 10), "at offset 0x27 is cut short by the end of the file",
+         nothing_behind + "the member passed"},
+        {Bytes(two.begin(), two.end() - 2), "member 2 (b.txt): its data runs 1 bytes past",
+         "ok        a.txt\nFAILED    b.txt: its data runs 1 bytes past the end of the file\n1 of 2 members failed"},
+        {minimal_stub(), "a Windows program, not an LHA archive", "not a self-extracting file"},
+        {archive_of({good, stored("C:", "x")}), "member 2 (C:): the stub's path rules leave nothing", ""},
+        {archive_of({good, stored("", "x")}), "it has no name, so the stub could not create its file", ""},
+        {archive_of({good, stored("A.TXT", "x")}), "member 2 (A.TXT): the stub would write it over member 1", ""},
+        {archive_of({good, stored("a.txt/b", "x")}), "needs a folder where member 1 (a.txt) is a file", ""},
+        {archive_of({stored("d/b", "x"), stored("D", "x")}), "is a file where member 1 (d/b) needs a folder", ""},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.refused);
+        expect_refused(build_bytes({}, damage.archive), damage.refused);
+        Outcome test = vornsfx({"test", arg(archive)});
+        if (damage.failed.empty()) continue;
+        EXPECT_EQ(test.status, damage.archive == minimal_stub() ? 2 : 1);
+        EXPECT_TRUE(test.says(damage.failed)) << test.out << test.err;
+    }
+    // --no-verify skips the decoding only: the bad CRC passes, the unknown method not.
+    expect_refused(build_bytes({"--no-verify"}, damages[2].archive), "is not one the stub decodes");
+    EXPECT_EQ(build_bytes({"--no-verify"}, archive_of({wrong_crc_member})).status, 0);
+}
+
+// The output is written beside and renamed into place: a failure leaves the
+// old file, and no file the build reads, nor a folder, is ever replaced.
+TEST_F(Builder, NeverLeavesAHalfWrittenOutputNorReplacesItsInputs) {
+    const Bytes input = archive_of({stored("a.txt", "alpha")});
+    write_file(archive, input);
+    write_file(output, ascii("old"));
+    static int writes;
+    writes = 0;
+    CWinFile::set_write_failure_hook([](const CWinFile&) { return ++writes == 2; });
+    Outcome run = build({}, archive);
+    CWinFile::set_write_failure_hook(nullptr);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.says("writing failed")) << run.err;
+    const std::string kept = "exists, and -n (--no-clobber) keeps it";
+    EXPECT_TRUE(build({"-n"}, archive).says(kept));
+    EXPECT_TRUE(vornsfx({"pack", arg(archive), "--no-clobber", "-o", arg(output)}).says(kept));
+    EXPECT_TRUE(read_file(output) == ascii("old"));
+    EXPECT_EQ(folder_entries(out_folder).size(), 1u) << "no temporary file left";
+
+    const std::wstring hard_link = dir / L"hard.lzh";
+    fs::create_hard_link(native(archive), native(hard_link));
+    for (const std::wstring& taken : {archive, hard_link, stub, out_folder}) {
+        output = taken;
+        EXPECT_TRUE(build({}, archive).says(taken == out_folder ? "a folder" : "the same file as")) << arg(taken);
+    }
+    EXPECT_TRUE(read_file(archive) == input);
+}
+
+TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndependentDecoderSawIt) {
+    const std::wstring corpus = path_from_environment("VORNSFX_CORPUS");
+    for (const auto& members : read_corpus(corpus)) {
+        const std::wstring plain = corpus_file(members.front().archive);
+        SCOPED_TRACE(members.front().archive);
+        std::vector<std::string> rows;
+        std::set<std::string> names;
+        uint64_t total = 0;
+        for (const CorpusMember& m : members) {
+            total += m.original_size;
+            rows.push_back(m.method + " " + std::to_string(m.level) + " " + m.name);
+            for (size_t slash = m.name.find('/'); slash != std::string::npos; slash = m.name.find('/', slash + 1))
+                names.insert(m.name.substr(0, slash + 1));
+            names.insert(m.name);
+        }
+        ASSERT_EQ(build({"--no-dialog"}, plain).status, 0);
+        // The stub padded to the payload, the lead byte 0 alone, the archive.
+        EXPECT_TRUE(read_file(output) == concat({minimal_stub(PAYLOAD_OFFSET), {0}, read_file(plain)}));
+        const std::string count = std::to_string(members.size()) + (members.size() == 1 ? " member" : " members");
+        const std::string passed = members.size() == 1 ? "the member passed" : "all " + count + " passed";
+        Outcome listed = vornsfx({"list", arg(output)});
+        EXPECT_EQ(rows_of(listed.out), rows) << listed.out;
+        EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + " bytes\n")) << listed.out;
+        EXPECT_TRUE(listed.says("archive at 0x16001"));
+        Outcome test = vornsfx({"test", arg(output)});
+        EXPECT_EQ(test.status, 0) << test.out;
+        EXPECT_TRUE(test.says(passed)) << test.out;
+
+        const std::wstring extracted = dir / L"x";
+        ASSERT_EQ(vornsfx({"extract", arg(output), "-C", arg(extracted)}).status, 0);
+        EXPECT_EQ(tree(extracted), names);
+        for (const CorpusMember& m : members)
+            EXPECT_TRUE(m.folder() || read_file(extracted + L"/" + utf8_to_utf16(m.name)) ==
+                                          read_file(corpus + L"/" + utf8_to_utf16(m.expected)))
+                << m.name;
+        fs::remove_all(native(extracted));
+
+        ASSERT_EQ(vornsfx({"unwrap", arg(output), "-o", arg(archive)}).status, 0);
+        EXPECT_TRUE(read_file(archive) == read_file(plain));
+    }
+    // unwrap never writes over its input and wants a built file.
+    EXPECT_EQ(vornsfx({"unwrap", arg(output), "-o", arg(output)}).status, 2);
+    EXPECT_EQ(vornsfx({"unwrap", arg(corpus_file("lh0-l0.lzh")), "-o", arg(dir / L"x.lzh")}).status, 2);
+}
+
+// A damaged member fails test with status 1, and it goes on; what is no archive
+// gives status 2; several files give the worst. Times show as stored; a name
+// cannot forge a line. A usage mistake is named, with status 2.
+TEST_F(Builder, StatusesMessagesTimesAndNames) {
+    const Bytes good = stored_member(2, "good.txt", ascii("fine"));
+    Bytes bad = stored_member(2, "bad.txt", ascii("alpha"));
+    bad.back() ^= 1;
+    HeaderFields dos;  // level 0 without a CRC, 2000-03-01 12:34:56 MS-DOS local time
+    dos.level = 0;
+    dos.time = (20u << 25 | 3u << 21 | 1u << 16) | (12u << 11 | 34u << 5 | 56u / 2);
+    dos.with_crc = false;
+    HeaderFields leap_day;
+    leap_day.time = 1709251199;  // 2024-02-29 23:59:59 UTC
+    const std::pair<std::wstring, Bytes> files[] = {
+        {L"good.lzh", archive_of({good})},
+        {L"bad.lzh", archive_of({bad})},
+        // Cut exactly behind a member: the stub extracts what is there, with a warning.
+        {L"unterminated.lzh", archive_of({good}, false)},
+        {L"empty.lzh", concat({archive_of({}), ascii("x")})},
+        {L"empty", {}},
+        {L"dos.lzh", archive_of({member_with(dos, "dos.txt", {})})},
+        {L"forged.lzh", archive_of({member_with(leap_day, "leap\nok        \x1b[2J.txt", {})})},
+    };
+    for (const auto& [name, bytes] : files) write_file(dir / name, bytes);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {{"test", "unterminated.lzh"}, 0, {"without its terminating zero byte"}},
+        {{"list", "--strict", "unterminated.lzh"}, 2, {"without its terminating zero byte"}},
+        {{"list", "--strict", "empty.lzh"}, 2, {"the archive has no members", "1 bytes follow the archive"}},
+        {{"test", "good.lzh", "bad.lzh", "good.lzh"}, 1, {"==> good.lzh <==\nok        good.txt"}},
+        {{"test", "bad.lzh", "none.lzh", "good.lzh"}, 2, {"==> good.lzh <==\nok        good.txt"}},
+        {{"test", "-q", "good.lzh", "bad.lzh"}, 1, {"bad.lzh: FAILED    bad.txt"}},
+        {{"test", "-q", "-v", "good.lzh"}, 0, {"good.txt (-lh0-, 4 bytes, CRC-16 0x"}},
+        {{"list", "empty"}, 2, {"not an LHA archive nor a"}},
+        {{"test", arg(null_device())}, 2, {"not a file on disk"}},
+        {{"list", "dos.lzh"}, 0, {"2000-03-01 12:34:56 local  -       0      dos.txt"}},
+        {{"list", "forged.lzh"}, 0, {"2024-02-29 23:59:59 UTC", "leap?ok        ?[2J.txt\n"}},
+        {{"list", "--json", "forged.lzh"},
+         0,
+         {"\"path\": \"leap_ok        _[2J.txt\", \"stored_path\": \"leap\\u000aok        \\u001b[2J.txt\""}},
+        {{}, 2, {}},
+        {{"frobnicate"}, 2, {}},
+        {{"build", "a.lzh"}, 2, {"no output given"}},
+        {{"build", "a.lzh", "-o", "x.exe", "--send-to", "offered"}, 2, {"--send-to needs --shortcut-target"}},
+        {{"build", "a.lzh", "-o", "x.exe", "--no-dialog", "--title", "T"}, 2, {"--title cannot be used with it"}},
+        {{"build", "a.lzh", "-o", "x.exe", "--start-menu", "offered,never"}, 2, {"'offered,never' is not one"}},
+        {{"build", "a.lzh", "-o"}, 2, {"-o: a value is missing"}},
+        {{"build", "a.lzh", "-o", "x.exe", "--strict=yes"}, 2, {"--strict takes no value"}},
+        {{"build", "-o", "x.exe"}, 2, {"no archive, file or folder given"}},
+        {{"pack", "t", "--effort=max", "-o", "x.lzh"}, 2, {"--effort: 'max' is not one of"}},
+        {{"pack", "t"}, 2, {"no output given (-o OUT.lzh)"}},
+        {{"pack", "", "-o", "x.lzh"}, 2, {": names no file or folder to store"}},
+        {{"pack", "none/", "-o", "x.lzh"}, 2, {"none/: no such file or folder"}},
+        {{"pack", "-o", "x.lzh", "--title", "T"}, 2, {"unknown option --title"}},
+        {{"test", "--json", "a"}, 2, {"unknown option --json"}},
+        {{"list"}, 2, {"no file given"}},
+        {{"list", "--json", "a", "b"}, 2, {"takes one file"}},
+    };
+    const fs::path was = fs::current_path();
+    fs::current_path(native(dir.path()));
+    for (const Case& c : cases) {
+        Outcome run = vornsfx(c.args);
+        EXPECT_EQ(run.status, c.status) << testing::PrintToString(c.args) << "\n" << run.out << run.err;
+        for (const std::string& text : c.texts)
+            EXPECT_TRUE(run.says(text)) << text << "\n" << run.out << run.err;
+    }
+    EXPECT_FALSE(vornsfx({"test", "-q", "good.lzh"}).says("ok")) << "-q shows only failures";
+    fs::current_path(was);
+}
+
+#ifndef _WIN32
+TEST_F(Builder, AListingToAFullStandardOutputFails) {
+    write_file(archive, archive_of({stored_member(2, "a.txt", ascii("alpha"))}));
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO), full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, STDOUT_FILENO);
+    Console console;
+    std::string err;
+    console.captured_err = &err;
+    const int status = run_vornsfx({"list", arg(archive)}, console);
+    dup2(saved, STDOUT_FILENO);
+    close(full);
+    close(saved);
+    clearerr(stdout);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("writing to standard output failed"), std::string::npos) << err;
+}
+#endif
+
+TEST_F(Builder, ExtractKeepsHostileNamesInsideAndADamagedMemberStopsTheRunLeavingNothing) {
+    constexpr uint32_t TIME = 1000000000;
+    HeaderFields timed;
+    timed.original_size = timed.packed_size = 2;
+    timed.crc = 0xEEEF;  // CRC-16/ARC of "hi"
+    timed.time = TIME;
+    Bytes damaged = stored_member(2, "bad.txt", ascii("text"));
+    damaged.back() ^= 1;
+    write_file(archive,
+               archive_of({stored_member(0, "../../evil.txt", ascii("e")),
+                           stored_member(1, "..\\..\\win.txt", ascii("w")),
+                           stored_member(2, "/abs/x.txt", ascii("x")),
+                           member_with(timed, "a/../../t.txt", ascii("hi")),
+                           unix_link_member(2, "link|/etc/passwd"), damaged,
+                           stored_member(2, "after.txt", ascii("a"))}));
+    const std::wstring inside = out_folder + L"/in";
+    Outcome run = vornsfx({"extract", arg(archive), "-C", arg(inside)});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_EQ(folder_entries(dir.path()), (std::set<std::wstring>{L"input.lzh", L"out", L"stub.exe"}));
+    EXPECT_EQ(tree(out_folder),
+              (std::set<std::string>{"in/", "in/evil.txt", "in/win.txt", "in/abs/", "in/abs/x.txt",
+                                     "in/a/", "in/a/t.txt"}))
+        << run.out;
+    struct stat status;  // the temporary folder's name is ASCII on every system
+    ASSERT_EQ(stat(utf16_to_utf8(inside + L"/a/t.txt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mtime, TIME);
+}
