@@ -266,7 +266,8 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
         {archive_of({header([](HeaderFields& f) { f.original_size = 0x80000000u; })}), "below 2 GiB", ""},
         // Sizes at the largest the stub takes: not too large, but past the end.
         {header([](HeaderFields& f) { f.packed_size = f.original_size = INT32_MAX; }), "(b.txt): its data runs", ""},
-        {archive_of({wrong_crc_member}), "member 1 (b.txt): decoded to CRC-16 0x", "FAILED    b.txt: CRC-16 0x"},
+        {archive_of({wrong_crc_member}), "member 1 (b.txt): decoded to CRC-16 0xab8e, the header says 0x6b4f",
+         "FAILED    b.txt: CRC-16 0xab8e, the header says 0x6b4f"},  // of "alph`" and "alpha"
         {damaged, "member 18 (window-3x.bin): ", "1 of 18 members failed"},
         {Bytes{0}, "the archive has no members", "the archive has no members"},
         {Bytes(two.begin(), two.begin() + good.size() + 10), "at offset 0x27 is cut short by the end of the file",
@@ -344,6 +345,7 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
         Outcome listed = vornsfx({"list", arg(output)});
         EXPECT_EQ(rows_of(listed.out), rows) << listed.out;
         EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + " bytes\n")) << listed.out;
+        EXPECT_TRUE(listed.says("block at 0x16000, 1 byte:\n")) << listed.out;
         EXPECT_TRUE(listed.says("archive at 0x16001"));
         Outcome test = vornsfx({"test", arg(output)});
         EXPECT_EQ(test.status, 0) << test.out;
