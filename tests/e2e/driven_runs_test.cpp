@@ -7,8 +7,12 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "Sfx/Sfx64/resource.h"
@@ -18,11 +22,106 @@
 
 namespace {
 
+// The folders a shortcut can go to: the common Start menu programs, the
+// common desktop, the user's Send To.
+constexpr int LINK_FOLDERS[3] = {CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY,
+                                 CSIDL_SENDTO};
 constexpr int OPTION_BOX_IDS[3] = {IDC_START_MENU, IDC_DESKTOP, IDC_SEND_TO};
 const char* const OPTION_CAPTIONS[3] = {"スタートメニューに登録する(&M)",
                                         "デスクトップにショートカットを作成する(&D)",
                                         "「送る」に登録する(&T)"};
 const std::wstring TITLE = L"Vorn E2E テスト";
+
+// What the marker program writes into the folder it runs in; the names of
+// its shortcuts: LINK_NAME, or the program's without its extension when the
+// block names none.
+constexpr wchar_t MARKER_PROGRAM[] = L"run_marker.exe";
+constexpr wchar_t MARKER_FILE[] = L"run-marker.txt";
+constexpr wchar_t LINK_NAME[] = L"Vorn E2E マーカー";
+constexpr wchar_t DEFAULT_LINK_NAME[] = L"run_marker";
+// The marker program starts within the run's end; give it time on a busy machine.
+constexpr DWORD MARKER_LIMIT_MS = 20000;
+
+std::wstring link_path(int folder, const std::wstring& name) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
+    return std::wstring(path) + L"\\" + name + L".lnk";
+}
+
+// A shortcut as the shell reads it back: "target|working folder|icon,index".
+std::wstring read_link(const std::wstring& path) {
+    std::wstring result;
+    HRESULT com = CoInitialize(nullptr);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+        wchar_t target[MAX_PATH] = {}, folder[MAX_PATH] = {}, icon[MAX_PATH] = {};
+        int index = -1;
+        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+        link->GetIconLocation(icon, MAX_PATH, &index);
+        result = std::wstring(target) + L"|" + folder + L"|" + icon + L"," + std::to_wstring(index);
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
+}
+
+// The marker program (VORNSFX_RUN_MARKER) as a stored member.
+Bytes marker_member() {
+    Bytes program = read_file(path_from_environment("VORNSFX_RUN_MARKER"));
+    EXPECT_FALSE(program.empty()) << "marker program missing";
+    return stored_member(2, "run_marker.exe", program);
+}
+
+// A block that offers the three shortcuts (Start menu, desktop, Send To;
+// options as the block stores them) to the marker program under link_name,
+// and runs the marker program after extraction.
+using ShortcutOptions = std::array<uint8_t, 3>;
+constexpr uint8_t TICKED = OPTION_OFFERED | OPTION_CHOSEN;
+CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
+                          const std::wstring& link_name,
+                          const ShortcutOptions& options = {TICKED, TICKED, TICKED}) {
+    CConfigBlock block;
+    block.lead_byte = 1;
+    block.title = title.c_str();
+    block.destination = destination.c_str();
+    block.shortcut_target = block.run_after = MARKER_PROGRAM;
+    block.start_menu_option = options[0];
+    block.desktop_option = options[1];
+    block.send_to_option = options[2];
+    block.shortcut_name = link_name.c_str();
+    return block;
+}
+
+// The text the marker program left in folder (the folder it ran in),
+// waiting for it; empty when it never ran there.
+std::wstring marker_text(const std::wstring& folder) {
+    std::wstring marker = folder + L"\\" + MARKER_FILE;
+    if (!wait_until([&] { return exists(marker); }, MARKER_LIMIT_MS)) return std::wstring();
+    const Bytes bytes = read_file(marker);  // UTF-16, as wchar_t is here
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+}
+
+// After a run that ended early: neither a marker in folder nor a marker
+// program running, and no LINK_NAME shortcut in any of the three folders.
+void expect_nothing_followed(const std::wstring& folder) {
+    // The program opens the marker before it ends, so by now the marker
+    // process exists or has left its file.
+    EXPECT_FALSE(exists(folder + L"\\" + MARKER_FILE)) << "the run-after program ran";
+    HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(processes, &entry); more; more = Process32NextW(processes, &entry))
+        EXPECT_NE(_wcsicmp(entry.szExeFile, MARKER_PROGRAM), 0) << "the run-after program runs";
+    CloseHandle(processes);
+    for (int folder : LINK_FOLDERS)
+        EXPECT_FALSE(exists(link_path(folder, LINK_NAME))) << "a shortcut in folder " << folder;
+}
 
 // The option bytes (0 unchecked and disabled, 1 unchecked and enabled, 2
 // checked and disabled, 3 checked and enabled) as the boxes, captioned in
@@ -41,7 +140,8 @@ void expect_boxes_then_toggle(HWND dialog, const ShortcutOptions& options,
 
 // The message box the run shows, its text as given: photographed, then OK.
 void answer_message_box(const UiProcess& process, const char* text, const wchar_t* picture) {
-    HWND box = process.wait_message_box();
+    HWND box = process.wait_window(DIALOG_CLASS,
+                                   [](HWND dialog) { return !GetDlgItem(dialog, IDC_DEST_EDIT); });
     ASSERT_TRUE(box) << "no message box";
     EXPECT_EQ(shown(message_box_text(box)), text);
     screenshot(box, picture);
@@ -72,6 +172,33 @@ int small_index(const std::wstring& text) {
     int index = -1;
     return std::swscanf(text.c_str(), L"m%4d.txt", &index) == 1 ? index : -1;
 }
+
+// One run of a real self-extracting file: written to a fresh folder and
+// started with a working folder of its own. The marker's shortcuts are
+// removed before (leftovers of a broken run) and after.
+class StubRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        make_folder(work);
+        TearDown();
+    }
+    void TearDown() override {
+        for (const wchar_t* name : {LINK_NAME, DEFAULT_LINK_NAME})
+            for (int folder : LINK_FOLDERS) DeleteFileW(link_path(folder, name).c_str());
+    }
+
+    // Writes stub + block + archive as dir\setup.exe and starts it in work.
+    void start(const Bytes& block, const Bytes& archive_bytes,
+               const std::wstring& arguments = std::wstring()) {
+        std::wstring program = dir / L"setup.exe";
+        write_sfx(program, block, archive_bytes);
+        ASSERT_TRUE(stub.start(program, work, arguments)) << "cannot start " << shown(program);
+    }
+
+    TempDir dir;
+    std::wstring work = dir / L"work";  // the program's current folder
+    UiProcess stub;
+};
 
 }  // namespace
 
@@ -127,11 +254,7 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
         SCOPED_TRACE(shown(path));
         ASSERT_EQ(exists(path), ((options[i] & OPTION_CHOSEN) != 0) != toggle[i]);
         if (!exists(path)) continue;
-        ShellLink link = read_link(path);
-        EXPECT_EQ(shown(link.target), shown(target));
-        EXPECT_EQ(shown(link.working_folder), shown(nested));
-        EXPECT_EQ(shown(link.icon), shown(target));
-        EXPECT_EQ(link.icon_index, 0);
+        EXPECT_EQ(shown(read_link(path)), shown(target + L"|" + nested + L"|" + target + L",0"));
     }
 }
 

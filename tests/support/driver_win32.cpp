@@ -1,8 +1,5 @@
 #include "driver_win32.h"
 
-#include <objbase.h>
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <map>
 
@@ -33,9 +30,6 @@ constexpr int LONGEST_MATCH = 256;
 constexpr int LONGEST_MATCH_SYMBOL = 253 + LONGEST_MATCH;
 constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
 
-// The marker program starts within the run's end; give it time on a busy machine.
-constexpr DWORD MARKER_LIMIT_MS = 20000;
-
 // The screen's pixels inside the window's rectangle as a BMP file; empty on failure.
 Bytes capture(HWND window) {
     RECT area = {};
@@ -65,20 +59,6 @@ Bytes capture(HWND window) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return copied ? image : Bytes();
-}
-
-// The ids of the running processes started from a program of this file name.
-std::set<DWORD> process_ids(const wchar_t* program_file) {
-    std::set<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry))
-        if (_wcsicmp(entry.szExeFile, program_file) == 0) ids.insert(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return ids;
 }
 
 // Presses OK on every box the program shows, and again on one still there a
@@ -169,11 +149,6 @@ HWND UiProcess::wait_dialog() const {
     return wait_window(DIALOG_CLASS, [](HWND dialog) { return GetDlgItem(dialog, IDC_DEST_EDIT); });
 }
 
-HWND UiProcess::wait_message_box() const {
-    return wait_window(DIALOG_CLASS,
-                       [](HWND dialog) { return !GetDlgItem(dialog, IDC_DEST_EDIT); });
-}
-
 void run_side_by_side(std::vector<BatchRun>& runs, DWORD limit_ms) {
     for (size_t first = 0; first < runs.size(); first += RUNS_AT_ONCE) {
         const size_t end = std::min(first + RUNS_AT_ONCE, runs.size());
@@ -257,33 +232,6 @@ void screenshot(HWND window, const std::wstring& name, const std::wstring& folde
 
 std::string shown(const std::wstring& text) { return utf16_to_utf8(text); }
 
-std::wstring link_path(int folder, const std::wstring& name) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
-    return std::wstring(path) + L"\\" + name + L".lnk";
-}
-
-ShellLink read_link(const std::wstring& path) {
-    ShellLink result;
-    HRESULT com = CoInitialize(nullptr);
-    IShellLinkW* link = nullptr;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-        wchar_t text[MAX_PATH] = {};
-        if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) result.target = text;
-        if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.working_folder = text;
-        if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &result.icon_index)))
-            result.icon = text;
-    }
-    if (file) file->Release();
-    if (link) link->Release();
-    if (SUCCEEDED(com)) CoUninitialize();
-    return result;
-}
-
 Bytes stub_image() {
     Bytes image = read_file(path_from_environment("VORNSFX_STUB"));
     EXPECT_EQ(image.size(), static_cast<size_t>(PAYLOAD_OFFSET)) << "stub image size";
@@ -323,51 +271,4 @@ Bytes block_bytes(const CConfigBlock& block) {
 
 void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes) {
     write_file(path, concat({stub_image(), block, archive_bytes}));
-}
-
-void StubRun::TearDown() {
-    for (const wchar_t* name : {LINK_NAME, DEFAULT_LINK_NAME})
-        for (int folder : LINK_FOLDERS) DeleteFileW(link_path(folder, name).c_str());
-}
-
-void StubRun::start(const Bytes& block, const Bytes& archive_bytes, const std::wstring& arguments) {
-    std::wstring program = dir / L"setup.exe";
-    write_sfx(program, block, archive_bytes);
-    ASSERT_TRUE(stub.start(program, work, arguments)) << "cannot start " << shown(program);
-}
-
-Bytes marker_member() {
-    Bytes program = read_file(path_from_environment("VORNSFX_RUN_MARKER"));
-    EXPECT_FALSE(program.empty()) << "marker program missing";
-    return stored_member(2, "run_marker.exe", program);
-}
-
-CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
-                          const std::wstring& link_name, const ShortcutOptions& options) {
-    CConfigBlock block;
-    block.lead_byte = 1;
-    block.title = title.c_str();
-    block.destination = destination.c_str();
-    block.shortcut_target = block.run_after = MARKER_PROGRAM;
-    block.start_menu_option = options[0];
-    block.desktop_option = options[1];
-    block.send_to_option = options[2];
-    block.shortcut_name = link_name.c_str();
-    return block;
-}
-
-std::wstring marker_text(const std::wstring& folder) {
-    std::wstring marker = folder + L"\\" + MARKER_FILE;
-    if (!wait_until([&] { return exists(marker); }, MARKER_LIMIT_MS)) return std::wstring();
-    const Bytes bytes = read_file(marker);  // UTF-16, as wchar_t is here
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-}
-
-void expect_nothing_followed(const std::wstring& folder) {
-    // The program opens the marker before it ends, so by now the marker
-    // process exists or has left its file.
-    EXPECT_FALSE(exists(folder + L"\\" + MARKER_FILE)) << "the run-after program ran";
-    EXPECT_TRUE(process_ids(MARKER_PROGRAM).empty()) << "the run-after program runs";
-    for (int folder : LINK_FOLDERS)
-        EXPECT_FALSE(exists(link_path(folder, LINK_NAME))) << "a shortcut in folder " << folder;
 }

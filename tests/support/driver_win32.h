@@ -1,9 +1,8 @@
 // The end-to-end driver: makes self-extracting files from the stub as built,
 // a configuration block and an archive; starts programs in folders of their
 // own and plays their user with ordinary window messages; photographs
-// windows; reads back the shortcuts a run made and sees whether the marker
-// program, which an archive may carry to be run afterwards, ran; reads back
-// the trees runs leave, so that tests compare whole extracted trees.
+// windows; reads back the trees runs leave, so that tests compare whole
+// extracted trees.
 //
 // Nothing here may hang a test run: every wait has a limit, every message to
 // the other program is sent with a time-out, and a program still running is
@@ -12,11 +11,8 @@
 
 #include <windows.h>
 
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
 #include <map>
 #include <set>
@@ -58,9 +54,8 @@ public:
     // WINDOW_LIMIT_MS; null when none came or the program ended first.
     HWND wait_window(const wchar_t* window_class,
                      const std::function<bool(HWND)>& accept = nullptr) const;
-    // The destination dialog, or a message box (a dialog without the folder field).
+    // The destination dialog: the dialog with the folder field.
     HWND wait_dialog() const;
-    HWND wait_message_box() const;
 
 private:
     PROCESS_INFORMATION info_ = {};
@@ -101,21 +96,7 @@ std::wstring message_box_text(HWND box);
 // VORNSFX_SCREENSHOTS).
 void screenshot(HWND window, const std::wstring& name, const std::wstring& folder = std::wstring());
 
-// A text as test output shows it.
 std::string shown(const std::wstring& text);
-
-// The folders a shortcut can go to: the common Start menu programs, the
-// common desktop, the user's Send To.
-constexpr int LINK_FOLDERS[3] = {CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY,
-                                 CSIDL_SENDTO};
-std::wstring link_path(int folder, const std::wstring& name);
-
-// A shortcut read back the way the shell reads it.
-struct ShellLink {
-    std::wstring target, working_folder, icon;
-    int icon_index = -1;
-};
-ShellLink read_link(const std::wstring& path);
 
 // The stub as built (VORNSFX_STUB), and a committed corpus archive.
 Bytes stub_image();
@@ -125,51 +106,6 @@ Bytes corpus_archive(const std::wstring& file_name);
 Bytes zeros_lh5(const std::string& name, uint32_t size);
 Bytes block_bytes(const CConfigBlock& block);
 void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes);
-
-// What the marker program writes into the folder it runs in; the names of
-// its shortcuts: LINK_NAME, or the program's without its extension when the
-// block names none.
-constexpr wchar_t MARKER_PROGRAM[] = L"run_marker.exe";
-constexpr wchar_t MARKER_FILE[] = L"run-marker.txt";
-constexpr wchar_t LINK_NAME[] = L"Vorn E2E マーカー";
-constexpr wchar_t DEFAULT_LINK_NAME[] = L"run_marker";
-
-// One run of a real self-extracting file: written to a fresh folder and
-// started with a working folder of its own. The marker's shortcuts are
-// removed before (leftovers of a broken run) and after.
-class StubRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        make_folder(work);
-        TearDown();
-    }
-    void TearDown() override;
-
-    // Writes stub + block + archive as dir\setup.exe and starts it in work.
-    void start(const Bytes& block, const Bytes& archive_bytes,
-               const std::wstring& arguments = std::wstring());
-
-    TempDir dir;
-    std::wstring work = dir / L"work";  // the program's current folder
-    UiProcess stub;
-};
-
-// The marker program (VORNSFX_RUN_MARKER) as a stored member.
-Bytes marker_member();
-// A block that offers the three shortcuts (Start menu, desktop, Send To;
-// options as the block stores them) to the marker program under link_name,
-// and runs the marker program after extraction.
-using ShortcutOptions = std::array<uint8_t, 3>;
-constexpr uint8_t TICKED = OPTION_OFFERED | OPTION_CHOSEN;
-CConfigBlock marker_block(const std::wstring& title, const std::wstring& destination,
-                          const std::wstring& link_name,
-                          const ShortcutOptions& options = {TICKED, TICKED, TICKED});
-// The text the marker program left in folder (the folder it ran in),
-// waiting for it; empty when it never ran there.
-std::wstring marker_text(const std::wstring& folder);
-// After a run that ended early: neither a marker in folder nor a marker
-// program running, and no LINK_NAME shortcut in any of the three folders.
-void expect_nothing_followed(const std::wstring& folder);
 
 // ---- Trees (tree_win32.cpp)
 
@@ -212,20 +148,8 @@ struct HostileName {
 // point straight at it, so an escape shows up in a listing of it.
 std::vector<HostileName> hostile_names(const std::wstring& outside);
 
-// How a header carries a path.
-struct NameStyle {
-    const char* description;
-    int level;
-    enum Layout {
-        whole_path,   // the whole path as ANSI: level 0 in the base header, level 2 in 0x01
-        ansi_split,   // the name as ANSI (base header or 0x01), the folder in 0x02
-        utf16_split,  // the name in 0x44, the folder in 0x45
-    } layout;
-    wchar_t separator;  // between components; 0xFF in an ANSI folder is the byte 0xFF
-};
-extern const NameStyle NAME_STYLES[8];
-
-// A stored archive of all names in the style, zero byte included. The file
-// members' data is hostile_content(name).
-Bytes hostile_archive(const std::vector<HostileName>& names, const NameStyle& style);
+// An archive of all names for every way a header can carry a path, with that
+// way's description; stored, zero byte included. The file members' data is
+// hostile_content(name).
+std::vector<std::pair<std::string, Bytes>> hostile_archives(const std::vector<HostileName>& names);
 Bytes hostile_content(const HostileName& name);

@@ -6,7 +6,21 @@
 #include "header_writer.h"
 #include "text/utf8.h"
 
-const NameStyle NAME_STYLES[8] = {
+namespace {
+
+// How a header carries a path.
+struct NameStyle {
+    const char* description;
+    int level;
+    enum Layout {
+        whole_path,   // the whole path as ANSI: level 0 in the base header, level 2 in 0x01
+        ansi_split,   // the name as ANSI (base header or 0x01), the folder in 0x02
+        utf16_split,  // the name in 0x44, the folder in 0x45
+    } layout;
+    wchar_t separator;  // between components; 0xFF in an ANSI folder is the byte 0xFF
+};
+
+const NameStyle NAME_STYLES[] = {
     {"level 0, '\\'", 0, NameStyle::whole_path, L'\\'},
     {"level 0, '/'", 0, NameStyle::whole_path, L'/'},
     {"level 1, ANSI, 0xFF", 1, NameStyle::ansi_split, 0xFF},
@@ -16,8 +30,6 @@ const NameStyle NAME_STYLES[8] = {
     {"level 2, UTF-16, '/'", 2, NameStyle::utf16_split, L'/'},
     {"level 2, UTF-16, U+FFFF", 2, NameStyle::utf16_split, 0xFFFF},
 };
-
-namespace {
 
 // Bytes in the ANSI code page, as the archivers of Japanese systems write
 // them; a separator of 0xFF becomes that byte.
@@ -60,6 +72,10 @@ void put_names(HeaderFields& f, const std::wstring& stored, const NameStyle& sty
 }
 
 }  // namespace
+
+Bytes hostile_content(const HostileName& name) {
+    return ascii("data of " + utf16_to_utf8(name.stored) + "\n");
+}
 
 std::vector<HostileName> hostile_names(const std::wstring& outside) {
     // The absolute path as it must come out: no drive, no root, '/' between.
@@ -108,25 +124,25 @@ std::vector<HostileName> hostile_names(const std::wstring& outside) {
     };
 }
 
-Bytes hostile_content(const HostileName& name) {
-    return ascii("data of " + utf16_to_utf8(name.stored) + "\n");
-}
-
-Bytes hostile_archive(const std::vector<HostileName>& names, const NameStyle& style) {
-    Bytes archive;
-    for (const HostileName& name : names) {
-        HeaderFields f;
-        Bytes data;
-        if (name.folder()) {
-            f.method = "-lhd-";
-        } else {
-            data = hostile_content(name);
-            f.packed_size = f.original_size = static_cast<uint32_t>(data.size());
-            f.crc = reference_crc16(data);
+std::vector<std::pair<std::string, Bytes>> hostile_archives(const std::vector<HostileName>& names) {
+    std::vector<std::pair<std::string, Bytes>> archives;
+    for (const NameStyle& style : NAME_STYLES) {
+        Bytes archive;
+        for (const HostileName& name : names) {
+            HeaderFields f;
+            Bytes data;
+            if (name.folder()) {
+                f.method = "-lhd-";
+            } else {
+                data = hostile_content(name);
+                f.packed_size = f.original_size = static_cast<uint32_t>(data.size());
+                f.crc = reference_crc16(data);
+            }
+            put_names(f, name.stored, style);
+            archive = concat({archive, header_bytes(f), data});
         }
-        put_names(f, name.stored, style);
-        archive = concat({archive, header_bytes(f), data});
+        archive.push_back(0);
+        archives.push_back({style.description, archive});
     }
-    archive.push_back(0);
-    return archive;
+    return archives;
 }

@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include "corpus.h"

@@ -80,39 +80,29 @@ void extract_with_a_full_disk(const Bytes& member_bytes) {
     std::exit(0);
 }
 
-// A level-2 member whose data is given as stored in the archive.
-Bytes member(const std::string& name, const std::string& method, const Bytes& packed,
-             uint32_t original_size, uint16_t crc) {
-    HeaderFields f;
-    f.method = method;
-    f.original_size = original_size;
-    f.crc = crc;
-    return member_with(f, name, packed);
-}
-
 }  // namespace
 
 TEST(Worker, HostileNamesNeverLeaveTheDestination) {
     MessageRecorder recorder;
-    for (const NameStyle& style : NAME_STYLES) {
-        SCOPED_TRACE(style.description);
-        // The destination lies three folders deep: every way up leads into root.
-        TempDir root;
-        std::wstring destination = root / L"l1\\l2\\dest";
+    // The destination lies three folders deep: every way up leads into root.
+    TempDir root;
+    const std::wstring destination = root / L"l1\\l2\\dest";
+    const std::vector<HostileName> names = hostile_names(root.path());
+    Tree expected;
+    for (const HostileName& name : names) {
+        if (name.written.empty()) continue;
+        for (size_t cut = name.written.find(L'/'); cut != std::wstring::npos;
+             cut = name.written.find(L'/', cut + 1))
+            expected[name.written.substr(0, cut)].folder = true;
+        expected[name.written].folder = name.folder();
+        if (!name.folder()) expected[name.written].content = hostile_content(name);
+    }
+    for (const auto& [style, archive] : hostile_archives(names)) {
+        SCOPED_TRACE(style);
         make_folder(destination);
-        std::vector<HostileName> names = hostile_names(root.path());
-        write_file(root / L"hostile.lzh", hostile_archive(names, style));
+        write_file(root / L"hostile.lzh", archive);
 
         EXPECT_FALSE(run_worker(root / L"hostile.lzh", destination));
-        Tree expected;
-        for (const HostileName& name : names) {
-            if (name.written.empty()) continue;
-            for (size_t cut = name.written.find(L'/'); cut != std::wstring::npos;
-                 cut = name.written.find(L'/', cut + 1))
-                expected[name.written.substr(0, cut)].folder = true;
-            expected[name.written].folder = name.folder();
-            if (!name.folder()) expected[name.written].content = hostile_content(name);
-        }
         expect_same_tree(list_tree(destination), expected, false);
         // Nothing anywhere else under root but the archive and the way down.
         std::set<std::wstring> elsewhere;
@@ -120,6 +110,7 @@ TEST(Worker, HostileNamesNeverLeaveTheDestination) {
             if (path.rfind(L"l1/l2/dest/", 0) != 0) elsewhere.insert(path);
         EXPECT_EQ(elsewhere,
                   (std::set<std::wstring>{L"hostile.lzh", L"l1", L"l1/l2", L"l1/l2/dest"}));
+        fs::remove_all(native(root / L"l1"));
     }
     EXPECT_TRUE(recorder.messages().empty());
 }
@@ -141,6 +132,10 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
     huge.method = "-lhx-";
     huge.extensions = {name_extension("huge.bin")};
     huge.packed_size = 0u - static_cast<uint32_t>(header_bytes(huge).size());
+    HeaderFields unknown, folder;
+    unknown.method = "-lhx-";
+    unknown.original_size = 100;
+    folder.method = "-lhd-";
     const std::wstring broken = L"ファイル bad.txt が壊れています。";
     const Bytes good = stored_member(2, "good.txt", ascii("good")),
                 later = stored_member(2, "later.txt", ascii("later"));
@@ -156,7 +151,7 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
         // Unknown methods and Unix symbolic links are skipped; a later
         // member "through" a link's name lands in an ordinary folder. No end byte.
         {"skipped members",
-         concat({member("skip.bin", "-lhx-", ascii("what -lhx- may mean"), 100, 0),
+         concat({member_with(unknown, "skip.bin", ascii("what -lhx- may mean")),
                  unix_link_member(0, "rel|target.txt"), unix_link_member(1, "abs|/etc"),
                  unix_link_member(2, "up|../.."),
                  stored_member(2, "up/inside.txt", ascii("inside"))}),
@@ -172,8 +167,7 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
          "F good.txt (4)\n", broken},
         // The second folder member finds its folder there, which is fine; the file does not.
         {"folder in the way",
-         concat({member("clash.txt/", "-lhd-", Bytes(), 0, 0),
-                 member("clash.txt/", "-lhd-", Bytes(), 0, 0),
+         concat({member_with(folder, "clash.txt/", Bytes()), member_with(folder, "clash.txt/", Bytes()),
                  stored_member(2, "clash.txt", ascii("file")), later, Bytes{0}}),
          "D clash.txt\n", L"clash.txt " + std::wstring(TEXT_FOLDER_CLASH)},
         {"abort in a stored member",
