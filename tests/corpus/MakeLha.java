@@ -20,7 +20,6 @@ import jp.gr.java_conf.dangan.util.lha.*;
 
 public class MakeLha {
     public static void main(String[] argv) throws IOException {
-        int level = Integer.parseInt(argv[0]);
         Date time = new Date(Long.parseLong(argv[1]) * 1000);
         Properties props = LhaProperty.getProperties();
         props.setProperty("lha.encoding", "windows-31j");
@@ -28,7 +27,7 @@ public class MakeLha {
             for (String line : Files.readAllLines(Paths.get(argv[3]), StandardCharsets.UTF_8)) {
                 String[] f = line.split("\t");  // name, input, method
                 LhaHeader h = new LhaHeader(f[0], time);
-                h.setHeaderLevel(level);
+                h.setHeaderLevel(Integer.parseInt(argv[0]));
                 h.setCompressMethod(f[2]);
                 if (f[0].endsWith("/")) {
                     out.putNextEntry(h);

@@ -70,7 +70,7 @@ Bytes minimal_stub(size_t size = 4096, size_t pe = 0x40) {
     return stub;
 }
 
-// A corpus archive (or the manifest) by file name (VORNSFX_CORPUS).
+// A corpus file by its name below VORNSFX_CORPUS.
 std::wstring corpus_file(const std::string& name) {
     return path_from_environment("VORNSFX_CORPUS") + L"/" + utf8_to_utf16(name);
 }
@@ -232,7 +232,6 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
     HeaderFields tail;  // level 0 with one byte after the CRC: a tail the stub rejects
     tail.level = 0;
     tail.level0_extra = {0};
-    const std::string nothing_behind = "; nothing behind it is extracted\n";
     struct Damage {
         Bytes archive;
         std::string refused;
@@ -241,7 +240,7 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
     const Damage damages[] = {
         {concat({good, header([](HeaderFields& f) { f.level = 3; }), {0}}), "(b.txt): header level 3", ""},
         {concat({good, member_with(tail, "c.txt", {}), {0}}), "at offset 0x27 has a layout the stub rejects",
-         nothing_behind + "the member passed"},
+         "; nothing behind it is extracted\nthe member passed"},
         {concat({header([](HeaderFields& f) { f.method = "-lhx-"; }), {0}}),
          "member 1 (b.txt): method -lhx- is not one the stub decodes", "FAILED    b.txt: method -lhx-"},
         {concat({header([](HeaderFields& f) { f.original_size = 0x80000000u; }), {0}}), "below 2 GiB", ""},
@@ -252,7 +251,7 @@ TEST_F(Builder, DamagedArchivesAreRefusedByBuildAndFailTheirTest) {
         {damaged, "member 18 (window-3x.bin): ", "1 of 18 members failed"},
         {Bytes{0}, "the archive has no members", "the archive has no members"},
         {Bytes(two.begin(), two.begin() + good.size() + 10), "0x27 is cut short by the end of the file",
-         nothing_behind + "the member passed"},
+         "; nothing behind it is extracted\nthe member passed"},
         {Bytes(two.begin(), two.end() - 2), "member 2 (b.txt): its data runs 1 bytes past",
          "ok        a.txt\nFAILED    b.txt: its data runs 1 bytes past the end of the file\n"
          "1 of 2 members failed"},
