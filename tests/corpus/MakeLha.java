@@ -19,18 +19,15 @@ import java.util.*;
 import jp.gr.java_conf.dangan.util.lha.*;
 
 public class MakeLha {
-    private static final String CHARSET = "windows-31j";
-
     public static void main(String[] argv) throws IOException {
-        int level = Integer.parseInt(argv[0]);
         Date time = new Date(Long.parseLong(argv[1]) * 1000);
         Properties props = LhaProperty.getProperties();
-        props.setProperty("lha.encoding", CHARSET);
+        props.setProperty("lha.encoding", "windows-31j");
         try (LhaOutputStream out = new LhaOutputStream(new FileOutputStream(argv[2]), props)) {
             for (String line : Files.readAllLines(Paths.get(argv[3]), StandardCharsets.UTF_8)) {
                 String[] f = line.split("\t");  // name, input, method
                 LhaHeader h = new LhaHeader(f[0], time);
-                h.setHeaderLevel(level);
+                h.setHeaderLevel(Integer.parseInt(argv[0]));
                 h.setCompressMethod(f[2]);
                 if (f[0].endsWith("/")) {
                     out.putNextEntry(h);
