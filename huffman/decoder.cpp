@@ -24,16 +24,18 @@
 
 namespace HUFFMAN {
 
+// The families with a loop of their own decode their codes inline (lzss.cpp,
+// static_huffman.cpp); their entries keep only what that loop calls.
 const DecodeMethod DECODE_METHODS[COMPRESSING_METHODS] = {
     {decode_char_adaptive, decode_position_static, start_lh1},      // -lh1-
     {decode_char_adaptive, decode_position_adaptive, start_lh2},    // -lh2-
     {decode_char_lh3, decode_position_static, start_lh3},           // -lh3-
-    {decode_char_blocks, decode_position_blocks, start_blocks},     // -lh4-
-    {decode_char_blocks, decode_position_blocks, start_blocks},     // -lh5-
-    {decode_char_blocks, decode_position_blocks, start_blocks},     // -lh6-
-    {decode_char_blocks, decode_position_blocks, start_blocks},     // -lh7-
-    {decode_char_lzs, decode_position_lzs, start_lzs},              // -lzs-
-    {decode_char_lz5, decode_position_lz5, start_lz5},              // -lz5-
+    {nullptr, nullptr, start_blocks},                               // -lh4-
+    {nullptr, nullptr, start_blocks},                               // -lh5-
+    {nullptr, nullptr, start_blocks},                               // -lh6-
+    {nullptr, nullptr, start_blocks},                               // -lh7-
+    {nullptr, nullptr, start_lzs},                                  // -lzs-
+    {nullptr, nullptr, start_lz5},                                  // -lz5-
 };
 
 int64_t decoded_count = 0;

@@ -12,7 +12,8 @@ namespace HUFFMAN {
 struct MethodContext;
 
 // A method is three operations: the next code (0-255 a literal byte, higher a
-// match), the distance of a match minus one, and the start of a member.
+// match), the distance of a match minus one, and the start of a member. The
+// families that decode inline in a loop of their own leave the first two null.
 using DecodeChar = uint16_t (*)(MethodContext* context);
 using DecodePosition = uint16_t (*)(MethodContext* context);
 using StartMethod = void (*)(MethodContext* context);
@@ -58,7 +59,6 @@ bool loop_lz5(OutputBuffer& output, MethodContext* context, uint16_t match_bias)
 
 // Static-Huffman methods (-lh4- .. -lh7-).
 void start_blocks(MethodContext* context);
-uint16_t decode_char_blocks(MethodContext* context);
 uint16_t decode_position_blocks(MethodContext* context);
 
 // Dynamic-Huffman methods (-lh1-, -lh2-).
@@ -74,10 +74,7 @@ uint16_t decode_char_lh3(MethodContext* context);
 
 // -lzs- and -lz5-.
 void start_lzs(MethodContext* context);
-uint16_t decode_char_lzs(MethodContext* context);
-uint16_t decode_position_lzs(MethodContext* context);
 void start_lz5(MethodContext* context);
 uint16_t decode_char_lz5(MethodContext* context);
-uint16_t decode_position_lz5(MethodContext* context);
 
 }  // namespace HUFFMAN

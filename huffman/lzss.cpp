@@ -69,11 +69,6 @@ inline uint16_t distance_from(uint32_t position, uint32_t match, uint32_t ring_s
     return static_cast<uint16_t>((position - (match + ring_start) - 1) & ring_mask);
 }
 
-uint16_t distance_from(uint32_t ring_start, uint32_t ring_mask) {
-    return distance_from(dict_position, static_cast<uint32_t>(match_position), ring_start,
-                         ring_mask);
-}
-
 // -lzs- for the decode loop. An item takes at most 16 bits, one refill.
 struct LzsCodes {
     uint32_t match;
@@ -145,17 +140,6 @@ void start_lzs(MethodContext* context) {
     start_bits(context);
 }
 
-uint16_t decode_char_lzs(MethodContext* context) {
-    bool literal = get_bits(context, 1) != 0;
-    if (literal) return get_bits(context, LZS_LITERAL_BITS);
-    match_position = get_bits(context, LZS_POSITION_BITS);
-    return static_cast<uint16_t>(FIRST_MATCH_CODE + get_bits(context, LZS_LENGTH_BITS));
-}
-
-uint16_t decode_position_lzs(MethodContext*) {
-    return distance_from(LZS_RING_START, LZS_RING_MASK);
-}
-
 void start_lz5(MethodContext* context) {
     lz5_flags_left = 0;
     uint8_t* ring = context->dictionary;
@@ -184,10 +168,6 @@ uint16_t decode_char_lz5(MethodContext* context) {
     }
     lz5_flags >>= 1;
     return result;
-}
-
-uint16_t decode_position_lz5(MethodContext*) {
-    return distance_from(LZ5_RING_START, LZ5_RING_MASK);
 }
 
 bool loop_lzs(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {

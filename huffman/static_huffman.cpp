@@ -246,18 +246,6 @@ void start_blocks(MethodContext* context) {
     block_remaining = 0;
 }
 
-uint16_t decode_char_blocks(MethodContext* context) {
-    // A block size field of 0 wraps to 65,536 codes.
-    if (block_remaining == 0) read_block_header(context);
-    --block_remaining;
-    uint16_t j = char_table[bit_buffer() >> (16 - CHAR_TABLE_BITS)];
-    if (j < CHAR_SYMBOLS) {
-        fill_bits(context, char_lengths[j]);
-        return j;
-    }
-    return walk_tree(context, j, CHAR_SYMBOLS, CHAR_TABLE_BITS, char_lengths);
-}
-
 uint16_t decode_position_blocks(MethodContext* context) {
     uint16_t j = small_table[bit_buffer() >> (16 - SMALL_TABLE_BITS)];
     if (j < position_symbols)
