@@ -65,9 +65,10 @@ constexpr int64_t NO_MORE_CODES = INT64_MAX;
 constexpr int INITIAL_LEAF_BLOCK = 1;
 constexpr int FIRST_FREE_BLOCK = 2;
 
-// A walk refreshes its copy of the window after this many bits; the reader
-// guarantees at least this many valid bits after every fill.
-constexpr int WALK_CHUNK_BITS = MIN_WINDOW_BITS;
+// A sound tree is a Huffman tree of weights that total below 2^16, so no path
+// is longer than about 24 bits; a walk peeks this many at once, all the reader
+// guarantees after a fill, and refuses a longer path as a broken tree.
+constexpr int WALK_BITS = MIN_WINDOW_BITS;
 
 // Internal node: the higher-numbered of its two children. Leaf: the
 // complement of its symbol, always negative.
@@ -260,23 +261,13 @@ void start_position_tree(const MethodContext* context) {
 }
 
 // Follows the stream's bits from a root whose child value is v down to a
-// leaf and returns its symbol. A 1 bit selects the lower-numbered child. The
-// bits are peeked a chunk at a time and dropped once the leaf is reached.
+// leaf and returns its symbol. A 1 bit selects the lower-numbered child.
 int walk(MethodContext* context, int v) {
-    uint32_t bits = peek_bits(WALK_CHUNK_BITS);
+    uint32_t bits = peek_bits(WALK_BITS);
     int taken = 0;
-    int walked = 0;
     while (v > 0) {
-        if (taken == WALK_CHUNK_BITS) {
-            fill_bits(context, WALK_CHUNK_BITS);
-            bits = peek_bits(WALK_CHUNK_BITS);
-            taken = 0;
-            // No path in a tree of TOTAL_NODES nodes is that long; a longer
-            // walk means the tree is broken, so stop it rather than loop.
-            walked += WALK_CHUNK_BITS;
-            if (walked > TOTAL_NODES) throw HUF_ERROR;
-        }
-        v = node_child[v - static_cast<int>(bits >> (WALK_CHUNK_BITS - 1))];
+        if (taken == WALK_BITS) throw HUF_ERROR;
+        v = node_child[v - static_cast<int>(bits >> (WALK_BITS - 1))];
         bits <<= 1;
         ++taken;
     }
@@ -346,10 +337,9 @@ void start_adaptive(MethodContext* context, int symbols, uint16_t longest) {
 struct AdaptiveCodes {
     bool ready_positions;  // -lh1-: positions through the ready-made code
 
-    // A sound tree is a Huffman tree of weights that total below 2^16, so
-    // no path is longer than about 24 bits; the walk on the cursor stops
-    // after this many, leaving room for the position's 14 bits, and hands
-    // anything longer to the process-wide walk, which has bounds of its own.
+    // The walk on the cursor stops after this many bits, leaving room for the
+    // position's 14, and hands anything longer (a broken tree: see WALK_BITS)
+    // to the process-wide walk, which refuses it.
     static constexpr int CURSOR_WALK_BITS = 32;
 
     [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
