@@ -1,0 +1,171 @@
+// The encoder's search and its optimal parse against brute force, on data
+// full of repeats and runs: every position offers exactly the matches a scan
+// of the dictionary finds, member after member, and the optimal parse is the
+// cheapest path through those matches.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "encoder/lz_code.h"
+#include "encoder/match_finder.h"
+#include "encoder/parser.h"
+
+namespace {
+
+using Matches = std::vector<std::pair<int, uint32_t>>;  // (length, distance)
+
+constexpr uint32_t DICTIONARY = 1024;
+constexpr uint32_t MEMBER_SIZE = 3000;
+constexpr uint32_t SKIPPED_MEMBER = UINT32_MAX - 64;  // positions numbered past this wrap
+const SearchLimits EXHAUSTIVE = {1 << 30, MAX_MATCH};
+const SearchLimits EVERY_POSITION = {1 << 30, MAX_MATCH + 1};  // no match is long enough to end a search
+
+// Four letters, random bytes, runs longer than a match, and copies from just
+// the dictionary's size back.
+std::vector<uint8_t> member_data(std::mt19937& random) {
+    std::vector<uint8_t> data;
+    while (data.size() < MEMBER_SIZE) {
+        uint32_t kind = random() % 4, count = 50 + random() % 400;
+        if (kind == 3 && data.size() < DICTIONARY) kind = 1;
+        for (uint32_t i = 0; i < count; ++i)
+            data.push_back(kind == 0   ? "acgt"[random() % 4]
+                           : kind == 1 ? random()
+                           : kind == 2 ? 'r'
+                                       : data[data.size() - DICTIONARY]);
+    }
+    return data;
+}
+
+// Nearest first, each distance whose match (ending by end) is longer than every nearer one.
+Matches scan(const std::vector<uint8_t>& data, uint32_t pos, size_t end = SIZE_MAX) {
+    Matches found;
+    const int limit = static_cast<int>(std::min<size_t>({data.size() - pos, end - pos, MAX_MATCH}));
+    for (uint32_t d = 1; d <= std::min(pos, DICTIONARY); ++d) {
+        int n = 0;
+        while (n < limit && data[pos - d + n] == data[pos + n]) ++n;
+        if (n >= MIN_MATCH && (found.empty() || n > found.back().first)) found.push_back({n, d});
+        if (n == limit) break;
+    }
+    return found;
+}
+
+TEST(MatchFinder, FindsWhatAScanOfTheDictionaryFinds) {
+    std::mt19937 random(7);
+    MatchFinder finder(DICTIONARY);
+    for (int member = 0; member < 3; ++member) {
+        if (member == 2) finder.begin_member(SKIPPED_MEMBER);
+        const std::vector<uint8_t> data = member_data(random);
+        const uint32_t size = static_cast<uint32_t>(data.size());
+        finder.begin_member(size);
+        // Position by position: entered only, searched for all matches, or for the longest.
+        for (uint32_t pos = 0; pos < size; ++pos) {
+            Matches want = scan(data, pos), got;
+            if (pos % 3 == 0) {
+                finder.insert(data.data(), 0, pos, size - pos);
+                continue;
+            }
+            if (pos % 3 == 1) {
+                Match all[MAX_MATCH];
+                int count = finder.find_all(data.data(), 0, pos, size - pos, EXHAUSTIVE, all);
+                for (int k = 0; k < count; ++k) got.push_back({all[k].length, all[k].distance});
+            } else {
+                Match best = finder.find(data.data(), 0, pos, size - pos, EXHAUSTIVE);
+                if (best.length > 0) got.push_back({best.length, best.distance});
+                if (!want.empty()) want.erase(want.begin(), want.end() - 1);
+            }
+            ASSERT_EQ(got, want) << "member " << member << ", position " << pos;
+        }
+    }
+}
+
+// One pass at fixed code lengths, every position searched: each segment's
+// parse is a shortest path through the matches a scan finds that end inside it.
+TEST(OptimalParse, IsTheCheapestPathThroughEveryMatch) {
+    constexpr int LONGEST_CODE = 16;
+    std::mt19937 random(11);
+    const std::vector<uint8_t> data = member_data(random);
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    uint32_t half = size / 2;  // where a long match starts: the second segment must find it
+    while (scan(data, half).empty() || scan(data, half).back().first < 8) ++half;
+    const PositionFormat format = position_format(13);  // -lh5-
+    BlockCodes lengths;
+    for (int s = 0; s < CHAR_SYMBOLS + format.symbols; ++s)
+        (s < CHAR_SYMBOLS ? lengths.char_lengths : lengths.position_lengths).push_back(1 + random() % LONGEST_CODE);
+    auto price = [&](const LzCode& code) -> uint64_t {
+        if (!code.is_match()) return lengths.char_lengths[code.symbol];
+        int symbol = position_symbol(code.distance);
+        return lengths.char_lengths[code.symbol] + lengths.position_lengths[symbol] +
+               position_extra_bits(symbol);
+    };
+    std::vector<uint64_t> cheapest(size + 1, UINT64_MAX);
+    cheapest[0] = 0;
+    for (uint32_t pos = 0; pos < size; ++pos) {
+        auto relax = [&](const LzCode& code) {
+            uint64_t& to = cheapest[pos + code.length()];
+            to = std::min(to, cheapest[pos] + price(code));
+        };
+        relax(LzCode::literal(data[pos]));
+        int shorter = MIN_MATCH - 1;
+        for (auto [length, distance] : scan(data, pos, pos < half ? half : size)) {
+            for (int n = shorter + 1; n <= length; ++n) relax(LzCode::match(n, distance));
+            shorter = length;
+        }
+    }
+
+    MatchFinder finder(DICTIONARY);
+    finder.begin_member(size);
+    const EffortSettings settings = {Parse::optimal, EVERY_POSITION, 0, false, 1};
+    std::vector<LzCode> parse;
+    for (auto [from, to] : {std::pair(0u, half), std::pair(half, size)}) {
+        BlockCodes previous = lengths;  // the parse leaves the codes of its block here
+        ASSERT_EQ(parse_optimal({data.data(), 0, size, &finder}, from, to, settings, format, BlockStats(),
+                                previous, parse),
+                  to);
+    }
+    std::vector<uint8_t> spelt;
+    uint64_t bits = 0;
+    for (const LzCode& code : parse) {
+        bits += price(code);
+        for (int n = 0; n < code.length(); ++n)
+            spelt.push_back(code.is_match() ? spelt[spelt.size() - code.distance - 1] : code.symbol);
+    }
+    EXPECT_EQ(spelt, data);
+    EXPECT_EQ(bits, cheapest[size]);
+}
+
+// At each position the longest match the scan finds is taken, unless (lazy)
+// the next position's is longer and this one is short.
+TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
+    constexpr int LAZY_LIMIT = 40;
+    std::mt19937 random(5);
+    const std::vector<uint8_t> data = member_data(random);
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    auto longest = [&](uint32_t pos) {
+        Matches found = pos < size ? scan(data, pos) : Matches();
+        return found.empty() ? std::pair(0, 0u) : found.back();
+    };
+    for (Parse parse : {Parse::greedy, Parse::lazy}) {
+        MatchFinder finder(DICTIONARY);
+        finder.begin_member(size);
+        const EffortSettings settings = {parse, EVERY_POSITION, LAZY_LIMIT, false, 0};
+        std::vector<LzCode> codes;
+        ASSERT_EQ(parse_greedy_or_lazy({data.data(), 0, size, &finder}, 0, size, settings, codes), size);
+        uint32_t pos = 0;
+        for (const LzCode& code : codes) {
+            auto [length, distance] = longest(pos);
+            bool put_off = parse == Parse::lazy && length < LAZY_LIMIT && longest(pos + 1).first > length;
+            LzCode want = length < MIN_MATCH || put_off ? LzCode::literal(data[pos])
+                                                        : LzCode::match(length, distance);
+            ASSERT_EQ(std::pair(code.symbol, code.distance), std::pair(want.symbol, want.distance))
+                << static_cast<int>(parse) << " at " << pos;
+            pos += code.length();
+        }
+        EXPECT_EQ(pos, size);
+    }
+}
+
+}  // namespace
