@@ -5,9 +5,9 @@
 #endif
 
 std::atomic<int32_t> keep_going{1};
-uint32_t progress_total = 0;
-uint32_t progress_done = 0;
-uint32_t progress_percent = 0;
+uint32_t progress_total;
+uint32_t progress_done;
+uint32_t progress_percent;
 
 namespace {
 

@@ -3,14 +3,14 @@
 namespace HUFFMAN {
 
 uint8_t* input_buffer = nullptr;
-uint64_t input_buffer_size = 0;
-uint64_t input_filled = 0;
-uint64_t input_position = 0;
+uint64_t input_buffer_size;
+uint64_t input_filled;
+uint64_t input_position;
 
-uint32_t padding_taken = 0;
+uint32_t padding_taken;
 
-uint64_t bit_window = 0;
-int bit_count = 0;
+uint64_t bit_window;
+int bit_count;
 
 namespace {
 constexpr int WINDOW_BITS = 64;

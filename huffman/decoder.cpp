@@ -38,8 +38,8 @@ const DecodeMethod DECODE_METHODS[COMPRESSING_METHODS] = {
     {nullptr, nullptr, start_lz5},                                  // -lz5-
 };
 
-int64_t decoded_count = 0;
-uint32_t dict_position = 0;
+int64_t decoded_count;
+uint32_t dict_position;
 
 namespace {
 
@@ -63,7 +63,7 @@ constexpr uint64_t INPUT_BUFFER_LIMIT = uint64_t{256} << 10;
 // Dictionary bits per method index ("-lh0-" .. "-lz4-"); stored methods have none.
 constexpr int DICTIONARY_BITS[] = {0, 12, 13, 13, 12, 13, 15, 16, 11, 12, 0};
 
-uint16_t stored_crc = 0;
+uint16_t stored_crc;
 
 struct Decoder {
     HWND window;  // owner of the disk-full message

@@ -5,7 +5,7 @@
 
 namespace HUFFMAN {
 
-int position_code_count = 0;
+int position_code_count;
 
 const int32_t READY_LENGTHS[2][READY_TABLE_ENTRIES] = {
     {3, 1, 4, 12, 24, 48, 0},         // -lh1-: 64 codes of 3 to 8 bits
