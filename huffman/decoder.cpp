@@ -39,7 +39,6 @@ const DecodeMethod DECODE_METHODS[COMPRESSING_METHODS] = {
 };
 
 int64_t decoded_count;
-uint32_t dict_position;
 
 namespace {
 
@@ -103,21 +102,19 @@ void write_output(Decoder& decoder, const uint8_t* data, uint32_t count) {
 // The methods' operations as they stand in DECODE_METHODS, for the methods
 // without a family of their own: each is called out of line on the
 // process-wide reader, and the position operations see the driver's
-// progress in decoded_count and dict_position.
+// progress in decoded_count.
 struct TableOperations {
     MethodContext* context;
-    uint32_t mask;
 
     uint16_t decode_char(BitCursor& bits) { return bits.call(context->decode_char); }
     uint16_t decode_position(BitCursor& bits, int64_t produced) {
         decoded_count = produced;
-        dict_position = static_cast<uint32_t>(produced) & mask;
         return bits.call(context->decode_position);
     }
 };
 
 bool loop_operations(OutputBuffer& output, MethodContext* context, uint16_t match_bias) {
-    TableOperations codes = {context, output.dictionary_size - 1};
+    TableOperations codes = {context};
     return decode_loop(output, codes, context, match_bias);
 }
 
@@ -178,8 +175,6 @@ uint16_t decode_member(Decoder& decoder) {
     InputBufferOwner input_owner;
     prepare_input(decoder.input, decoder.compressed_size);
     context.start(&context);
-    dict_position = 0;
-    decoded_count = 0;
     if (decoder.original_size <= 0) return decoder.crc;
 
     OutputBuffer output = {};
@@ -194,9 +189,6 @@ uint16_t decode_member(Decoder& decoder) {
 
     const uint16_t bias = decoder.method_index == METHOD_LZS ? LZS_MATCH_BIAS : MATCH_BIAS;
     if (!DECODE_LOOPS[decoder.method_index - 1](output, &context, bias)) return 0;
-    const int64_t produced = output.flushed + (output.end - output.fresh);
-    decoded_count = produced;
-    dict_position = static_cast<uint32_t>(produced) & (history - 1);
     write_output(decoder, output.fresh, static_cast<uint32_t>(output.end - output.fresh));
     return decoder.crc;
 }

@@ -43,11 +43,9 @@ constexpr int COMPRESSING_METHODS = 9;
 extern const DecodeMethod DECODE_METHODS[COMPRESSING_METHODS];
 
 // The driver's progress through the current member, for the position
-// operations (the driver brings both up to date before each of them runs):
-// bytes produced so far (a match counts whole at once) and the ring index
-// the next byte goes to.
+// operations (the loop brings it up to date before each of them runs): bytes
+// produced so far, a match counting whole at once.
 extern int64_t decoded_count;
-extern uint32_t dict_position;
 
 // The decode loops of the families with operations of their own, inlined
 // (decode_loop.h); false when the user aborted.
