@@ -105,12 +105,10 @@ ByteString level2(const HeaderFields& f) {
 
 ByteString header_bytes(const HeaderFields& f) {
     if (f.level == 2) return level2(f);
-    ByteString out;
     uint32_t total = 0;
     long common_at = -1;
     ByteString extensions = f.level == 0 ? ByteString() : chain(f.extensions, total, common_at);
-    out.push_back(0);  // header length, filled in below
-    out.push_back(0);  // checksum, filled in below
+    ByteString out(LEVEL01_CHECKSUM_FROM);  // header length and checksum, filled in below
     put_common(out, f, f.packed_size + total);
     out.push_back(static_cast<uint8_t>(f.name.size()));
     out.insert(out.end(), f.name.begin(), f.name.end());

@@ -39,8 +39,8 @@ int common_length(const uint8_t* a, const uint8_t* b, int limit) {
 
 MatchFinder::MatchFinder(uint32_t dictionary_size)
     : dictionary_size_(dictionary_size),
-      head_(size_t{1} << HASH_BITS, 0),
-      prev_(dictionary_size, 0) {}
+      head_(size_t{1} << HASH_BITS),
+      prev_(dictionary_size) {}
 
 void MatchFinder::begin_member(uint32_t size) {
     uint64_t next = uint64_t{origin_} + member_size_;
