@@ -24,11 +24,12 @@
 
 namespace HUFFMAN {
 
-// The families with a loop of their own decode their codes inline (lzss.cpp,
-// static_huffman.cpp); their entries keep only what that loop calls.
+// The families with a loop of their own decode their codes inline
+// (dynamic_huffman.cpp, lzss.cpp, static_huffman.cpp); their entries keep
+// only what that loop calls.
 const DecodeMethod DECODE_METHODS[COMPRESSING_METHODS] = {
-    {decode_char_adaptive, decode_position_static, start_lh1},      // -lh1-
-    {decode_char_adaptive, decode_position_adaptive, start_lh2},    // -lh2-
+    {nullptr, decode_position_static, start_lh1},                   // -lh1-
+    {nullptr, decode_position_adaptive, start_lh2},                 // -lh2-
     {decode_char_lh3, decode_position_static, start_lh3},           // -lh3-
     {nullptr, nullptr, start_blocks},                               // -lh4-
     {nullptr, nullptr, start_blocks},                               // -lh5-
@@ -193,25 +194,22 @@ uint16_t decode_member(Decoder& decoder) {
     return decoder.crc;
 }
 
-// Copies a stored member; returns the bytes copied, or 0 when a read came up
-// short or the user aborted. A failed write ends the process like one of
-// decoded output: it is the disk, not the archive, that failed.
-uint32_t copy_stored(CSfxApp& app, CWinFile& output, uint32_t total) {
-    if (!output.is_open() || total == 0) return 0;
+// Copies a stored member; stops early when a read comes up short or the user
+// aborts (the CRC tells the caller). A failed write ends the process like one
+// of decoded output: it is the disk, not the archive, that failed.
+void copy_stored(CSfxApp& app, CWinFile& output, uint32_t total) {
+    if (!output.is_open()) return;
     uint8_t buffer[COPY_CHUNK] = {};
     stored_crc = 0;
-    uint32_t copied = 0;
     while (total > 0) {
         uint32_t n = total < COPY_CHUNK ? total : COPY_CHUNK;
-        if (app.archive->read(buffer, n) < static_cast<int32_t>(n)) return 0;
+        if (app.archive->read(buffer, n) < static_cast<int32_t>(n)) return;
         if (!output.write(buffer, n)) fatal_error(app.main_window, TEXT_DISK_WRITE_FAILED);
         update_crc16(stored_crc, buffer, n);
-        copied += n;
         total -= n;
         report_progress(n);
-        if (user_aborted()) return 0;
+        if (user_aborted()) return;
     }
-    return copied;
 }
 
 }  // namespace

@@ -28,16 +28,14 @@ namespace HUFFMAN {
 
 namespace {
 
-constexpr int LITERALS = 256;
-constexpr int SHORTEST_MATCH = 3;
 constexpr int ESCAPE_BITS = 8;     // an escape is followed by this many bits of extra length
 constexpr int NO_ESCAPE = 512;     // beyond every symbol: the method has no escape
 
 constexpr int LH1_CHAR_SYMBOLS = 314;  // literals + match lengths 3..60
-constexpr uint16_t LH1_LONGEST_MATCH = 60;
+constexpr int LH1_ESCAPE = NO_ESCAPE;
 constexpr int LH1_POSITION_CODES = 64;
 constexpr int LH2_CHAR_SYMBOLS = 286;  // literals + lengths 3..31 + escape (lengths 32..287)
-constexpr uint16_t LH2_LONGEST_MATCH = 256;
+constexpr int LH2_ESCAPE = LH2_CHAR_SYMBOLS - 1;
 
 constexpr int MAX_CHAR_SYMBOLS = LH1_CHAR_SYMBOLS;
 constexpr int MAX_POSITION_CODES = 128;  // an 8 KB dictionary in steps of 64
@@ -84,7 +82,6 @@ int free_block_count;
 int16_t symbol_leaf[SYMBOL_LEAVES];
 
 int char_symbol_count;
-uint16_t longest_match;
 int escape_symbol;
 
 int last_position_node;   // highest-numbered node of the position tree
@@ -211,9 +208,6 @@ void rebuild_tree(int start, int end) {
 // last node, symbol n - 1 the first leaf, and the internal nodes pair the
 // nodes behind them from the back.
 void start_char_tree() {
-    escape_symbol = char_symbol_count >= LITERALS + longest_match - SHORTEST_MATCH + 1
-                        ? NO_ESCAPE
-                        : char_symbol_count - 1;
     // All nodes, not just the character tree's: a stale block number behind
     // the position tree's last node could pass for a member of its block.
     for (int i = 0; i < TOTAL_NODES; ++i) {
@@ -327,9 +321,9 @@ void add_position_code(int p) {
     update_position_tree(p);
 }
 
-void start_adaptive(MethodContext* context, int symbols, uint16_t longest) {
+void start_adaptive(MethodContext* context, int symbols, int escape) {
     char_symbol_count = symbols;
-    longest_match = longest;
+    escape_symbol = escape;
     start_bits(context);
 }
 
@@ -338,8 +332,7 @@ struct AdaptiveCodes {
     bool ready_positions;  // -lh1-: positions through the ready-made code
 
     // The walk on the cursor stops after this many bits, leaving room for the
-    // position's 14, and hands anything longer (a broken tree: see WALK_BITS)
-    // to the process-wide walk, which refuses it.
+    // position's 14: only a broken tree has a longer path (see WALK_BITS).
     static constexpr int CURSOR_WALK_BITS = 32;
 
     [[gnu::always_inline]] uint16_t decode_char(BitCursor& bits) {
@@ -349,7 +342,7 @@ struct AdaptiveCodes {
         int leaf = CHAR_ROOT;  // the node v was read from
         int taken = 0;
         while (v > 0) {
-            if (taken == CURSOR_WALK_BITS) return walk_slowly(bits);
+            if (taken == CURSOR_WALK_BITS) throw HUF_ERROR;
             leaf = v - static_cast<int>(path >> 63);
             v = node_child[leaf];
             path <<= 1;
@@ -376,10 +369,6 @@ struct AdaptiveCodes {
         return static_cast<uint16_t>((j << POSITION_PLAIN_BITS) + plain);
     }
 
-    [[gnu::always_inline]] uint16_t walk_slowly(BitCursor& bits) {
-        return bits.call(decode_char_adaptive);
-    }
-
     [[gnu::always_inline]] uint16_t static_position_slowly(BitCursor& bits) {
         return bits.call(decode_position_static);
     }
@@ -398,7 +387,7 @@ bool loop_adaptive(OutputBuffer& output, MethodContext* context, uint16_t match_
 }
 
 void start_lh1(MethodContext* context) {
-    start_adaptive(context, LH1_CHAR_SYMBOLS, LH1_LONGEST_MATCH);
+    start_adaptive(context, LH1_CHAR_SYMBOLS, LH1_ESCAPE);
     position_code_count = LH1_POSITION_CODES;
     start_char_tree();
     fill_ready_lengths(READY_LH1);
@@ -407,17 +396,9 @@ void start_lh1(MethodContext* context) {
 }
 
 void start_lh2(MethodContext* context) {
-    start_adaptive(context, LH2_CHAR_SYMBOLS, LH2_LONGEST_MATCH);
+    start_adaptive(context, LH2_CHAR_SYMBOLS, LH2_ESCAPE);
     start_char_tree();
     start_position_tree(context);
-}
-
-uint16_t decode_char_adaptive(MethodContext* context) {
-    int c = walk(context, node_child[CHAR_ROOT]);
-    // The model counts the escape itself, not the length it leads to.
-    update_char_tree(c, symbol_leaf[c]);
-    if (c == escape_symbol) c += get_bits(context, ESCAPE_BITS);
-    return static_cast<uint16_t>(c);
 }
 
 uint16_t decode_position_adaptive(MethodContext* context) {

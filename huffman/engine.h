@@ -62,7 +62,6 @@ uint16_t decode_position_blocks(MethodContext* context);
 // Dynamic-Huffman methods (-lh1-, -lh2-).
 void start_lh1(MethodContext* context);
 void start_lh2(MethodContext* context);
-uint16_t decode_char_adaptive(MethodContext* context);
 uint16_t decode_position_adaptive(MethodContext* context);
 uint16_t decode_position_static(MethodContext* context);  // ready_positions.h
 

@@ -156,6 +156,7 @@ struct PositionEntry {
     uint8_t extra;
 };
 constexpr uint8_t TREE_LENGTH = 0xFF;
+constexpr PositionEntry TREE_ROOT = {0, TREE_LENGTH, 0};  // base and extra unused
 PositionEntry position_entries[SMALL_TABLE_SIZE];
 
 void make_entries() {
@@ -169,7 +170,7 @@ void make_entries() {
         uint16_t j = small_table[i];
         PositionEntry& entry = position_entries[i];
         if (j >= position_symbols) {
-            entry = {0, TREE_LENGTH, 0};
+            entry = TREE_ROOT;
         } else {
             entry.length = small_lengths[j];
             entry.extra = static_cast<uint8_t>(j == 0 ? 0 : j - 1);
