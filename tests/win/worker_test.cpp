@@ -15,7 +15,6 @@
 #include <optional>
 #include <set>
 
-#include "Sfx/messages.h"
 #include "Sfx/report.h"
 #include "Sfx/run_state.h"
 #include "Sfx/sfx_app.h"
@@ -132,10 +131,9 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
     huge.method = "-lhx-";
     huge.extensions = {name_extension("huge.bin")};
     huge.packed_size = 0u - static_cast<uint32_t>(header_bytes(huge).size());
-    HeaderFields unknown, folder;
+    HeaderFields unknown;
     unknown.method = "-lhx-";
     unknown.original_size = 100;
-    folder.method = "-lhd-";
     const std::wstring broken = L"ファイル bad.txt が壊れています。";
     const Bytes good = stored_member(2, "good.txt", ascii("good")),
                 later = stored_member(2, "later.txt", ascii("later"));
@@ -165,11 +163,6 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
         // No dictionary to be had: the partial file is removed.
         {"no memory", concat({good, zeros_lh5("bad.txt", 1 + (1u << 16)), later, Bytes{0}}),
          "F good.txt (4)\n", broken},
-        // The second folder member finds its folder there, which is fine; the file does not.
-        {"folder in the way",
-         concat({member_with(folder, "clash.txt/", Bytes()), member_with(folder, "clash.txt/", Bytes()),
-                 stored_member(2, "clash.txt", ascii("file")), later, Bytes{0}}),
-         "D clash.txt\n", L"clash.txt " + std::wstring(TEXT_FOLDER_CLASH)},
         {"abort in a stored member",
          concat({good, stored_member(2, "big.bin", Bytes(BIG_MEMBER)), later, Bytes{0}}),
          "F good.txt (4)\n", L"", true},
