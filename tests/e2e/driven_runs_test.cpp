@@ -101,10 +101,9 @@ CConfigBlock marker_block(const std::wstring& title, const std::wstring& destina
 // The text the marker program left in folder (the folder it ran in),
 // waiting for it; empty when it never ran there.
 std::wstring marker_text(const std::wstring& folder) {
-    std::wstring marker = folder + L"\\" + MARKER_FILE;
-    if (!wait_until([&] { return exists(marker); }, MARKER_LIMIT_MS)) return std::wstring();
-    const Bytes bytes = read_file(marker);  // UTF-16, as wchar_t is here
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    Bytes text;  // UTF-16, as wchar_t is here
+    wait_until([&] { return !(text = read_file(folder + L"\\" + MARKER_FILE)).empty(); }, MARKER_LIMIT_MS);
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size() / 2);
 }
 
 // After a run that ended early: neither a marker in folder nor a marker
