@@ -158,9 +158,6 @@ TEST(Worker, FailuresAndAbortsStopTheRunAndKeepWhatWasFinished) {
         // No dictionary to be had: the partial file is removed.
         {"no memory", concat({good, zeros_lh5("bad.txt", 1 + (1u << 16)), later, Bytes{0}}),
          "F good.txt (4)\n", broken},
-        {"abort in a stored member",
-         concat({good, stored_member(2, "big.bin", Bytes(BIG_MEMBER)), later, Bytes{0}}),
-         "F good.txt (4)\n", L"", true},
         {"abort in a packed member",
          concat({good, zeros_lh5("big.bin", BIG_MEMBER), later, Bytes{0}}), "F good.txt (4)\n", L"",
          true},
