@@ -98,14 +98,6 @@ CConfigBlock marker_block(const std::wstring& title, const std::wstring& destina
     return block;
 }
 
-// The text the marker program left in folder (the folder it ran in),
-// waiting for it; empty when it never ran there.
-std::wstring marker_text(const std::wstring& folder) {
-    Bytes text;  // UTF-16, as wchar_t is here
-    wait_until([&] { return !(text = read_file(folder + L"\\" + MARKER_FILE)).empty(); }, MARKER_LIMIT_MS);
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size() / 2);
-}
-
 // After a run that ended early: neither a marker in folder nor a marker
 // program running, and no LINK_NAME shortcut in any of the three folders.
 void expect_nothing_followed(const std::wstring& folder) {
@@ -235,8 +227,10 @@ TEST_F(DestinationDialog, BrowseThenTypeANestedFolderWhichIsFilledLinkedAndRunIn
     press(dialog, IDOK);
     EXPECT_EQ(stub.finish(), EXIT_NORMAL);
 
-    EXPECT_EQ(shown(marker_text(nested)), shown(nested))
-        << "the run-after program did not run in the destination";
+    Bytes marker;  // the folder the run-after program ran in, UTF-16 as wchar_t is here
+    wait_until([&] { return !(marker = read_file(nested + L"\\" + MARKER_FILE)).empty(); }, MARKER_LIMIT_MS);
+    EXPECT_EQ(shown(std::wstring(reinterpret_cast<const wchar_t*>(marker.data()), marker.size() / 2)),
+              shown(nested));
     // What lhasa extracted from the corpus archive, beside the marker's files.
     expect_same_tree(list_tree(nested, {MARKER_PROGRAM, MARKER_FILE}), corpus_tree("mixed-l2.lzh"),
                      false);
