@@ -72,7 +72,7 @@ std::vector<MemberLayout> member_layouts(const Bytes& archive) {
     std::vector<MemberLayout> members;
     CMemberHeader header;
     for (size_t at = 0; read_member_header(file.file(), nullptr, header) == HeaderRead::member;) {
-        const size_t data = static_cast<size_t>(file.position());
+        const size_t data = static_cast<size_t>(file.file().seek(0, FILE_CURRENT));
         members.push_back({at, data, data + header.packed_size});
         at = static_cast<size_t>(file.file().seek(header.packed_size, FILE_CURRENT));
     }
@@ -137,7 +137,7 @@ TEST(NoDialog, EveryCorpusArchiveExtractsToTheIndependentTree) {
     TempDir dir;
     std::vector<BatchRun> runs;
     auto add = [&](const std::wstring& name, const Bytes& payload) {
-        runs.emplace_back(dir / (name + L".exe"), dir / name);
+        runs.push_back({dir / (name + L".exe"), dir / name});
         make_folder(runs.back().folder);
         write_sfx(runs.back().program, payload, Bytes());
     };
@@ -202,7 +202,7 @@ TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestinatio
             const size_t kind = i % std::size(DAMAGE_KINDS);
             what.push_back(std::string(DAMAGE_KINDS[kind]) + ", " + source);
             const std::wstring run_folder = runs_folder + L"\\run-" + std::to_wstring(i);
-            batch.emplace_back(run_folder + L"\\setup.exe", run_folder + L"\\dest");
+            batch.push_back({run_folder + L"\\setup.exe", run_folder + L"\\dest"});
             make_folder(batch.back().folder);
             write_file(batch.back().program, concat({stub, damage(archive, kind, random)}));
         }

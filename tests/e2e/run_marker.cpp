@@ -4,7 +4,6 @@
 #include <windows.h>
 
 namespace {
-constexpr wchar_t PARTIAL_FILE[] = L"run-marker.tmp";
 constexpr wchar_t MARKER_FILE[] = L"run-marker.txt";
 constexpr DWORD FOLDER_UNITS = 1024;
 }  // namespace
@@ -12,12 +11,12 @@ constexpr DWORD FOLDER_UNITS = 1024;
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t folder[FOLDER_UNITS];
     const DWORD length = GetCurrentDirectoryW(FOLDER_UNITS, folder);
-    HANDLE file = CreateFileW(PARTIAL_FILE, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // Not shared: a test can read the marker only once it is complete.
+    HANDLE file = CreateFileW(MARKER_FILE, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     const bool ok = length > 0 && length < FOLDER_UNITS && file != INVALID_HANDLE_VALUE &&
                     WriteFile(file, folder, length * sizeof(wchar_t), &written, nullptr);
     CloseHandle(file);
-    // Renamed only when complete: a test that sees the marker reads all of it.
-    return ok && MoveFileExW(PARTIAL_FILE, MARKER_FILE, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+    return ok ? 0 : 1;
 }

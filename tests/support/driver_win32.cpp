@@ -18,48 +18,11 @@ constexpr UINT KILLED = 0xDEAD;
 constexpr DWORD LOOK_EVERY_MS = 100;
 constexpr DWORD DISMISS_AGAIN_MS = 2000;
 
-// Wine paints a window when its program gets round to it and copies the
-// picture to the X screen later still: a capture is taken again until two agree.
-constexpr DWORD SETTLE_STEP_MS = 250;
-constexpr int SETTLE_STEPS = 12;
-constexpr WORD BITS_PER_PIXEL = 24;
-
 // -lh5-: 14 position symbols; the character symbol of a 256-byte match.
 constexpr int LH5_POSITION_SYMBOLS = 14;
 constexpr int LONGEST_MATCH = 256;
 constexpr int LONGEST_MATCH_SYMBOL = 253 + LONGEST_MATCH;
 constexpr uint32_t CODES_PER_BLOCK = 0xFFFF;  // a block's code count is 16 bits
-
-// The screen's pixels inside the window's rectangle as a BMP file; empty on failure.
-Bytes capture(HWND window) {
-    RECT area = {};
-    GetWindowRect(window, &area);
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return Bytes();
-    const size_t row = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};  // word-aligned
-    // Top-down rows: a negative height.
-    BITMAPINFOHEADER info = {sizeof info, width, -height, 1, BITS_PER_PIXEL, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
-    BITMAPFILEHEADER file = {'B' | 'M' << 8, static_cast<DWORD>(offset + row * height), 0, 0,
-                             offset};
-    Bytes image(file.bfSize);
-    memcpy(image.data(), &file, sizeof file);
-    memcpy(image.data() + sizeof file, &info, sizeof info);
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    bool copied =
-        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
-    SelectObject(memory, previous);
-    copied = copied && GetDIBits(memory, bitmap, 0, height, image.data() + offset,
-                                 reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return copied ? image : Bytes();
-}
 
 // Presses OK on every box the program shows, and again on one still there a
 // while after; a new box may come back under the handle of one that went.
@@ -209,34 +172,9 @@ std::wstring message_box_text(HWND box) {
     return std::wstring();
 }
 
-void screenshot(HWND window, const std::wstring& name, const std::wstring& folder) {
-    const std::wstring into =
-        folder.empty() ? path_from_environment("VORNSFX_SCREENSHOTS") : folder;
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Bytes image;
-    // A window that keeps changing (a moving progress bar) is taken at the limit.
-    for (int step = 0; step < SETTLE_STEPS; ++step) {
-        Sleep(SETTLE_STEP_MS);
-        Bytes next = capture(window);
-        const bool settled = !next.empty() && next == image;
-        image = std::move(next);
-        if (settled) break;
-    }
-    const std::wstring path = into + L"\\" + name + L".bmp";
-    std::printf("screenshot: %s%s\n", shown(path).c_str(), image.empty() ? " failed" : "");
-    if (image.empty()) return;
-    make_folder(into);
-    write_file(path, image);
-}
-
 std::string shown(const std::wstring& text) { return utf16_to_utf8(text); }
 
-Bytes stub_image() {
-    Bytes image = read_file(path_from_environment("VORNSFX_STUB"));
-    EXPECT_EQ(image.size(), static_cast<size_t>(PAYLOAD_OFFSET)) << "stub image size";
-    return image;
-}
+Bytes stub_image() { return read_file(path_from_environment("VORNSFX_STUB")); }
 
 Bytes corpus_archive(const std::wstring& file_name) {
     Bytes bytes = read_file(path_from_environment("VORNSFX_CORPUS") + L"\\" + file_name);

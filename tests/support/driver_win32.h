@@ -1,8 +1,7 @@
 // The end-to-end driver: makes self-extracting files from the stub as built,
 // a configuration block and an archive; starts programs in folders of their
-// own and plays their user with ordinary window messages; photographs
-// windows; reads back the trees runs leave, so that tests compare whole
-// extracted trees.
+// own and plays their user with ordinary window messages; reads back the
+// trees runs leave, so that tests compare whole extracted trees.
 //
 // Nothing here may hang a test run: every wait has a limit, every message to
 // the other program is sent with a time-out, and a program still running is
@@ -14,8 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -64,8 +61,6 @@ private:
 // One program of run_side_by_side: started in folder, every message box it
 // shows pressed OK (its text kept), killed when it outlives the limit (then hung).
 struct BatchRun {
-    BatchRun(std::wstring program_file, std::wstring run_folder)
-        : program(std::move(program_file)), folder(std::move(run_folder)) {}
     std::wstring program, folder;
     std::vector<std::wstring> messages;
     bool hung = false;
@@ -92,10 +87,6 @@ LRESULT send_message(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam
 void press(HWND dialog, int id);
 std::wstring message_box_text(HWND box);
 
-// Writes the window as the screen shows it as NAME.bmp to folder (default
-// VORNSFX_SCREENSHOTS).
-void screenshot(HWND window, const std::wstring& name, const std::wstring& folder = std::wstring());
-
 std::string shown(const std::wstring& text);
 
 // The stub as built (VORNSFX_STUB), and a committed corpus archive.
@@ -106,32 +97,6 @@ Bytes corpus_archive(const std::wstring& file_name);
 Bytes zeros_lh5(const std::string& name, uint32_t size);
 Bytes block_bytes(const CConfigBlock& block);
 void write_sfx(const std::wstring& path, const Bytes& block, const Bytes& archive_bytes);
-
-// ---- Trees (tree_win32.cpp)
-
-struct TreeEntry {
-    bool folder = false;
-    Bytes content;      // files only
-    int64_t mtime = 0;  // files only: last write, seconds since 1970 UTC
-};
-
-// Relative path ('/' between components) -> entry, in sorted order.
-using Tree = std::map<std::wstring, TreeEntry>;
-
-// The tree below folder, without the entries named in skip.
-Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip = {});
-// One line per entry ("D name" or "F name (size)"), for comparisons that show
-// the whole tree when they fail.
-std::string describe(const Tree& tree);
-
-// What extracting a committed corpus archive (by file name) gives: the tree
-// lhasa extracted, with the archive's folder members, whose empty folders the
-// committed tree cannot hold.
-Tree corpus_tree(const std::string& archive);
-
-// Fails the test on every entry, file content and (check_times) time that
-// differs, listing both trees.
-void expect_same_tree(const Tree& actual, const Tree& expected, bool check_times);
 
 // ---- Hostile names (hostile_archive_win32.cpp)
 

@@ -1,4 +1,6 @@
-// File helpers for tests: a private temporary folder, whole-file reads and writes.
+// File helpers for tests: a private temporary folder, whole-file reads and
+// writes, and folder trees read back whole, so that tests compare what a run
+// wrote with what it should have written and a failure lists both trees.
 //
 // Paths are the program's own UTF-16 texts (one unit per wchar_t on every
 // platform). They become std::filesystem paths only through native(), because
@@ -7,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -48,7 +51,6 @@ class BytesFile {
 public:
     explicit BytesFile(const Bytes& bytes);
     CWinFile& file() { return file_; }
-    int64_t position() { return file_.seek(0, FILE_CURRENT); }
 
 private:
     TempDir dir_;
@@ -64,3 +66,27 @@ std::set<std::wstring> folder_entries(const std::wstring& folder);
 
 // A path named by an environment variable; fails the test when unset.
 std::wstring path_from_environment(const char* variable);
+
+struct TreeEntry {
+    bool folder = false;
+    Bytes content;      // files only
+    int64_t mtime = 0;  // files only: last write, seconds since 1970 UTC
+};
+
+// Relative path ('/' between components) -> entry, in sorted order.
+using Tree = std::map<std::wstring, TreeEntry>;
+
+// The tree below folder, without the entries named in skip.
+Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip = {});
+// One line per entry ("D name" or "F name (size)"), for comparisons that show
+// the whole tree when they fail.
+std::string describe(const Tree& tree);
+
+// What extracting a committed corpus archive (by file name) gives: the tree
+// lhasa extracted, with the archive's folder members, whose empty folders the
+// committed tree cannot hold.
+Tree corpus_tree(const std::string& archive);
+
+// Fails the test on every entry, file content and (check_times) time that
+// differs, listing both trees.
+void expect_same_tree(const Tree& actual, const Tree& expected, bool check_times);
