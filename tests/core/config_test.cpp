@@ -88,14 +88,6 @@ TEST(ConfigBlock, ABlockCutAnywhereIsMalformed) {
     EXPECT_FALSE(missing.open((dir / L"missing").c_str(), GENERIC_READ, 0, OPEN_EXISTING));
     CSfxConfig config;
     EXPECT_FALSE(read_config(config, missing));
-    // A text counts the whole units it got (two of five bytes, none of none); a failed read is -1.
-    CWideString text(L"old");
-    EXPECT_EQ(read_config_string(missing, 3, text), -1);
-    EXPECT_TRUE(text.empty());
-    BytesFile five(Bytes{'a', 0, 'b', 0, 'c'}), none(Bytes{});
-    EXPECT_EQ(read_config_string(none.file(), 3, text), 0);
-    EXPECT_EQ(read_config_string(five.file(), 3, text), 2);
-    EXPECT_STREQ(text.c_str(), L"ab");
 }
 
 TEST(Destination, RelativeDestinationsHangBelowTheirBase) {
