@@ -1,6 +1,5 @@
-// The encoder's parses against a brute-force scan of the dictionary, on data
-// full of short and long repeats: greedy and lazy parses take what their rule
-// says, and the optimal parse is the cheapest path through every match.
+// The encoder's greedy and lazy parses against a brute-force scan of the
+// dictionary, on data full of short and long repeats.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,10 +36,10 @@ std::vector<uint8_t> member_data(std::mt19937& random) {
     return data;
 }
 
-// Nearest first, each distance whose match (ending by end) is longer than every nearer one.
-Matches scan(const std::vector<uint8_t>& data, uint32_t pos, size_t end = SIZE_MAX) {
+// Nearest first, each distance whose match is longer than every nearer one.
+Matches scan(const std::vector<uint8_t>& data, uint32_t pos) {
     Matches found;
-    const int limit = static_cast<int>(std::min<size_t>({data.size() - pos, end - pos, MAX_MATCH}));
+    const int limit = static_cast<int>(std::min<size_t>(data.size() - pos, MAX_MATCH));
     for (uint32_t d = 1; d <= std::min(pos, DICTIONARY); ++d) {
         int n = 0;
         while (n < limit && data[pos - d + n] == data[pos + n]) ++n;
@@ -88,55 +87,6 @@ TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
             pos += code.length();
         }
     }
-}
-
-// One pass at fixed code lengths, every position searched: each of two
-// segments is parsed along a shortest path through the matches ending in it.
-TEST(OptimalParse, IsTheCheapestPathThroughEveryMatch) {
-    constexpr int LONGEST_CODE = 16;
-    std::mt19937 random(11);
-    const std::vector<uint8_t> data = member_data(random);
-    const uint32_t size = static_cast<uint32_t>(data.size());
-    uint32_t half = size / 2;  // where a long match starts: the second segment must find it
-    while (scan(data, half).empty() || scan(data, half).back().first < 8) ++half;
-    const PositionFormat format = position_format(13);  // -lh5-
-    BlockCodes lengths;
-    lengths.char_lengths.resize(CHAR_SYMBOLS);
-    lengths.position_lengths.resize(format.symbols);
-    for (auto* code : {&lengths.char_lengths, &lengths.position_lengths})
-        for (uint8_t& length : *code) length = static_cast<uint8_t>(1 + random() % LONGEST_CODE);
-    auto price = [&](const LzCode& code) -> uint64_t {
-        int symbol = position_symbol(code.distance);
-        return lengths.char_lengths[code.symbol] +
-               (code.is_match() ? lengths.position_lengths[symbol] + position_extra_bits(symbol) : 0);
-    };
-    std::vector<uint64_t> cheapest(size + 1, UINT64_MAX);
-    cheapest[0] = 0;
-    for (uint32_t pos = 0; pos < size; ++pos) {
-        auto relax = [&](const LzCode& code) {
-            uint64_t& to = cheapest[pos + code.length()];
-            to = std::min(to, cheapest[pos] + price(code));
-        };
-        relax(LzCode::literal(data[pos]));
-        int shorter = MIN_MATCH - 1;
-        for (auto [length, distance] : scan(data, pos, pos < half ? half : size)) {
-            for (int n = shorter + 1; n <= length; ++n) relax(LzCode::match(n, distance));
-            shorter = length;
-        }
-    }
-
-    MatchFinder finder(DICTIONARY);
-    finder.begin_member(size);
-    const EffortSettings settings = {Parse::optimal, EVERY_POSITION, 0, false, 1};
-    std::vector<LzCode> parse;
-    for (auto [from, to] : {std::pair(0u, half), std::pair(half, size)}) {
-        BlockCodes previous = lengths;  // the parse leaves the codes of its block here
-        parse_optimal({data.data(), 0, size, &finder}, from, to, settings, format, BlockStats(), previous,
-                      parse);
-    }
-    uint64_t bits = 0;
-    for (const LzCode& code : parse) bits += price(code);
-    EXPECT_EQ(bits, cheapest[size]);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <random>
-#include <string>
 
 #include "encoder/bit_output.h"
 #include "huffman/code_tables.h"

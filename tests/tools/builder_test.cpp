@@ -77,16 +77,6 @@ Bytes stored(const std::string& name, const std::string& text, int level = 2) {
     return stored_member(level, name, ascii(text));
 }
 
-// Each member row of a listing as "METHOD LEVEL NAME", '/' for '\\'.
-std::vector<std::string> rows_of(std::string listing) {
-    static const std::regex row("\n(-l..-) [^\n]* (\\d) +([^\n]+)");
-    std::replace(listing.begin(), listing.end(), '\\', '/');
-    std::vector<std::string> rows;
-    for (std::sregex_iterator it(listing.begin(), listing.end(), row), end; it != end; ++it)
-        rows.push_back(it->format("$1 $2 $3"));
-    return rows;
-}
-
 // A folder holding a stub the builder takes and an empty folder for outputs.
 class Builder : public ::testing::Test {
 protected:
@@ -306,7 +296,14 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
         EXPECT_TRUE(read_file(output) == concat({minimal_stub(PAYLOAD_OFFSET), {0}, read_file(plain)}));
         const std::string count = std::to_string(members.size()) + " members";
         Outcome listed = vornsfx({"list", arg(output)});
-        EXPECT_EQ(rows_of(listed.out), rows) << listed.out;
+        // Each member row as "METHOD LEVEL NAME", '/' for '\\'.
+        std::string listing = listed.out;
+        std::replace(listing.begin(), listing.end(), '\\', '/');
+        const std::regex row("\n(-l..-) [^\n]* (\\d) +([^\n]+)");
+        std::vector<std::string> listed_rows;
+        for (std::sregex_iterator it(listing.begin(), listing.end(), row), end; it != end; ++it)
+            listed_rows.push_back(it->format("$1 $2 $3"));
+        EXPECT_EQ(listed_rows, rows) << listed.out;
         EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + " bytes\n")) << listed.out;
         EXPECT_TRUE(listed.says("block at 0x16000, 1 byte:\n")) << listed.out;
         EXPECT_TRUE(listed.says("archive at 0x16001"));
