@@ -64,8 +64,7 @@ Bytes constant_literals(uint8_t byte, uint16_t count) {
     return writer.bytes();
 }
 
-// Read system calls this process has made, or -1 where the system does not
-// count them (Windows).
+// Read system calls this process has made; -1 where they are not counted (Windows).
 long long read_calls() {
 #ifdef _WIN32
     return -1;  // (and the C++ streams of the Windows runtime crash under the UCRT)
@@ -163,10 +162,9 @@ TEST(NextInputByte, RefillsFromTheFileAndReadsZeroAtItsEnd) {
     input_buffer_size = input_filled = input_position = 0;
 }
 
-// A header may claim far more data than a short file holds (fuzzing found
-// it). Past the file's end the stream reads as zeros, without asking the file
-// again for every byte (a 64 KiB member of all-zero -lzs- matches made some
-// 65,000 failing reads), until so many that it is damage.
+// A header may claim far more data than a short file holds (fuzzing found it). Past the file's
+// end the stream reads as zeros, without asking the file again for every byte (a 64 KiB member
+// of all-zero -lzs- matches made some 65,000 failing reads), until so many that it is damage.
 TEST(FuzzRegression, DataClaimedBeyondTheFileEndIsNotReadForEveryByte) {
     constexpr long long FEW_READS = 100;
     const Bytes archive = concat({Bytes(1000, 0x55), Bytes(16, 0)});  // behind other bytes
