@@ -134,7 +134,8 @@ void read_char_lengths(MethodContext* context) {
 }
 
 // Out of line: a block header comes once per thousands of codes, and inlined
-// into decode_char_blocks it would make every call save and restore registers.
+// into the decode loop (BlockCodes::next_block) it would make every code's
+// decoding save and restore registers.
 [[gnu::noinline, gnu::cold]] void read_block_header(MethodContext* context) {
     block_remaining = get_bits(context, BLOCK_SIZE_BITS);
     read_small_lengths(context, LENGTH_SYMBOLS, LENGTH_COUNT_BITS, LENGTH_ZERO_RUN_AFTER);
