@@ -49,17 +49,11 @@ UiProcess::~UiProcess() {
 
 bool UiProcess::start(const std::wstring& program, const std::wstring& folder,
                       const std::wstring& arguments) {
-    std::wstring command = L"\"" + program + L"\" " + arguments;
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(0);
+    std::wstring command = L"\"" + program + L"\" " + arguments;  // the call may write into it
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    return CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    return CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           folder.c_str(), &startup, &info_) != 0;
-}
-
-bool UiProcess::running() const {
-    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 DWORD UiProcess::finish(DWORD limit_ms) {

@@ -38,7 +38,9 @@ public:
 
     bool start(const std::wstring& program, const std::wstring& folder,
                const std::wstring& arguments = std::wstring());
-    bool running() const;
+    bool running() const {
+        return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+    }
     // The exit status after at most limit_ms; then the test fails and the
     // program is killed.
     DWORD finish(DWORD limit_ms = RUN_LIMIT_MS);

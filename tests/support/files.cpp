@@ -8,26 +8,19 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 
 #include "corpus.h"
 #include "text/utf8.h"
 #include "text/win_file.h"
 
-fs::path native(const std::wstring& path) {
 #ifdef _WIN32
-    return fs::path(path);
+fs::path native(const std::wstring& path) { return fs::path(path); }
+std::wstring wide(const fs::path& path) { return path.wstring(); }
 #else
-    return fs::path(utf16_to_utf8(path));
+fs::path native(const std::wstring& path) { return fs::path(utf16_to_utf8(path)); }
+std::wstring wide(const fs::path& path) { return utf8_to_utf16(path.string()); }
 #endif
-}
-
-std::wstring wide(const fs::path& path) {
-#ifdef _WIN32
-    return path.wstring();
-#else
-    return utf8_to_utf16(path.string());
-#endif
-}
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
@@ -71,9 +64,7 @@ bool exists(const std::wstring& path) {
     return fs::exists(native(path), ignored);
 }
 
-void make_folder(const std::wstring& path) {
-    fs::create_directories(native(path));
-}
+void make_folder(const std::wstring& path) { fs::create_directories(native(path)); }
 
 std::set<std::wstring> folder_entries(const std::wstring& folder) {
     std::set<std::wstring> names;
@@ -135,6 +126,23 @@ Tree list_tree(const std::wstring& folder, const std::set<std::wstring>& skip) {
         entry.mtime = status.st_mtime;
     }
     return tree;
+}
+
+std::vector<std::vector<CorpusMember>> read_corpus(const std::wstring& folder) {
+    // Columns: archive, member index, method, level, original size, expected, name.
+    constexpr size_t COLUMNS = 7;
+    Bytes bytes = read_file(folder + TempDir::SEPARATOR + L"manifest.tsv");
+    std::stringstream text(std::string(bytes.begin(), bytes.end()));
+    std::vector<std::vector<CorpusMember>> archives;
+    for (std::string line; std::getline(text, line);) {
+        std::vector<std::string> f;
+        std::stringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        if (line[0] == '#' || f.size() != COLUMNS) continue;
+        if (archives.empty() || archives.back().front().archive != f[0]) archives.emplace_back();
+        archives.back().push_back({f[0], f[2], std::stoi(f[3]), uint32_t(std::stoul(f[4])), f[5], f[6]});
+    }
+    return archives;
 }
 
 Tree corpus_tree(const std::string& archive) {

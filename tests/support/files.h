@@ -35,12 +35,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return path_ + SEPARATOR + name; }
-
-#ifdef _WIN32
-    static constexpr wchar_t SEPARATOR = L'\\';
-#else
-    static constexpr wchar_t SEPARATOR = L'/';
-#endif
+    static constexpr wchar_t SEPARATOR = fs::path::preferred_separator;
 
 private:
     std::wstring path_;

@@ -51,22 +51,17 @@ void put_names(HeaderFields& f, const std::wstring& stored, const NameStyle& sty
     auto add = [&f](uint8_t type, const Bytes& data) {
         if (!data.empty()) f.extensions.push_back({type, data});
     };
+    // Levels 0 and 1 keep an ANSI name in the base header, level 2 in 0x01.
+    auto add_name = [&](const Bytes& data) { if (style.level < 2) f.name = data; else add(0x01, data); };
     f.level = style.level;
     if (style.layout == NameStyle::utf16_split) {
         std::replace(folder.begin(), folder.end(), L'/', style.separator);
         add(0x44, utf16le(name));
         add(0x45, utf16le(folder));
     } else if (style.layout == NameStyle::whole_path) {
-        Bytes path = ansi(stored, style.separator);
-        if (style.level == 0)
-            f.name = path;
-        else
-            add(0x01, path);
+        add_name(ansi(stored, style.separator));
     } else {
-        if (style.level == 1)
-            f.name = ansi(name, 0);
-        else
-            add(0x01, ansi(name, 0));
+        add_name(ansi(name, 0));
         add(0x02, ansi(folder, style.separator));
     }
 }

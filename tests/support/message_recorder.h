@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
-#include "text/platform.h"
+#include "Sfx/report.h"
 
 struct RecordedMessage {
     HWND owner;
@@ -17,7 +18,23 @@ struct RecordedMessage {
 // While one exists, every message lands in messages() (from any thread).
 class MessageRecorder {
 public:
-    MessageRecorder();
-    ~MessageRecorder();
-    std::vector<RecordedMessage> messages() const;
+    MessageRecorder() {
+        std::lock_guard<std::mutex> guard(lock_);
+        recorded_.clear();
+        set_message_hook(&record);
+    }
+    ~MessageRecorder() { set_message_hook(nullptr); }
+    std::vector<RecordedMessage> messages() const {
+        std::lock_guard<std::mutex> guard(lock_);
+        return recorded_;
+    }
+
+private:
+    static int record(HWND owner, const wchar_t* text, const wchar_t* caption, uint32_t type) {
+        std::lock_guard<std::mutex> guard(lock_);
+        recorded_.push_back({owner, text ? text : L"", caption != nullptr, type});
+        return 1;  // IDOK
+    }
+    static inline std::mutex lock_;
+    static inline std::vector<RecordedMessage> recorded_;
 };
