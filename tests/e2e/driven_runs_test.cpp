@@ -1,9 +1,6 @@
 // Runs of a real self-extracting file driven through its windows as a user
-// would: the destination dialog of a configuration block, and what a run
-// leaves behind (the extracted tree in the chosen folder, the chosen shortcuts,
-// the run-after program started there); runs that end early, when the user
-// aborts among small members or closes the window during a large one, or a
-// member is damaged: the members before stay, no shortcut is made, nothing runs.
+// would: the destination dialog, what a whole run leaves behind (tree,
+// shortcuts, the run-after program), and runs that end early.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -304,10 +301,8 @@ protected:
 // whole and so is every member shown before.
 TEST_F(RunEnd, AnAbortAmongSmallMembersWithoutABlockKeepsEveryFinishedOne) {
     Bytes members;
-    for (int i = 0; i < SMALL_MEMBERS; ++i) {
-        const Bytes member = stored_member(2, small_name(i), small_content(i));
-        members.insert(members.end(), member.begin(), member.end());
-    }
+    for (int i = 0; i < SMALL_MEMBERS; ++i)
+        for (uint8_t byte : stored_member(2, small_name(i), small_content(i))) members.push_back(byte);
     start(Bytes(1, 0), concat({members, Bytes{0}}), L"/S /D=C:\\elsewhere -o.. --help");
     HWND window = stub.wait_window(PROGRESS_WINDOW_CLASS);
     ASSERT_TRUE(window) << "no progress window";
