@@ -1,15 +1,20 @@
-// Greedy and lazy parses against a scan of the dictionary: the longest, nearest match is taken
-// at once, unless (lazy) it is short and the next position's is longer.
+// The parses against a scan of the dictionary: greedy and lazy take the longest, nearest match at once,
+// unless (lazy) it is short and the next position's is longer; the optimal parse is the cheapest path.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "encoder/parser.h"
 
-TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
-    constexpr uint32_t DICTIONARY = 1024, SIZE = 3000;
-    std::mt19937 random(5);
-    std::vector<uint8_t> data;  // sixteen letters, random bytes, runs, copies from a dictionary back
+namespace {
+
+using Matches = std::vector<std::pair<int, uint32_t>>;  // (length, distance), nearest first
+constexpr uint32_t DICTIONARY = 1024, SIZE = 3000;
+const SearchLimits EVERY_POSITION = {1 << 30, MAX_MATCH + 1};  // no match ends a search early
+
+// Sixteen letters, random bytes, runs, copies from just the dictionary's size back.
+std::vector<uint8_t> member_data(std::mt19937& random) {
+    std::vector<uint8_t> data;
     while (data.size() < SIZE) {
         const uint32_t kind = random() % (data.size() < DICTIONARY ? 3 : 4), count = 50 + random() % 400;
         for (uint32_t i = 0; i < count; ++i)
@@ -18,20 +23,35 @@ TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
                                                 : kind == 2 ? 'r'
                                                             : data[data.size() - DICTIONARY]));
     }
+    return data;
+}
+
+// Each distance whose match (ending by end) is longer than every nearer one.
+Matches scan(const std::vector<uint8_t>& data, uint32_t pos, size_t end) {
+    Matches found;
+    const int limit = static_cast<int>(std::min<size_t>({end - pos, MAX_MATCH}));
+    for (uint32_t d = 1; pos < end && d <= std::min(pos, DICTIONARY); ++d) {
+        int n = 0;
+        while (n < limit && data[pos - d + n] == data[pos + n]) ++n;
+        if (n >= MIN_MATCH && (found.empty() || n > found.back().first)) found.push_back({n, d});
+    }
+    return found;
+}
+
+}  // namespace
+
+TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
+    std::mt19937 random(5);
+    const std::vector<uint8_t> data = member_data(random);
     const uint32_t size = static_cast<uint32_t>(data.size());
     auto longest = [&](uint32_t pos) {
-        std::pair<int, uint32_t> found(0, 0);  // length, distance
-        for (uint32_t d = 1; pos < size && d <= std::min(pos, DICTIONARY); ++d) {
-            int n = 0;
-            while (n < MAX_MATCH && pos + n < size && data[pos - d + n] == data[pos + n]) ++n;
-            if (n >= MIN_MATCH && n > found.first) found = {n, d};
-        }
-        return found;
+        Matches found = scan(data, pos, size);
+        return found.empty() ? std::pair(0, 0u) : found.back();
     };
     for (Parse parse : {Parse::greedy, Parse::lazy}) {
         MatchFinder finder(DICTIONARY);
         finder.begin_member(size);
-        const EffortSettings settings = {parse, {1 << 30, MAX_MATCH + 1}, 40, false, 0};
+        const EffortSettings settings = {parse, EVERY_POSITION, 40, false, 0};
         std::vector<LzCode> codes;
         ASSERT_EQ(parse_greedy_or_lazy({data.data(), 0, size, &finder}, 0, size, settings, codes), size);
         uint32_t pos = 0;
@@ -44,4 +64,50 @@ TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
             pos += code.length();
         }
     }
+}
+
+// One pass at random code lengths, every position searched, in two segments: the second starts at a long
+// match, which it must find, and no match of the first may run into it.
+TEST(OptimalParse, IsTheCheapestPathThroughEveryMatch) {
+    std::mt19937 random(11);
+    const std::vector<uint8_t> data = member_data(random);
+    const uint32_t size = static_cast<uint32_t>(data.size());
+    uint32_t half = size / 2;
+    while (scan(data, half, size).empty() || scan(data, half, size).back().first < 8) ++half;
+    const PositionFormat format = position_format(13);  // -lh5-
+    BlockCodes lengths;
+    lengths.char_lengths.resize(CHAR_SYMBOLS);
+    lengths.position_lengths.resize(format.symbols);
+    for (auto* code : {&lengths.char_lengths, &lengths.position_lengths})
+        for (uint8_t& length : *code) length = static_cast<uint8_t>(1 + random() % 16);
+    auto price = [&](const LzCode& code) -> uint64_t {
+        int symbol = position_symbol(code.distance);
+        return lengths.char_lengths[code.symbol] +
+               (code.is_match() ? lengths.position_lengths[symbol] + position_extra_bits(symbol) : 0);
+    };
+    std::vector<uint64_t> cheapest(size + 1, UINT64_MAX);
+    cheapest[0] = 0;
+    for (uint32_t pos = 0; pos < size; ++pos) {
+        auto relax = [&](const LzCode& code) {
+            uint64_t& to = cheapest[pos + code.length()];
+            to = std::min(to, cheapest[pos] + price(code));
+        };
+        relax(LzCode::literal(data[pos]));
+        int shorter = MIN_MATCH - 1;
+        for (auto [length, distance] : scan(data, pos, pos < half ? half : size)) {
+            for (int n = shorter + 1; n <= length; ++n) relax(LzCode::match(n, distance));
+            shorter = length;
+        }
+    }
+    MatchFinder finder(DICTIONARY);
+    finder.begin_member(size);
+    std::vector<LzCode> parse;
+    for (auto [from, to] : {std::pair(0u, half), std::pair(half, size)}) {
+        BlockCodes previous = lengths;
+        parse_optimal({data.data(), 0, size, &finder}, from, to, {Parse::optimal, EVERY_POSITION, 0, false, 1},
+                      format, BlockStats(), previous, parse);
+    }
+    uint64_t bits = 0;
+    for (const LzCode& code : parse) bits += price(code);
+    EXPECT_EQ(bits, cheapest[size]);
 }
