@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "huffman/bit_input.h"
+#include "huffman/crc16_clmul.h"
 #include "Sfx/run_state.h"
 #include "support/allocation_hook.h"
 #include "support/block_writer.h"
@@ -173,4 +174,12 @@ TEST(FuzzRegression, DataClaimedBeyondTheFileEndIsNotReadForEveryByte) {
     const long long after = read_calls();
     if (before < 0) GTEST_SKIP() << "this system does not count read calls";
     EXPECT_LT(after - before, FEW_READS);
+}
+
+// The CRC-16 is folded (several times faster than the tables) wherever the processor can.
+TEST(Crc16, IsFoldedWhereTheProcessorMultipliesWithoutCarries) {
+    std::ifstream cpu_info("/proc/cpuinfo");
+    std::string flags((std::istreambuf_iterator<char>(cpu_info)), {});
+    if (flags.empty()) GTEST_SKIP() << "no /proc/cpuinfo";
+    EXPECT_EQ(prepare_clmul(), flags.find(" pclmulqdq") != std::string::npos);
 }
