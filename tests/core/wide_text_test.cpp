@@ -120,5 +120,6 @@ TEST(FormatWide, FormatsSignedNumbersAndCutsWhatDoesNotFit) {
     EXPECT_EQ(format_wide(buffer, 6, L"%ls", L"abcdefghij"), -1);
     EXPECT_STREQ(buffer, L"abcde");
     EXPECT_EQ(buffer[7], L'#');  // never beyond the capacity given
+    EXPECT_EQ(format_wide(buffer, 1, L"%ls", L""), 0);  // the terminator alone fits
     EXPECT_EQ(format_wide(buffer, 0, L"x"), -1);
 }
