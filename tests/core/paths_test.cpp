@@ -27,7 +27,7 @@ TEST(Paths, StoredNamesBecomeRelativePathsWindowsCannotMisread) {
         {L"日本語/テスト.txt", L"日本語/テスト.txt"},
         {L"CONSOLE.txt", L"CONSOLE.txt"},
         {L"COM10", L"COM10"},
-        {L"TAB1.txt", L"TAB1.txt"},
+        {L"TAB1.txt", L"TAB1.txt"}, {L"COMA", L"COMA"}, {L"xON", L"xON"},
         // Ways up and roots go, and the dots behind a stripped run with them.
         {L"../../../evil.txt", L"evil.txt"},
         {L"a/../../b", L"a/b"},
@@ -47,7 +47,7 @@ TEST(Paths, StoredNamesBecomeRelativePathsWindowsCannotMisread) {
         // Dots and spaces that Windows would drop cannot hide a way up.
         {L"a/.. /x", L"a/x"},
         {L"a/. ./x", L"a/x"},
-        {L"./x", L"x"},
+        {L"./.x", L".x"},
         {L"dir. /file. ", L"dir/file"},
         {L"..", L""},
         {L"C:", L""},
@@ -60,7 +60,7 @@ TEST(Paths, StoredNamesBecomeRelativePathsWindowsCannotMisread) {
         {L"NUL .txt", L"_NUL .txt"},
         {L"CON/file", L"_CON/file"},
         {L"file.txt:stream", L"file.txt_stream"},
-        {L"a*b?c\"d<e>f|g\x01h", L"a_b_c_d_e_f_g_h"},
+        {L"*b?c\"d<e>f|g\x01h", L"_b_c_d_e_f_g_h"},
     };
     for (const auto& c : cases) EXPECT_EQ(sanitized(c[0]), c[1]) << utf16_to_utf8(c[0]);
 
