@@ -80,8 +80,9 @@ long long read_calls() {
 
 }  // namespace
 
-// Stored members are copied in chunks, with progress per chunk; a member
-// cut short shows as a wrong CRC, and an abort stops after its chunk.
+// Stored members are copied in chunks, with progress per chunk; a member cut
+// short shows as a wrong CRC, and an abort stops after its chunk. Folders and
+// unknown methods decode nothing.
 TEST_F(DecoderTest, StoredMembersAreCopiedInChunksWithProgressAndAbort) {
     Bytes data(5000);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
@@ -92,6 +93,7 @@ TEST_F(DecoderTest, StoredMembersAreCopiedInChunksWithProgressAndAbort) {
         expect_expanded(expand_bytes(next_member, method, 5000, 5000), data);
         EXPECT_EQ(reports, (std::vector<uint32_t>{2048, 4096, 5000}));
     }
+    for (int method : {METHOD_LHD, 42}) EXPECT_TRUE(expand_bytes(data, method, 5000).output.empty()) << method;
     Bytes cut(data.begin(), data.begin() + 2500);
     EXPECT_NE(expand_bytes(cut, METHOD_LH0, 5000).crc, reference_crc16(data));
 
