@@ -44,7 +44,7 @@ CSfxConfig read_back(Bytes bytes) {
 
 // Every field's round trip through the block reader: the builder's tests. A
 // lead byte of zero ends the block, an empty title is the program's own.
-TEST(ConfigBlock, DefaultsCountsOfZeroAndOfTheMaximum) {
+TEST(ConfigBlock, DefaultsAndCountsOfZeroOneAndTheMaximum) {
     CSfxConfig absent = read_back(Bytes{0});
     EXPECT_EQ(absent.present, 0);
     EXPECT_STREQ(absent.title.c_str(), L"Vorn SFX");
@@ -52,6 +52,7 @@ TEST(ConfigBlock, DefaultsCountsOfZeroAndOfTheMaximum) {
 
     CConfigBlock block = full_block();
     block.title = L"";
+    block.run_after = L"R";  // counts of 0, 1 and the maximum
     block.shortcut_name = CWideString(std::wstring(MAX_CONFIG_UNITS, L'\u3042').c_str());
     Bytes bytes;
     ASSERT_TRUE(encode_config_block(block, bytes));
