@@ -65,17 +65,20 @@ Bytes constant_literals(uint8_t byte, uint16_t count) {
     return writer.bytes();
 }
 
-// Read system calls this process has made; -1 where they are not counted (Windows).
-long long read_calls() {
+// A /proc file's text; empty where there is none (Windows, whose runtime's C++ streams crash under the UCRT).
+std::string proc_text(const char* path) {
 #ifdef _WIN32
-    return -1;  // (and the C++ streams of the Windows runtime crash under the UCRT)
+    return {};
 #endif
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value)
-        if (key == "syscr:") return value;
-    return -1;
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Read system calls this process has made; -1 where they are not counted.
+long long read_calls() {
+    const std::string io = proc_text("/proc/self/io"), key = "syscr: ";
+    const size_t at = io.find(key);
+    return at == std::string::npos ? -1 : std::stoll(io.substr(at + key.size()));
 }
 
 }  // namespace
@@ -180,8 +183,7 @@ TEST(FuzzRegression, DataClaimedBeyondTheFileEndIsNotReadForEveryByte) {
 
 // The CRC-16 is folded (several times faster than the tables) wherever the processor can.
 TEST(Crc16, IsFoldedWhereTheProcessorMultipliesWithoutCarries) {
-    std::ifstream cpu_info("/proc/cpuinfo");
-    std::string flags((std::istreambuf_iterator<char>(cpu_info)), {});
+    const std::string flags = proc_text("/proc/cpuinfo");
     if (flags.empty()) GTEST_SKIP() << "no /proc/cpuinfo";
     EXPECT_EQ(prepare_clmul(), flags.find(" pclmulqdq") != std::string::npos);
 }

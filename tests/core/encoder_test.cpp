@@ -1,5 +1,5 @@
 // The parses against a scan of the dictionary: greedy and lazy take the longest, nearest match at once,
-// unless (lazy) it is short and the next position's is longer; the optimal parse is the cheapest path.
+// unless (lazy) a short one has a longer one behind it; at fixed code lengths the optimal parse is cheapest.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -11,20 +11,6 @@ namespace {
 using Matches = std::vector<std::pair<int, uint32_t>>;  // (length, distance), nearest first
 constexpr uint32_t DICTIONARY = 1024, SIZE = 3000;
 const SearchLimits EVERY_POSITION = {1 << 30, MAX_MATCH + 1};  // no match ends a search early
-
-// Sixteen letters, random bytes, runs, copies from just the dictionary's size back.
-std::vector<uint8_t> member_data(std::mt19937& random) {
-    std::vector<uint8_t> data;
-    while (data.size() < SIZE) {
-        const uint32_t kind = random() % (data.size() < DICTIONARY ? 3 : 4), count = 50 + random() % 400;
-        for (uint32_t i = 0; i < count; ++i)
-            data.push_back(static_cast<uint8_t>(kind == 0   ? 'a' + random() % 16
-                                                : kind == 1 ? random()
-                                                : kind == 2 ? 'r'
-                                                            : data[data.size() - DICTIONARY]));
-    }
-    return data;
-}
 
 // Each distance whose match (ending by end) is longer than every nearer one.
 Matches scan(const std::vector<uint8_t>& data, uint32_t pos, size_t end) {
@@ -40,9 +26,17 @@ Matches scan(const std::vector<uint8_t>& data, uint32_t pos, size_t end) {
 
 }  // namespace
 
-TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
+TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
     std::mt19937 random(5);
-    const std::vector<uint8_t> data = member_data(random);
+    std::vector<uint8_t> data;  // sixteen letters, random bytes, runs, copies a dictionary back
+    while (data.size() < SIZE) {
+        const uint32_t kind = random() % (data.size() < DICTIONARY ? 3 : 4), count = 50 + random() % 400;
+        for (uint32_t i = 0; i < count; ++i)
+            data.push_back(static_cast<uint8_t>(kind == 0   ? 'a' + random() % 16
+                                                : kind == 1 ? random()
+                                                : kind == 2 ? 'r'
+                                                            : data[data.size() - DICTIONARY]));
+    }
     const uint32_t size = static_cast<uint32_t>(data.size());
     auto longest = [&](uint32_t pos) {
         Matches found = scan(data, pos, size);
@@ -64,22 +58,15 @@ TEST(GreedyAndLazyParse, TakeTheLongestMatchUnlessTheNextIsLonger) {
             pos += code.length();
         }
     }
-}
 
-// One pass at random code lengths, every position searched, in two segments: the second starts at a long
-// match, which it must find, and no match of the first may run into it.
-TEST(OptimalParse, IsTheCheapestPathThroughEveryMatch) {
-    std::mt19937 random(11);
-    const std::vector<uint8_t> data = member_data(random);
-    const uint32_t size = static_cast<uint32_t>(data.size());
+    // The optimal parse in two segments: the second starts at a long match, which it must find, and no match
+    // of the first may run into it.
     uint32_t half = size / 2;
-    while (scan(data, half, size).empty() || scan(data, half, size).back().first < 8) ++half;
+    while (longest(half).first < 8) ++half;
     const PositionFormat format = position_format(13);  // -lh5-
     BlockCodes lengths;
-    lengths.char_lengths.resize(CHAR_SYMBOLS);
-    lengths.position_lengths.resize(format.symbols);
-    for (auto* code : {&lengths.char_lengths, &lengths.position_lengths})
-        for (uint8_t& length : *code) length = static_cast<uint8_t>(1 + random() % 16);
+    for (int s = 0; s < CHAR_SYMBOLS + format.symbols; ++s)
+        (s < CHAR_SYMBOLS ? lengths.char_lengths : lengths.position_lengths).push_back(1 + random() % 16);
     auto price = [&](const LzCode& code) -> uint64_t {
         int symbol = position_symbol(code.distance);
         return lengths.char_lengths[code.symbol] +
@@ -88,22 +75,20 @@ TEST(OptimalParse, IsTheCheapestPathThroughEveryMatch) {
     std::vector<uint64_t> cheapest(size + 1, UINT64_MAX);
     cheapest[0] = 0;
     for (uint32_t pos = 0; pos < size; ++pos) {
-        auto relax = [&](const LzCode& code) {
-            uint64_t& to = cheapest[pos + code.length()];
-            to = std::min(to, cheapest[pos] + price(code));
-        };
-        relax(LzCode::literal(data[pos]));
+        std::vector<LzCode> steps = {LzCode::literal(data[pos])};
         int shorter = MIN_MATCH - 1;
         for (auto [length, distance] : scan(data, pos, pos < half ? half : size)) {
-            for (int n = shorter + 1; n <= length; ++n) relax(LzCode::match(n, distance));
+            for (int n = shorter + 1; n <= length; ++n) steps.push_back(LzCode::match(n, distance));
             shorter = length;
         }
+        for (const LzCode& c : steps)
+            cheapest[pos + c.length()] = std::min(cheapest[pos + c.length()], cheapest[pos] + price(c));
     }
     MatchFinder finder(DICTIONARY);
     finder.begin_member(size);
     std::vector<LzCode> parse;
     for (auto [from, to] : {std::pair(0u, half), std::pair(half, size)}) {
-        BlockCodes previous = lengths;
+        BlockCodes previous = lengths;  // the parse leaves its block's codes here
         parse_optimal({data.data(), 0, size, &finder}, from, to, {Parse::optimal, EVERY_POSITION, 0, false, 1},
                       format, BlockStats(), previous, parse);
     }
