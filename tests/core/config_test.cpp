@@ -22,7 +22,7 @@ CConfigBlock full_block() {
     block.start_menu_option = OPTION_OFFERED;
     block.desktop_option = OPTION_CHOSEN;
     block.send_to_option = OPTION_OFFERED | OPTION_CHOSEN | 0x80;  // other bits ride along
-    block.run_after = L"readme.txt";
+    block.run_after = L"R";  // a count of one
     block.shortcut_name = L"App";
     return block;
 }
@@ -52,7 +52,6 @@ TEST(ConfigBlock, DefaultsAndCountsOfZeroOneAndTheMaximum) {
 
     CConfigBlock block = full_block();
     block.title = L"";
-    block.run_after = L"R";  // counts of 0, 1 and the maximum
     block.shortcut_name = CWideString(std::wstring(MAX_CONFIG_UNITS, L'\u3042').c_str());
     Bytes bytes;
     ASSERT_TRUE(encode_config_block(block, bytes));

@@ -65,7 +65,7 @@ Bytes constant_literals(uint8_t byte, uint16_t count) {
     return writer.bytes();
 }
 
-// A /proc file's text; empty where there is none (Windows, whose runtime's C++ streams crash under the UCRT).
+// A /proc file's text; empty where there is none (Windows: its runtime's C++ streams crash under the UCRT).
 std::string proc_text(const char* path) {
 #ifdef _WIN32
     return {};
@@ -83,9 +83,8 @@ long long read_calls() {
 
 }  // namespace
 
-// Stored members are copied in chunks, with progress per chunk; a member cut
-// short shows as a wrong CRC, and an abort stops after its chunk. Folders and
-// unknown methods decode nothing.
+// Stored members are copied in chunks, with progress per chunk; a member cut short shows as a wrong CRC,
+// and an abort stops after its chunk. Folders and unknown methods decode nothing.
 TEST_F(DecoderTest, StoredMembersAreCopiedInChunksWithProgressAndAbort) {
     Bytes data(5000);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);

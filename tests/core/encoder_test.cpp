@@ -59,8 +59,7 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         }
     }
 
-    // The optimal parse in two segments: the second starts at a long match, which it must find, and no match
-    // of the first may run into it.
+    // The optimal parse in two segments: the second starts at a long match that none of the first reaches.
     uint32_t half = size / 2;
     while (longest(half).first < 8) ++half;
     const PositionFormat format = position_format(13);  // -lh5-

@@ -81,8 +81,7 @@ TEST(StaticHuffman, RandomCodesThroughTheBlockCoderDecodeOnEveryDictionary) {
             write_block(bits, codes.data() + at, block, m.format);
         }
         const Bytes stream = flushed(bits);
-        expect_decodes_to(stream, m.index, want);
-        // A byte short: the byte behind is the next member's, and the stream goes on with zeros.
+        expect_decodes_to(stream, m.index, want);  // and a byte short: zeros, not the next member's byte
         EXPECT_NE(expand_bytes(stream, m.index, uint32_t(want.size()), stream.size() - 1).output, want);
     }
 }

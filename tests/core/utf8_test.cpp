@@ -30,7 +30,7 @@ TEST(Utf8, EveryCodePointMakesTheRoundTrip) {
     EXPECT_EQ(utf16_to_utf8(std::wstring{wchar_t(0xDC00), wchar_t(0xDC00)}), R + R);
     EXPECT_EQ(utf16_to_utf8(std::wstring{wchar_t(0xD7FF), wchar_t(0xDC00)}), "\xED\x9F\xBF" + R);
     EXPECT_TRUE(utf8_to_utf16("\xC0\xAF") == (std::wstring{0xFFFD, 0xFFFD}));
-    EXPECT_EQ(path_to_bytes(std::wstring{wchar_t(0xDC41), wchar_t(0xDD00)}), R + R);  // just beside the escapes
+    EXPECT_EQ(path_to_bytes(std::wstring{wchar_t(0xDC41), wchar_t(0xDD00)}), R + R);  // beside the escapes
 }
 
 TEST(Utf8, EveryByteStringANameMayBeReturnsUnchanged) {

@@ -304,7 +304,8 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
         for (std::sregex_iterator it(listing.begin(), listing.end(), row), end; it != end; ++it)
             listed_rows.push_back(it->format("$1 $2 $3"));
         EXPECT_EQ(listed_rows, rows) << listed.out;
-        EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + " bytes\n")) << listed.out;
+        const std::string end = " bytes\nthe archive's terminating zero byte is at 0x";
+        EXPECT_TRUE(listed.says("\n" + count + ", " + std::to_string(total) + end)) << listed.out;
         EXPECT_TRUE(listed.says("block at 0x16000, 1 byte:\n")) << listed.out;
         EXPECT_TRUE(listed.says("archive at 0x16001"));
         Outcome test = vornsfx({"test", arg(output)});
