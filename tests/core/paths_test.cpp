@@ -91,7 +91,7 @@ TEST(Paths, FitPathKeepsTheEndBehindAnEllipsis) {
     EXPECT_STREQ(fit_path(nullptr, 5).c_str(), L"");
     EXPECT_STREQ(fit_path(L"abc", 0).c_str(), L"");
     // A cut between the halves of a surrogate pair drops the lone half.
-    std::wstring pair = L"xx\xD83D\xDE00y";
-    EXPECT_STREQ(fit_path(pair.c_str(), 3).c_str(), L"\x2026y");
-    EXPECT_STREQ(fit_path(pair.c_str(), 4).c_str(), L"\x2026\xD83D\xDE00y");
+    std::wstring pairs = L"x\xD800\xDC00\xDBFF\xDFFFy";  // the first and the last pair
+    EXPECT_STREQ(fit_path(pairs.c_str(), 3).c_str(), L"\x2026y");
+    EXPECT_STREQ(fit_path(pairs.c_str(), 5).c_str(), L"\x2026\xDBFF\xDFFFy");
 }
