@@ -59,8 +59,7 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         }
     }
 
-    // The optimal parse in two segments: the second starts at a long match that none of the first reaches.
-    uint32_t half = size / 2;
+    uint32_t half = size / 2;  // the optimal parse goes in two segments, the second from a long match
     while (longest(half).first < 8) ++half;
     const PositionFormat format = position_format(13);  // -lh5-
     BlockCodes lengths;

@@ -268,6 +268,7 @@ TEST_F(Builder, NeverLeavesAHalfWrittenOutputNorReplacesItsInputs) {
     const std::string kept = "exists, and -n (--no-clobber) keeps it";
     EXPECT_TRUE(build({"-n"}, archive).says(kept));
     EXPECT_TRUE(vornsfx({"pack", arg(archive), "--no-clobber", "-o", arg(output)}).says(kept));
+    EXPECT_EQ(vornsfx({"pack", arg(archive), "-o", arg(dir / L"lone.lzh")}).status, 0);  // a header at 0
     EXPECT_TRUE(read_file(output) == ascii("old"));
     EXPECT_EQ(folder_entries(out_folder).size(), 1u) << "no temporary file left";
 
