@@ -97,13 +97,13 @@ TEST(MemberHeader, NamesAndFoldersOfEveryKindMakeThePath) {
     for (int level = 1; level <= 2; ++level) {
         HeaderFields f;
         f.level = level;
-        f.extensions = {name_extension("ansi.txt"), unicode_name_extension(L"\u540D.txt"),
+        f.extensions = {name_extension("ansi.txt"), unicode_name_extension(L"\u540D\x01.txt"),
                         Extension{EXT_FOLDER, ascii("old")},
                         unicode_folder_extension(L"\u65B0\\sub/")};
-        EXPECT_EQ(path_of(f), L"\u65B0/sub/\u540D.txt") << level;
+        EXPECT_EQ(path_of(f), L"\u65B0/sub/\u540D\x01.txt") << level;
         std::swap(f.extensions[0], f.extensions[1]);
         std::swap(f.extensions[2], f.extensions[3]);
-        EXPECT_EQ(path_of(f), L"\u65B0/sub/\u540D.txt") << level;
+        EXPECT_EQ(path_of(f), L"\u65B0/sub/\u540D\x01.txt") << level;
     }
     const std::pair<std::vector<Extension>, std::wstring> cases[] = {
         {{Extension{EXT_FOLDER, ascii("a\xFF" "b\xFF")}}, L"a/b/"},  // no name: a folder entry
