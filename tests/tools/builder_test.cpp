@@ -68,7 +68,6 @@ Bytes minimal_stub(size_t size = 4096, size_t pe = 0x40) {
     return stub;
 }
 
-// A corpus file by its name below VORNSFX_CORPUS.
 std::wstring corpus_file(const std::string& name) {
     return path_from_environment("VORNSFX_CORPUS") + L"/" + utf8_to_utf16(name);
 }
@@ -328,7 +327,7 @@ TEST_F(Builder, EveryCorpusArchiveIsListedTestedExtractedAndUnwrappedAsTheIndepe
 
 // A damaged member fails test with status 1, and it goes on; what is no archive
 // gives status 2; several files give the worst. Times show as stored; a name
-// cannot forge a line. A usage mistake is named, with status 2.
+// cannot forge a line. A usage mistake is named, with status 2; -h is none.
 TEST_F(Builder, StatusesMessagesTimesAndNames) {
     const Bytes good = stored("good.txt", "fine");
     Bytes bad = stored("bad.txt", "alpha");
@@ -386,6 +385,7 @@ TEST_F(Builder, StatusesMessagesTimesAndNames) {
         {{"test", "--json", "a"}, 2, {"unknown option --json"}},
         {{"list"}, 2, {"no file given"}},
         {{"list", "--json", "a", "b"}, 2, {"takes one file"}},
+        {{"pack", "-h"}, 0, {"Usage: vornsfx pack PATH"}},
     };
     const fs::path was = fs::current_path();
     fs::current_path(native(dir.path()));
