@@ -24,10 +24,17 @@
 
 namespace {
 
-constexpr uint32_t WINDOW_READ = 1u << 18;
 constexpr uint32_t SEGMENT = 1u << 14;
 constexpr uint32_t OPTIMAL_SEGMENT = 1u << 13;
 constexpr uint32_t LOOKAHEAD = MAX_MATCH + 2;  // a match at the segment's end, and the lazy step
+// The fuzz build reads one segment at a time, so that its inputs of a few
+// dozen KiB cross refills at every alignment.
+#ifdef VORNSFX_WINDOW_READ
+constexpr uint32_t WINDOW_READ = VORNSFX_WINDOW_READ;
+#else
+constexpr uint32_t WINDOW_READ = 1u << 18;
+#endif
+static_assert(WINDOW_READ >= SEGMENT, "a segment and its look-ahead fit behind the dictionary");
 
 class InputWindow {
 public:
