@@ -1,9 +1,8 @@
 // The encoder against the engine: any bytes, packed with any method and
 // effort, must decode to exactly those bytes. The first input byte picks the
-// method (modulo 3: -lh5-, -lh6-, -lh7-) and the effort (the next bits,
-// modulo 3); the rest is the member's data. A stream that did not shrink is
-// not decoded (the archive writer stores such members), but its CRC must
-// still be right when it did.
+// method and the effort (see fuzz_support.h); the rest is the member's data.
+// A stream that did not shrink is not decoded (the archive writer stores such
+// members), but its CRC must still be right when it did.
 #include <vector>
 
 #include "Sfx/sfx_app.h"
@@ -13,11 +12,8 @@
 
 namespace {
 
-constexpr int METHOD_COUNT = 3;
-constexpr int DICTIONARY_BITS[METHOD_COUNT] = {13, 15, 16};
-constexpr int METHOD_INDEX[METHOD_COUNT] = {5, 6, 7};  // "-lh5-" .. "-lh7-"
-constexpr int EFFORT_COUNT = 3;
-constexpr int EFFORT_SHIFT = 2;
+constexpr int DICTIONARY_BITS[ENCODE_METHODS] = {13, 15, 16};
+constexpr int METHOD_INDEX[ENCODE_METHODS] = {5, 6, 7};  // "-lh5-" .. "-lh7-"
 
 }  // namespace
 
@@ -28,8 +24,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return -1;
-    const int method = data[0] % METHOD_COUNT;
-    const Effort effort = static_cast<Effort>((data[0] >> EFFORT_SHIFT) % EFFORT_COUNT);
+    const int method = data[0] % ENCODE_METHODS;
+    const Effort effort = static_cast<Effort>((data[0] >> ENCODE_EFFORT_SHIFT) % ENCODE_EFFORTS);
     const uint32_t length = static_cast<uint32_t>(size - 1);
     static MemoryFile source("source");
     static MemoryFile packed("packed");

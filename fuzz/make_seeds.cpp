@@ -2,7 +2,8 @@
 //
 // From every interop fixture (FIXTURES/*.lzh): the whole archive (archive and
 // headers seeds) and each member's data prefixed with its method byte and
-// original size (expand seeds). Beside them hand-made edge cases: the empty
+// original size (expand seeds); for the encoder, slices of what one fixture
+// holds, under every method and effort. Beside them hand-made edge cases: the empty
 // archive, headers at the limits of each level, members that decode to
 // nothing or to single-symbol blocks, and configuration blocks of every
 // shape. Each target gets OUT/<target>/; seeds are never committed, this
@@ -30,6 +31,13 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr uint8_t BOUNDARY_BIT = 0x80;                 // the expand target's second run
 constexpr size_t CUT_SEEDS_PER_ARCHIVE = 4;
+// The fixture whose files (text, code, runs, noise, repeats at a 64 KiB
+// distance) give the encoder seeds, and their lengths: short, and about as
+// long as the encode target takes, so the round trip starts where matches
+// reach the whole window and the window is refilled, instead of having to
+// grow there (the fuzzer lengthens inputs only slowly).
+const char* const ENCODE_FIXTURE = "lh7-l2";
+constexpr size_t ENCODE_SEED_SIZES[] = {4096, 65536};
 
 // Header fields of the hand-made members.
 constexpr uint32_t DOS_TIME = 0x5A2B6000;     // 2025-01-11 12:00:00
@@ -241,6 +249,39 @@ void add_member_edges(SeedDir& members) {
             }
 }
 
+// One slice of the fixture's files, laid end to end, per method and effort,
+// each slice from a different place.
+void add_encoder_seeds(const fs::path& expected, SeedDir& encodes) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(expected))
+        if (entry.is_regular_file()) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    Bytes content;
+    for (const fs::path& file : files) {
+        const Bytes bytes = read_all(file);
+        content.insert(content.end(), bytes.begin(), bytes.end());
+    }
+    const int picks = ENCODE_METHODS * ENCODE_EFFORTS;
+    for (int method = 0; method < ENCODE_METHODS; ++method)
+        for (int effort = 0; effort < ENCODE_EFFORTS; ++effort) {
+            uint8_t pick = 0;
+            while (pick % ENCODE_METHODS != method ||
+                   (pick >> ENCODE_EFFORT_SHIFT) % ENCODE_EFFORTS != effort)
+                ++pick;
+            const int n = method * ENCODE_EFFORTS + effort;
+            for (size_t size : ENCODE_SEED_SIZES) {
+                const size_t slice = std::min(content.size(), size);
+                const size_t at = (content.size() - slice) * static_cast<size_t>(n) / (picks - 1);
+                Bytes seed{pick};
+                seed.insert(seed.end(), content.begin() + static_cast<ptrdiff_t>(at),
+                            content.begin() + static_cast<ptrdiff_t>(at + slice));
+                encodes.add("slice-m" + std::to_string(method) + "-e" + std::to_string(effort) +
+                                "-" + std::to_string(slice),
+                            seed);
+            }
+        }
+}
+
 CWideString wide(const std::u16string& text) {
     std::wstring units(text.begin(), text.end());
     return CWideString(units.c_str(), units.size());
@@ -300,7 +341,7 @@ int main(int argc, char** argv) {
     const fs::path fixtures = argv[1];
     const fs::path out = argv[2];
     SeedDir archives(out / "archive_fuzz"), headers(out / "header_fuzz"),
-        members(out / "expand_fuzz"), configs(out / "config_fuzz");
+        members(out / "expand_fuzz"), configs(out / "config_fuzz"), encodes(out / "encode_fuzz");
 
     std::vector<fs::path> paths;
     for (const auto& entry : fs::directory_iterator(fixtures))
@@ -314,8 +355,11 @@ int main(int argc, char** argv) {
     add_header_edges(archives, headers);
     add_member_edges(members);
     add_configs(configs);
+    add_encoder_seeds(fixtures / "expected" / ENCODE_FIXTURE, encodes);
 
-    std::printf("seeds: archive_fuzz %d, header_fuzz %d, expand_fuzz %d, config_fuzz %d\n",
-                archives.count(), headers.count(), members.count(), configs.count());
+    std::printf("seeds: archive_fuzz %d, header_fuzz %d, expand_fuzz %d, config_fuzz %d, "
+                "encode_fuzz %d\n",
+                archives.count(), headers.count(), members.count(), configs.count(),
+                encodes.count());
     return 0;
 }
