@@ -2,9 +2,9 @@
 //
 // From every interop fixture (FIXTURES/*.lzh): the whole archive (archive and
 // headers seeds) and each member's data prefixed with its method byte and
-// original size (expand seeds); for the encoder, slices of what one fixture
-// holds, under every method and effort. Beside them hand-made edge cases: the empty
-// archive, headers at the limits of each level, members that decode to
+// original size (expand seeds); for the encoder, slices of one fixture's
+// files under every method and effort. Beside them hand-made edge cases: the
+// empty archive, headers at the limits of each level, members that decode to
 // nothing or to single-symbol blocks, and configuration blocks of every
 // shape. Each target gets OUT/<target>/; seeds are never committed, this
 // program makes them afresh from the fixtures.
@@ -249,8 +249,8 @@ void add_member_edges(SeedDir& members) {
             }
 }
 
-// One slice of the fixture's files, laid end to end, per method and effort,
-// each slice from a different place.
+// The fixture's files laid end to end, and a slice of each length per method
+// and effort, each pair from a different place.
 void add_encoder_seeds(const fs::path& expected, SeedDir& encodes) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(expected))
