@@ -266,9 +266,9 @@ bool is_symbolic_link(const CMemberHeader& member) {
     return (member.unix_mode & UNIX_FILE_TYPE) == UNIX_SYMBOLIC_LINK;
 }
 
-uint32_t scan_total_size(CWinFile& archive) {
+uint64_t scan_total_size(CWinFile& archive) {
     const int64_t start = archive.seek(0, FILE_CURRENT);
-    uint32_t total = 0;
+    uint64_t total = 0;
     int64_t position = start;
     for (;;) {
         uint8_t fields[FIXED_FIELDS] = {};

@@ -47,8 +47,8 @@ enum class HeaderRead {
 HeaderRead read_member_header(CWinFile& archive, HWND owner, CMemberHeader& out);
 
 // Sum of the original sizes of all members from the file's position on
-// (wrapping at 32 bits), for the progress bar. The position is unchanged.
-uint32_t scan_total_size(CWinFile& archive);
+// in 64 bits, for the progress bar. The position is unchanged.
+uint64_t scan_total_size(CWinFile& archive);
 
 // MS-DOS local date and time (date in the high 16 bits) to seconds since 1970 UTC.
 int64_t dos_to_unix_time(uint32_t value);

@@ -5,17 +5,18 @@
 #endif
 
 std::atomic<int32_t> keep_going{1};
-uint32_t progress_total;
-uint32_t progress_done;
+uint64_t progress_total;
+uint64_t progress_done;
 uint32_t progress_percent;
 
 namespace {
 
-constexpr uint32_t PERCENT = 100;
-// Up to this total the percentage is computed as done × 100 / total; above
-// it that product could overflow 32 bits, so done / (total / 100) is used,
-// whose truncated divisor lets the reading pass 100 (the bar stays full).
-constexpr uint32_t PRODUCT_FORM_LIMIT = 1000;
+constexpr uint64_t PERCENT = 100;
+// Up to this total the percentage is computed as done × 100 / total; above it
+// as done / (total / 100), whose truncated divisor lets the reading pass 100
+// (the bar stays full). The second form was chosen where the product could
+// overflow 32 bits; it stays, so every total reads as it always has.
+constexpr uint64_t PRODUCT_FORM_LIMIT = 1000;
 
 ProgressSink progress_sink = nullptr;
 HWND bar_window = nullptr;
@@ -27,9 +28,10 @@ void move_bar(uint32_t percent);
 void report_progress(uint32_t n) {
     if (progress_total == 0) return;
     progress_done += n;
-    uint32_t percent = progress_total <= PRODUCT_FORM_LIMIT
-                           ? progress_done * PERCENT / progress_total
-                           : progress_done / (progress_total / PERCENT);
+    const uint64_t reading = progress_total <= PRODUCT_FORM_LIMIT
+                                 ? progress_done * PERCENT / progress_total
+                                 : progress_done / (progress_total / PERCENT);
+    const uint32_t percent = static_cast<uint32_t>(reading < UINT32_MAX ? reading : UINT32_MAX);
     if (percent == progress_percent) return;
     progress_percent = percent;
     move_bar(percent);

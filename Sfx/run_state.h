@@ -16,10 +16,12 @@ inline bool user_aborted() {
     return keep_going.load(std::memory_order_relaxed) == 0;
 }
 
-// Sum of the members' original sizes, set once before the first member.
-extern uint32_t progress_total;
-// Bytes reported so far (wrapping) and the percentage last sent to the bar.
-extern uint32_t progress_done;
+// Sum of the members' original sizes, set once before the first member. In
+// 64 bits: a setup of several members of up to 4 GiB each passes 4 GiB, and a
+// 32-bit total and count would wrap there and send the bar back to the start.
+extern uint64_t progress_total;
+// Bytes reported so far and the percentage last sent to the bar.
+extern uint64_t progress_done;
 extern uint32_t progress_percent;
 
 // Adds n produced bytes and moves the bar when the whole percentage changes,

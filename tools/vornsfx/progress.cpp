@@ -10,7 +10,7 @@
 namespace {
 
 // Below this many bytes a test takes well under a second: no progress line.
-constexpr uint32_t LONG_ARCHIVE_BYTES = 16u << 20;
+constexpr uint64_t LONG_ARCHIVE_BYTES = 16u << 20;
 constexpr char ERASE_LINE[] = "\r                  \r";
 
 const Console* progress_console = nullptr;
@@ -26,7 +26,7 @@ void draw(uint32_t percent) {
 
 }  // namespace
 
-ProgressLine::ProgressLine(const Console& console, uint32_t total_bytes, const char* label) {
+ProgressLine::ProgressLine(const Console& console, uint64_t total_bytes, const char* label) {
     reset_run_state();
     shown_ = console.progress_allowed && total_bytes >= LONG_ARCHIVE_BYTES;
     if (!shown_) return;

@@ -12,7 +12,7 @@ class ProgressLine {
 public:
     // Resets the run state for a new run over total_bytes of members; label
     // says what is going on ("testing", "verifying").
-    ProgressLine(const Console& console, uint32_t total_bytes, const char* label);
+    ProgressLine(const Console& console, uint64_t total_bytes, const char* label);
     ~ProgressLine();
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
