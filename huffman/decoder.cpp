@@ -10,7 +10,6 @@
 // progress is still reported once per full dictionary.
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <new>
 
 #include "Sfx/messages.h"
@@ -20,7 +19,7 @@
 #include "bit_input.h"
 #include "decode_loop.h"
 #include "engine.h"
-#include "memory.h"
+#include "engine_buffers.h"
 
 namespace HUFFMAN {
 
@@ -53,12 +52,6 @@ constexpr uint32_t OUTPUT_SLACK = 512;
 constexpr uint8_t DICTIONARY_FILL = 0x20;  // the ring starts as spaces
 constexpr uint16_t MATCH_BIAS = 253;       // code 256 is a match of 3 bytes
 constexpr uint16_t LZS_MATCH_BIAS = 254;   // -lzs- matches start at 2 bytes
-// The input buffer holds a whole compressed member when it is small; a larger
-// one is read in pieces of this size. One buffer that stays in the cache and
-// is reused, instead of one as large as the member, spares a page fault for
-// every 4 KiB of input (a third faster on a 10 MB member) and keeps memory
-// flat, whatever the member's size.
-constexpr uint64_t INPUT_BUFFER_LIMIT = uint64_t{256} << 10;
 
 // Dictionary bits per method index ("-lh0-" .. "-lz4-"); stored methods have none.
 constexpr int DICTIONARY_BITS[] = {0, 12, 13, 13, 12, 13, 15, 16, 11, 12, 0};
@@ -77,15 +70,6 @@ struct Decoder {
     uint8_t* dictionary;
     uint16_t crc;
     int64_t written;  // bytes handed to the output so far
-};
-
-// Frees the input buffer whichever way a member's decoding ends.
-struct InputBufferOwner {
-    ~InputBufferOwner() {
-        delete[] input_buffer;
-        input_buffer = nullptr;
-        input_buffer_size = input_filled = input_position = 0;
-    }
 };
 
 // Writes out count bytes of output, never more than the member's original
@@ -137,17 +121,13 @@ int64_t readable_size(CWinFile& input, uint32_t compressed_size) {
     return left < compressed_size ? left : compressed_size;
 }
 
+// Fills the input buffer with the member's first compressed bytes.
 void prepare_input(CWinFile* input, int64_t compressed_size) {
-    uint64_t size = static_cast<uint64_t>(compressed_size);
-    uint64_t free_memory = available_physical_memory();
-    if (free_memory != 0 && free_memory < size) size = free_memory;
-    if (size > INPUT_BUFFER_LIMIT) size = INPUT_BUFFER_LIMIT;
-    // Under memory pressure a smaller buffer only means more refills.
-    while ((input_buffer = new (std::nothrow) uint8_t[size]) == nullptr) size /= 2;
-    input_buffer_size = size;
-    input_position = 0;
+    use_input_buffer(static_cast<uint64_t>(compressed_size));
     padding_taken = 0;
-    int32_t got = size > 0 ? input->read(input_buffer, static_cast<uint32_t>(size)) : 0;
+    const int32_t got = input_buffer_size > 0
+                            ? input->read(input_buffer, static_cast<uint32_t>(input_buffer_size))
+                            : 0;
     input_filled = got > 0 ? static_cast<uint64_t>(got) : 0;
 }
 
@@ -160,28 +140,27 @@ void place_mark(OutputBuffer& output) {
 
 uint16_t decode_member(Decoder& decoder) {
     const uint32_t history = decoder.dictionary_size;
-    // A member shorter than the room is decoded whole into a buffer of its own
-    // size: most members are small, and a small buffer is quicker to have.
+    // A member shorter than the room needs no more room than its own size:
+    // a run of small members never grows the kept buffer to the full room.
     const uint32_t room = static_cast<uint32_t>(
         std::min<int64_t>(OUTPUT_ROOM, std::max<int64_t>(decoder.original_size, 0)));
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[history + room + OUTPUT_SLACK]);
-    std::memset(buffer.get(), DICTIONARY_FILL, history);
-    decoder.dictionary = buffer.get();
+    uint8_t* const buffer = output_buffer(size_t{history} + room + OUTPUT_SLACK);
+    std::memset(buffer, DICTIONARY_FILL, history);
+    decoder.dictionary = buffer;
 
     const DecodeMethod& method = DECODE_METHODS[decoder.method_index - 1];
     MethodContext context = {method.decode_char, method.decode_position, method.start,
                              decoder.dictionary, decoder.input, decoder.output,
                              decoder.dictionary_bits, decoder.original_size,
                              decoder.compressed_size};
-    InputBufferOwner input_owner;
     prepare_input(decoder.input, decoder.compressed_size);
     context.start(&context);
     if (decoder.original_size <= 0) return decoder.crc;
 
     OutputBuffer output = {};
-    output.buffer = buffer.get();
+    output.buffer = buffer;
     output.dictionary_size = history;
-    output.fresh = buffer.get() + history;
+    output.fresh = buffer + history;
     output.original_size = decoder.original_size;
     output.next_report = history;
     output.room_end = output.fresh + room;

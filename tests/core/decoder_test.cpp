@@ -3,6 +3,7 @@
 // it, and the progress bar's readings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <new>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "huffman/bit_input.h"
 #include "huffman/crc16_clmul.h"
+#include "huffman/engine_buffers.h"
 #include "Sfx/run_state.h"
 #include "support/allocation_hook.h"
 #include "support/block_writer.h"
@@ -23,7 +25,8 @@ namespace {
 constexpr int LH5 = 5;
 constexpr uint32_t LH5_DICTIONARY = 8192;
 
-std::vector<uint32_t> reports, moves;
+std::vector<uint64_t> reports;
+std::vector<uint32_t> moves;
 int abort_after_reports = -1;  // -1: never
 
 // Records each bar position and the bytes done by then; may abort the run.
@@ -39,6 +42,7 @@ protected:
     void TearDown() override {
         set_progress_sink(nullptr);
         reset_run_state();
+        release_engine_buffers();
     }
     // A fresh run whose total of 100 makes every reported byte move the bar.
     void restart(int abort_after = -1) {
@@ -50,7 +54,7 @@ protected:
         progress_total = 100;
     }
     // The bar positions that reports of these steps make for total.
-    std::vector<uint32_t> bar_positions(uint32_t total, const std::vector<uint32_t>& steps) {
+    std::vector<uint32_t> bar_positions(uint64_t total, const std::vector<uint32_t>& steps) {
         restart();
         progress_total = total;
         for (uint32_t step : steps) report_progress(step);
@@ -93,7 +97,7 @@ TEST_F(DecoderTest, StoredMembersAreCopiedInChunksWithProgressAndAbort) {
         Bytes next_member = data;
         next_member.push_back(0xEE);
         expect_expanded(expand_bytes(next_member, method, 5000, 5000), data);
-        EXPECT_EQ(reports, (std::vector<uint32_t>{2048, 4096, 5000}));
+        EXPECT_EQ(reports, (std::vector<uint64_t>{2048, 4096, 5000}));
     }
     for (int method : {METHOD_LHD, 42}) EXPECT_TRUE(expand_bytes(data, method, 5000).output.empty()) << method;
     Bytes cut(data.begin(), data.begin() + 2500);
@@ -115,11 +119,11 @@ TEST_F(DecoderTest, DecodingReportsEachDictionaryAndStopsWithinOneOnAbort) {
     writer.block(size - 2, Lengths(), Lengths(), Lengths(), 'z');
     writer.block(1, Lengths(), Lengths(), Lengths(), LzCode::match(256, 1).symbol);
     expect_expanded(expand_bytes(writer.bytes(), LH5, size), Bytes(size, 'z'));
-    EXPECT_EQ(reports, (std::vector<uint32_t>{LH5_DICTIONARY, 2 * LH5_DICTIONARY,
+    EXPECT_EQ(reports, (std::vector<uint64_t>{LH5_DICTIONARY, 2 * LH5_DICTIONARY,
                                               3 * LH5_DICTIONARY}));
     restart();  // a member of whole dictionaries reports its last one as well
     expand_bytes(constant_literals('z', 2 * LH5_DICTIONARY), LH5, 2 * LH5_DICTIONARY);
-    EXPECT_EQ(reports, (std::vector<uint32_t>{LH5_DICTIONARY, 2 * LH5_DICTIONARY}));
+    EXPECT_EQ(reports, (std::vector<uint64_t>{LH5_DICTIONARY, 2 * LH5_DICTIONARY}));
     restart(1);
     Expanded decoded = expand_bytes(constant_literals('z', 30000), LH5, 30000);
     EXPECT_TRUE(user_aborted());
@@ -151,6 +155,12 @@ TEST_F(DecoderTest, ProgressOfSmallTotalsUsesTheProductLargeOnesATruncatedDiviso
     EXPECT_EQ(bar_positions(1099, {1099}), Moves{109});  // divisor 10: the end reads 109
     EXPECT_EQ(bar_positions(4000000000u, {1000000000u, 1000000000u, 1000000000u, 1000000000u}),
               (Moves{25, 50, 75, 100}));
+    // Beyond 4 GiB neither the total nor the count wraps: three members of
+    // 2,000,000,000 bytes move the bar steadily, full only at the very end.
+    const Moves steady = bar_positions(6000000000u, std::vector<uint32_t>(30, 200000000u));
+    ASSERT_EQ(steady.size(), 30u);
+    EXPECT_TRUE(std::is_sorted(steady.begin(), steady.end()) && steady[28] < 100 && steady[29] == 100)
+        << ::testing::PrintToString(steady);
 }
 
 TEST(NextInputByte, RefillsFromTheFileAndReadsZeroAtItsEnd) {
