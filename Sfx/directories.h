@@ -13,7 +13,8 @@
 bool create_directory_tree(const CWideString& path);
 
 // Opens path with CreateFileW (access, share and disposition as given),
-// creating its parent folders first, whichever separator the path uses.
+// creating its parent folders when they are missing, whichever separator the
+// path uses.
 // False when a parent folder or the file cannot be made; the calling thread's
 // last error then tells why.
 bool open_output_file(CWinFile& file, const CWideString& path, uint32_t access, uint32_t share,

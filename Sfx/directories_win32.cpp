@@ -35,6 +35,10 @@ bool create_directory_tree(const CWideString& path) {
 
 bool open_output_file(CWinFile& file, const CWideString& path, uint32_t access, uint32_t share,
                       uint32_t disposition) {
+    // Mostly the folder is there (made for an earlier member or by a folder
+    // member): one call. Only a missing folder costs the walk up the path.
+    if (file.open(path.c_str(), access, share, disposition)) return true;
+    if (GetLastError() != ERROR_PATH_NOT_FOUND) return false;
     CWideString parent(path);
     if (parent_directory(parent) && !create_directory_tree(parent)) return false;
     return file.open(path.c_str(), access, share, disposition);

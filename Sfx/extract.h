@@ -5,6 +5,7 @@
 #include "member_header.h"
 #include "sfx_app.h"
 #include "text/wide_sz.h"
+#include "text/win_file.h"
 
 // Extracts the member whose header was just read; the archive stands at its
 // data. True to go on with the next member (also for a member of an unknown
@@ -18,5 +19,5 @@ bool extract_member(CSfxApp& app, const CMemberHeader& member);
 // has then been warned.
 bool check_folder_clash(CSfxApp& app, const CWideSz& path);
 
-// Gives the file at path the member's modification time (access time too).
-void set_file_time(const wchar_t* path, const CMemberHeader& member);
+// Gives the open file the member's modification time (access time too).
+void set_file_time(CWinFile& file, const CMemberHeader& member);

@@ -17,7 +17,8 @@ public:
     CWinFile& operator=(const CWinFile&) = delete;
     ~CWinFile() { close(); }
 
-    // Opens path; false when it cannot be opened. The size is taken at opening.
+    // Opens path; false when it cannot be opened. The size is taken at opening
+    // (a file created anew is empty).
     bool open(const wchar_t* path, uint32_t access, uint32_t share, uint32_t disposition,
               uint32_t flags = FILE_ATTRIBUTE_NORMAL);
     // Bytes read (0 at the end of the file), or -1 when the file is not open

@@ -17,8 +17,10 @@ bool CWinFile::open(const wchar_t* path, uint32_t access, uint32_t share, uint32
     close();
     handle_ = CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
     size_ = 0;
+    // A file made anew is empty: no need to ask.
+    const bool made_anew = disposition == CREATE_NEW || disposition == CREATE_ALWAYS;
     LARGE_INTEGER size;
-    if (is_open() && GetFileSizeEx(handle_, &size)) size_ = size.QuadPart;
+    if (is_open() && !made_anew && GetFileSizeEx(handle_, &size)) size_ = size.QuadPart;
     return is_open();
 }
 
