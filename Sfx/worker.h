@@ -5,11 +5,18 @@
 
 // Extracts the archive from app.archive's position to its end into the
 // current folder, member by member, and tells app.main_window what it does:
-// WM_SFX_SHOW_NAME (sent) before each member, then WM_SFX_DONE or, after an
-// abort, WM_SFX_ABORTED (posted) as its last act. A member that fails, and a
-// header that cannot be read, set app.failed and end the run.
+// WM_SFX_SHOW_NAME (sent) before a member, for at most about thirty members a
+// second, and always for the last one and for one that is reported; then
+// WM_SFX_DONE or, after an abort, WM_SFX_ABORTED (posted) as its last act. A
+// member that fails, and a header that cannot be read, set app.failed and end
+// the run. The engine's buffers are freed at the end.
 void extraction_worker(CSfxApp& app);
 
-// Tells the shell that the member at member_path (relative to the
-// destination) was created.
-void notify_shell_created(CSfxApp& app, const wchar_t* member_path);
+// Shows the current member's name if the worker has held it back; called
+// before a message about the member, so the window names what the message is
+// about.
+void show_unshown_name(CSfxApp& app);
+
+// Tells the shell of event (SHCNE_UPDATEDIR for a folder written into) at
+// member_path, relative to the destination.
+void notify_shell(CSfxApp& app, const wchar_t* member_path, LONG event);
