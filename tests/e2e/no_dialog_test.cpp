@@ -19,6 +19,9 @@
 //   VORNSFX_SWEEP_RUNS   runs to make (default 40, about two minutes)
 //   VORNSFX_SWEEP_SEED   the seed (default below)
 //   VORNSFX_SWEEP_FIRST  number of the first run (default 0)
+#include <windows.h>
+
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -121,6 +124,23 @@ const char* outcome(const BatchRun& run) {
     return run.messages.empty() ? "ended cleanly" : "reported damage";
 }
 
+// True when path holds exactly size bytes, all zero.
+bool zero_file_of_size(const std::wstring& path, uint64_t size) {
+    constexpr DWORD CHUNK = 1u << 20;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::vector<uint64_t> chunk(CHUNK / sizeof(uint64_t));
+    uint64_t total = 0;
+    bool zeros = true;
+    for (DWORD got = 0; zeros && ReadFile(file, chunk.data(), CHUNK, &got, nullptr) && got > 0;
+         total += got)
+        zeros = std::all_of(chunk.begin(), chunk.begin() + (got + 7) / 8,
+                            [](uint64_t word) { return word == 0; });
+    CloseHandle(file);
+    return zeros && total == size;
+}
+
 unsigned long long setting(const char* variable, unsigned long long fallback) {
     const char* value = std::getenv(variable);
     return value && *value ? std::strtoull(value, nullptr, 0) : fallback;
@@ -164,6 +184,64 @@ TEST(NoDialog, EveryCorpusArchiveExtractsToTheIndependentTree) {
         for (auto& [path, entry] : expected) entry.mtime = CORPUS_STAMP + local;
         expect_same_tree(list_tree(runs[i].folder), expected, true);
     }
+}
+
+// A setup beyond 4 GiB: three members of 2,000,000,001 zero bytes, a few
+// kilobytes of archive. Every byte comes out, and the bar's readings never
+// fall and reach 100 only with the last member. A member is checked and
+// removed as soon as the next one is shown, so the disk never holds two.
+TEST(NoDialog, ASetupBeyond4GiBExtractsWholeAndItsBarNeverFallsBack) {
+    constexpr uint32_t MEMBER_SIZE = 1 + 256u * 7812500;
+    constexpr int MEMBERS = 3;
+    constexpr DWORD BEYOND_4GIB_LIMIT_MS = 600000;
+    auto name = [](int index) { return "z" + std::to_string(index) + ".bin"; };
+    TempDir dir;
+    const std::wstring work = dir / L"work";
+    make_folder(work);
+    Bytes archive;
+    for (int i = 0; i < MEMBERS; ++i) archive = concat({archive, zeros_lh5(name(i), MEMBER_SIZE)});
+    write_sfx(dir / L"setup.exe", Bytes(1, 0), concat({archive, Bytes{0}}));
+    UiProcess stub;
+    ASSERT_TRUE(stub.start(dir / L"setup.exe", work));
+    HWND window = stub.wait_window(PROGRESS_WINDOW_CLASS);
+    ASSERT_TRUE(window) << "no progress window";
+    HWND label = FindWindowExW(window, nullptr, L"Static", nullptr);
+    HWND bar = FindWindowExW(window, nullptr, PROGRESS_CLASSW, nullptr);
+    int checked = 0;
+    auto check_and_remove = [&] {
+        const std::wstring path = work + L"\\" + utf8_to_utf16(name(checked++));
+        EXPECT_TRUE(zero_file_of_size(path, MEMBER_SIZE)) << shown(path);
+        DeleteFileW(path.c_str());
+    };
+    std::vector<std::pair<int, DWORD_PTR>> readings;  // member shown, bar position
+    for (DWORD start = GetTickCount(); IsWindow(window);) {
+        ASSERT_LT(GetTickCount() - start, BEYOND_4GIB_LIMIT_MS) << "the run does not end";
+        const std::string text = shown(window_text(label));
+        const int member = text.size() > 1 && text[0] == 'z' ? text[1] - '0' : -1;
+        DWORD_PTR position = 0;
+        const bool read =
+            SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, POLL_MS * 10, &position);
+        if (!IsWindow(window)) break;  // a window on its way out reads 0
+        if (read && (readings.empty() || readings.back() != std::make_pair(member, position)))
+            readings.push_back({member, position});
+        while (checked < member) check_and_remove();
+        Sleep(POLL_MS);
+    }
+    EXPECT_EQ(stub.finish(), EXIT_NORMAL);
+    while (checked < MEMBERS) check_and_remove();
+    std::string seen;
+    for (size_t i = 0; i < readings.size(); ++i) {
+        const auto& [member, position] = readings[i];
+        seen += " " + std::to_string(position);
+        if (i > 0) {
+            EXPECT_GE(position, readings[i - 1].second) << "the bar fell back";
+        }
+        if (position >= 100) {
+            EXPECT_EQ(member, MEMBERS - 1) << "full before the last member";
+        }
+    }
+    std::printf("beyond 4 GiB: %d members of %u bytes; bar positions seen:%s\n", MEMBERS,
+                MEMBER_SIZE, seen.c_str());
 }
 
 TEST(CorruptSweep, DamagedArchivesEndByThemselvesAndWriteOnlyIntoTheirDestination) {
