@@ -24,6 +24,27 @@ CSfxApp* current_app = nullptr;
 std::atomic<bool> worker_started{false};
 std::atomic<bool> worker_finished{false};
 
+// Every pixel figure below is for 96 DPI. The program declares itself aware of
+// the system DPI (its manifest), so Windows draws it at the screen's own
+// resolution instead of stretching a 96-DPI picture, which blurs the text; in
+// return the window scales each figure by the system DPI over 96, read once
+// when the window is made. The dialog is laid out in dialog units, which
+// follow its font, and so scales by itself.
+constexpr int BASE_DPI = 96;
+int system_dpi = BASE_DPI;
+
+int scaled(int pixels) {
+    return MulDiv(pixels, system_dpi, BASE_DPI);
+}
+
+void read_system_dpi() {
+    HDC screen = GetDC(nullptr);
+    if (!screen) return;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dpi > 0) system_dpi = dpi;
+}
+
 // The window: a caption and a close box, no sizing; placed by the mouse.
 constexpr DWORD WINDOW_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr int WINDOW_WIDTH = 256;
@@ -44,14 +65,29 @@ constexpr size_t RUN_AFTER_UNITS = 264;
 
 HWND create_control(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
                     const ControlPlace& place, int id) {
-    return CreateWindowExW(0, window_class, text, style, place.x, place.y, place.width,
-                           place.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    return CreateWindowExW(0, window_class, text, style, scaled(place.x), scaled(place.y),
+                           scaled(place.width), scaled(place.height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            program_instance(), nullptr);
 }
 
+// The font of the label and the button: the stock GUI font at 96 DPI. Not
+// every Windows makes that font anew for another DPI, so there the system's
+// message font takes its place, which the system makes at its own DPI for a
+// program aware of it. Made once, kept for the life of the process.
+HFONT window_font() {
+    static HFONT font = nullptr;
+    if (font) return font;
+    font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (system_dpi == BASE_DPI) return font;
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        if (HFONT message_font = CreateFontIndirectW(&metrics.lfMessageFont)) font = message_font;
+    return font;
+}
+
 void use_gui_font(HWND control) {
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 FALSE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(window_font()), FALSE);
 }
 
 // The window's top-left corner: beside the mouse, but moved into the work
@@ -61,14 +97,15 @@ void use_gui_font(HWND control) {
 POINT window_origin() {
     POINT cursor = {};
     GetCursorPos(&cursor);
-    POINT origin = {cursor.x - LEFT_OF_CURSOR, cursor.y + BELOW_CURSOR};
+    POINT origin = {cursor.x - scaled(LEFT_OF_CURSOR), cursor.y + scaled(BELOW_CURSOR)};
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
     if (!GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor))
         return origin;
     const RECT& work = monitor.rcWork;
-    if (origin.x + WINDOW_WIDTH > work.right) origin.x = work.right - WINDOW_WIDTH;
-    if (origin.y + WINDOW_HEIGHT > work.bottom) origin.y = work.bottom - WINDOW_HEIGHT;
+    const int width = scaled(WINDOW_WIDTH), height = scaled(WINDOW_HEIGHT);
+    if (origin.x + width > work.right) origin.x = work.right - width;
+    if (origin.y + height > work.bottom) origin.y = work.bottom - height;
     if (origin.x < work.left) origin.x = work.left;
     if (origin.y < work.top) origin.y = work.top;
     return origin;
@@ -114,10 +151,11 @@ void on_aborted(HWND window, CSfxApp& app) {
 }  // namespace
 
 bool create_progress_window(CSfxApp& app) {
+    read_system_dpi();
     const POINT origin = window_origin();
     HWND window = CreateWindowExW(0, SFX_WINDOW_CLASS, DEFAULT_TITLE, WINDOW_STYLE, origin.x,
-                                  origin.y, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr,
-                                  program_instance(), &app);
+                                  origin.y, scaled(WINDOW_WIDTH), scaled(WINDOW_HEIGHT), nullptr,
+                                  nullptr, program_instance(), &app);
     if (!window) return false;
     app.main_window = window;
     app.name_label = create_control(window, L"Static", nullptr, CHILD_STYLE, NAME_LABEL, 0);

@@ -2,7 +2,9 @@
 // its destination dialog, presses OK, photographs the progress window while
 // the files come out, and waits for the end.
 //
-//   demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER
+//   demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER [NAME_SUFFIX]
+//
+// The screenshots are dialog[NAME_SUFFIX].bmp and progress-window[NAME_SUFFIX].bmp.
 #include <cstdio>
 #include <cstring>
 
@@ -76,16 +78,18 @@ int fail(const char* why) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4) return fail("usage: demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER");
+    if (argc != 4 && argc != 5)
+        return fail("usage: demo_driver SETUP.EXE WORKING_FOLDER SCREENSHOT_FOLDER [NAME_SUFFIX]");
+    const std::wstring suffix = argc == 5 ? argv[4] : L"";
     UiProcess program;
     HWND dialog = program.start(argv[1], argv[2]) ? program.wait_dialog() : nullptr;
     if (!dialog) return fail("the program did not start or showed no destination dialog");
     std::printf("demo: dialog \"%s\"\n", shown(window_text(dialog)).c_str());
-    screenshot(dialog, L"dialog", argv[3]);
+    screenshot(dialog, L"dialog" + suffix, argv[3]);
     press(dialog, IDOK);
     if (HWND progress = program.wait_window(PROGRESS_WINDOW_CLASS)) {
         Sleep(BAR_MOVING_MS);
-        screenshot(progress, L"progress-window", argv[3]);
+        screenshot(progress, L"progress-window" + suffix, argv[3]);
     }
     const DWORD status = program.finish(DEMO_RUN_LIMIT_MS);
     std::printf("demo: the program ended with exit status %lu\n", status);
