@@ -5,8 +5,9 @@
 
 // Extracts the archive from app.archive's position to its end into the
 // current folder, member by member, and tells app.main_window what it does:
-// WM_SFX_SHOW_NAME (sent) before a member, for at most about thirty members a
-// second, and always for the last one and for one that is reported; then
+// WM_SFX_SHOW_NAME (sent) before a member, for at most about thirty small
+// members a second, and always for a large one, the last one and one that is
+// reported; then
 // WM_SFX_DONE or, after an abort, WM_SFX_ABORTED (posted) as its last act. A
 // member that fails, and a header that cannot be read, set app.failed and end
 // the run. The engine's buffers are freed at the end.

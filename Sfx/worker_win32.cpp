@@ -23,29 +23,37 @@ namespace {
 // the worker waits for and a repaint; with thousands of small members that
 // cost more than writing them, and nobody reads thirty names a second.
 constexpr ULONGLONG NAME_INTERVAL_MS = 33;
+// A member this large takes long enough to write that its name is shown at
+// once, however recently the label changed: it would stand stale all along.
+constexpr uint32_t NAMED_AT_ONCE_SIZE = 1u << 20;
 
-// The member whose name is due but not yet shown (null: none), and when the
-// label last changed.
-const CMemberHeader* unshown_member = nullptr;
+// The name of the member being extracted when it has not been shown yet (a
+// copy: the header is read anew, and emptied, before the worker knows that a
+// member was the last), and when the label last changed.
+CWideSz unshown_name;
+bool name_unshown = false;
 ULONGLONG name_shown_at = 0;
 
-// Shows the member's stored path; the text is the worker's own copy, valid
+// Shows a member's stored path; the text is the worker's own copy, valid
 // until the window has handled the message.
-void show_name(CSfxApp& app, const CMemberHeader& member) {
-    CWideSz shown(member.path);
+void show_name(CSfxApp& app, const CWideSz& path) {
+    CWideSz shown(path);
     SendMessageW(app.main_window, WM_SFX_SHOW_NAME, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     name_shown_at = GetTickCount64();
-    unshown_member = nullptr;
+    name_unshown = false;
 }
 
-// Shows the member's name unless the label changed less than an interval ago;
-// then it waits for the next member, for the end of the run or for a message
-// about this member (show_unshown_name).
+// Shows the member's name unless the label changed less than an interval ago
+// and the member is small; then it waits for the next member, for the end of
+// the run or for a message about this member (show_unshown_name).
 void note_name(CSfxApp& app, const CMemberHeader& member) {
-    if (GetTickCount64() - name_shown_at >= NAME_INTERVAL_MS)
-        show_name(app, member);
-    else
-        unshown_member = &member;
+    if (member.original_size >= NAMED_AT_ONCE_SIZE ||
+        GetTickCount64() - name_shown_at >= NAME_INTERVAL_MS) {
+        show_name(app, member.path);
+    } else {
+        unshown_name = member.path;
+        name_unshown = true;
+    }
 }
 
 // The shell hears of new files a folder at a time. A notice costs more than
@@ -119,13 +127,13 @@ void extraction_worker(CSfxApp& app) {
         app.failed = 1;
         show_system_error(ERROR_NOT_ENOUGH_MEMORY, MB_ICONWARNING);
     }
-    unshown_member = nullptr;
+    name_unshown = false;
     HUFFMAN::release_engine_buffers();
     PostMessageW(app.main_window, user_aborted() ? WM_SFX_ABORTED : WM_SFX_DONE, 0, 0);
 }
 
 void show_unshown_name(CSfxApp& app) {
-    if (unshown_member) show_name(app, *unshown_member);
+    if (name_unshown) show_name(app, unshown_name);
 }
 
 void notify_shell(CSfxApp& app, const wchar_t* member_path, LONG event) {

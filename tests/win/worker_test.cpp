@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "Sfx/report.h"
 #include "Sfx/run_state.h"
 #include "Sfx/sfx_app.h"
+#include "Sfx/window_messages.h"
 #include "support/allocation_hook.h"
 #include "support/block_writer.h"
 #include "support/driver_win32.h"
@@ -193,4 +195,38 @@ TEST(WorkerDeathTest, ADiskWriteFailureEndsTheProcessWithStatusOne) {
          {stored_member(2, "stored.txt", ascii("data")), zeros_lh5("packed.bin", BIG_MEMBER)})
         EXPECT_EXIT(extract_with_a_full_disk(member), ::testing::ExitedWithCode(EXIT_FATAL_ERROR),
                     DISK_MESSAGE_PATTERN);
+}
+
+// The names the window is sent: small members come faster than the label may
+// change, so few of them are named, but the first and the last always are,
+// and so is a large member, whatever came just before it.
+namespace {
+std::vector<std::wstring> named;
+LRESULT CALLBACK record_names(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != WM_SFX_SHOW_NAME) return DefWindowProcW(window, message, wparam, lparam);
+    named.push_back(reinterpret_cast<const wchar_t*>(lparam));
+    return 0;
+}
+}  // namespace
+
+TEST(Worker, SmallMembersAreNamedSparinglyTheLastAndLargeOnesAlways) {
+    constexpr int SMALL_MEMBERS = 200;
+    TempDir root;
+    make_folder(root / L"dest");
+    Bytes archive;
+    for (int i = 0; i < SMALL_MEMBERS; ++i)
+        archive = concat({archive, stored_member(2, "s" + std::to_string(i), ascii("small"))});
+    archive = concat({archive, zeros_lh5("large.bin", 1 + (1u << 20)),
+                      stored_member(2, "last.txt", ascii("last")), Bytes{0}});
+    write_file(root / L"archive.lzh", archive);
+    named.clear();
+    const LONG_PTR window_proc = SetWindowLongPtrW(run_window(), GWLP_WNDPROC,
+                                                   reinterpret_cast<LONG_PTR>(record_names));
+    EXPECT_FALSE(run_worker(root / L"archive.lzh", root / L"dest"));
+    SetWindowLongPtrW(run_window(), GWLP_WNDPROC, window_proc);
+    ASSERT_FALSE(named.empty());
+    EXPECT_LT(named.size(), static_cast<size_t>(SMALL_MEMBERS / 2));
+    EXPECT_EQ(utf16_to_utf8(named.front()), "s0");
+    EXPECT_NE(std::find(named.begin(), named.end(), L"large.bin"), named.end());
+    EXPECT_EQ(utf16_to_utf8(named.back()), "last.txt");
 }
