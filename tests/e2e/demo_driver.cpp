@@ -61,6 +61,7 @@ void screenshot(HWND window, const std::wstring& name, const std::wstring& folde
     for (int step = 0; step < SETTLE_STEPS; ++step) {
         Sleep(SETTLE_STEP_MS);
         Bytes next = capture(window);
+        if (next.empty() && !image.empty()) break;  // closed meanwhile: the last picture stands
         const bool settled = !next.empty() && next == image;
         image = std::move(next);
         if (settled) break;
