@@ -11,6 +11,8 @@ var Vorn = window.Vorn || (window.Vorn = {});
   var MEGABYTE = 1e6;
   var drop = null;
   var downloadUrl = null;
+  // What is shown, kept to be drawn again in the other language.
+  var shown = { status: {}, refusal: '', built: null, inspected: null };
 
   function $(id) { return document.getElementById(id); }
 
@@ -18,9 +20,25 @@ var Vorn = window.Vorn || (window.Vorn = {});
     return bytes < MEGABYTE ? Math.ceil(bytes / 1000) + ' KB' : (bytes / MEGABYTE).toFixed(1) + ' MB';
   }
 
-  function status(element, text, failed) {
-    element.textContent = text;
+  // A status line from a text's key and its arguments (or a function that
+  // gives them in the language of the moment).
+  function status(element, key, args, failed) {
+    shown.status[element.id] = [key, args, failed];
+    var values = typeof args === 'function' ? args() : args || [];
+    element.textContent = key ? t.apply(null, [key].concat(values)) : '';
     element.classList.toggle('failed', !!failed);
+  }
+
+  function redraw() {
+    Object.keys(shown.status).forEach(function (id) {
+      var line = shown.status[id];
+      status($(id), line[0], line[1], line[2]);
+    });
+    if (shown.inspected) Vorn.report.show($('inspect-result'), shown.inspected.listing, shown.inspected.test);
+    if (!drop) return;
+    listFiles(drop);
+    if (shown.refusal) markRefused(shown.refusal);
+    if (shown.built) Vorn.report.show($('result').querySelector('.report'), shown.built.listing, shown.built.test);
   }
 
   function listFiles(intake) {
@@ -74,6 +92,8 @@ var Vorn = window.Vorn || (window.Vorn = {});
     listFiles(intake);
     Vorn.form.fill(intake);
     $('result').hidden = true;
+    shown.refusal = '';
+    shown.built = null;
     status($('status'), '');
     $('build').disabled = intake.items.length === 0;
   }
@@ -92,12 +112,14 @@ var Vorn = window.Vorn || (window.Vorn = {});
     $('build').disabled = false;
     if (answer.status !== 0) {
       var message = (answer.err || '').replace(/^vornsfx: /gm, '').trim();
-      status($('status'), t('refused', Vorn.texts.reason(message) || message), true);
+      shown.refusal = message;
+      status($('status'), 'refused', function () { return [Vorn.texts.reason(message) || message]; }, true);
       markRefused(message);
       return;
     }
     offerDownload(answer);
-    status($('status'), t('built', Vorn.form.fileName(), sizeText(answer.setup.length)));
+    shown.built = answer;
+    status($('status'), 'built', [Vorn.form.fileName(), sizeText(answer.setup.length)]);
     Vorn.report.show($('result').querySelector('.report'), answer.listing, answer.test);
     $('result').hidden = false;
     $('download').focus();
@@ -108,13 +130,15 @@ var Vorn = window.Vorn || (window.Vorn = {});
     if (!drop) return;
     listFiles(drop);
     $('result').hidden = true;
+    shown.refusal = '';
+    shown.built = null;
     var early = refusalBeforeBuild(drop);
     if (early) return finish({ status: 2, err: early });
     $('build').disabled = true;
     var bar = $('progress');
     bar.hidden = false;
     bar.removeAttribute('value');
-    status($('status'), t('packing', ''));
+    status($('status'), 'packing', ['']);
     var request = {
       kind: 'build', items: drop.items, fileName: Vorn.form.fileName(), words: Vorn.form.words(),
       epoch: Vorn.form.epoch(),
@@ -122,7 +146,8 @@ var Vorn = window.Vorn || (window.Vorn = {});
     };
     Vorn.builder.ask(request, function (done, total) {
       bar.value = total ? done / total : 1;
-      status($('status'), done < total ? t('packing', Math.floor(100 * done / total) + ' %') : t('checking'));
+      if (done < total) status($('status'), 'packing', [Math.floor(100 * done / total) + ' %']);
+      else status($('status'), 'checking');
     }).then(function (answer) {
       Vorn.lastBuildSeconds = answer.seconds;
       finish(answer);
@@ -132,10 +157,12 @@ var Vorn = window.Vorn || (window.Vorn = {});
   function inspect(file) {
     var out = $('inspect-result');
     out.hidden = true;
-    status($('inspect-status'), t('inspecting', file.name));
+    shown.inspected = null;
+    status($('inspect-status'), 'inspecting', [file.name]);
     Vorn.builder.ask({ kind: 'inspect', name: file.name, file: file }).then(function (answer) {
-      if (answer.status !== 0) return status($('inspect-status'), (answer.err || '').replace(/^vornsfx: /gm, ''), true);
-      status($('inspect-status'), file.name);
+      if (answer.status !== 0) return status($('inspect-status'), 'plain', [(answer.err || '').replace(/^vornsfx: /gm, '')], true);
+      status($('inspect-status'), 'plain', [file.name]);
+      shown.inspected = answer;
       Vorn.report.show(out, answer.listing, answer.test);
     });
   }
@@ -173,6 +200,7 @@ var Vorn = window.Vorn || (window.Vorn = {});
   $('inspect-input').addEventListener('change', function () { if (this.files.length) inspect(this.files[0]); });
   $('options').addEventListener('submit', build);
   $('language').addEventListener('click', Vorn.texts.switchLanguage);
+  Vorn.texts.onChange(redraw);
   Vorn.texts.apply();
   // The builder loads once the first screen is drawn.
   window.addEventListener('load', function () { setTimeout(Vorn.builder.start, 0); });

@@ -51,6 +51,7 @@ Vorn.form = (function () {
     var name = intake.folder || (intake.roots.length ? baseName(intake.roots[0].path) : '');
     field('title').value = name;
     field('dest').value = name;
+    field('shortcut-name').value = '';
     var programs = names.filter(function (n) { return /\.exe$/i.test(n); });
     var target = programs.length === 1 ? programs[0] : '';
     field('shortcut-target').value = target;

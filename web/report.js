@@ -40,7 +40,7 @@ Vorn.report = (function () {
     var body = table.createTBody();
     members.forEach(function (member) {
       var row = body.insertRow();
-      row.append(element('td', member.path + (member.folder ? '\\' : '')), element('td', member.method),
+      row.append(element('td', member.path + (member.folder ? '/' : '')), element('td', member.method),
                  element('td', member.original_size.toLocaleString(), 'number'),
                  element('td', member.packed_size.toLocaleString(), 'number'),
                  element('td', (member.time || member.local_time || '').replace('T', ' ')));

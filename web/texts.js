@@ -24,7 +24,7 @@ Vorn.texts = (function () {
       inspectHint: 'Drop a self-extracting program or an LHA archive here to see its settings and members and to test it.',
       pickInspect: 'Choose a file…',
       privacy: 'Everything runs in this page: no file leaves your computer.',
-      items: '{0} files and {1} folders, {2}', loading: 'Loading the builder…',
+      plain: '{0}', items: '{0} files and {1} folders, {2}', loading: 'Loading the builder…',
       packing: 'Packing… {0}', checking: 'Checking every member…', built: 'Built {0}: {1}.',
       refused: 'Not built: {0}', inspecting: 'Reading {0}…',
       passed: 'Test: every member passed.', failed: 'Test: a member failed.',
