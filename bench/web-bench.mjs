@@ -6,7 +6,7 @@ import path from 'node:path';
 
 const [tree, epoch, out, repeat] = process.argv.slice(2);
 const root = process.cwd();
-const puppeteer = createRequire(path.join(root, 'tests/web/package.json'))('puppeteer-core');
+const puppeteer = createRequire(path.join(root, 'package.json'))('puppeteer-core');
 const words = ['--title', 'Bench', '--dest', 'Bench', '--method', '-lh7-', '--effort', 'normal'];
 
 function files(folder) {
