@@ -84,15 +84,15 @@ Vorn.form = (function () {
     return (title || 'setup') + '.exe';
   }
 
-  fillWhen();
-  Vorn.texts.onChange(function () {
+  function redraw() {
     fillWhen();
-    if (drop) {
-      var names = memberNames(drop);
-      fillMembers(field('shortcut-target'), names);
-      fillMembers(field('run-after'), names);
-    }
-  });
+    var names = drop ? memberNames(drop) : [];
+    fillMembers(field('shortcut-target'), names);
+    fillMembers(field('run-after'), names);
+  }
+
+  redraw();
+  Vorn.texts.onChange(redraw);
 
   return { fill: fill, words: words, epoch: epoch, fileName: fileName };
 })();

@@ -9,6 +9,7 @@ import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
@@ -63,6 +64,13 @@ async function pickFolder(folder) {
   }, path.basename(folder), entries.map(({ relative, folder }) => ({ relative, folder })));
   await page.click('#pick-folder');
   await page.waitForFunction(() => !document.getElementById('build').disabled);
+}
+
+async function fillOptions() {
+  for (const [id, value] of Object.entries(OPTIONS)) await page.$eval('#' + id, (field, v) => { field.value = v; }, value);
+  for (const [id, value] of Object.entries(CHOICES)) await page.select('#' + id, value);
+  await page.click('#options details summary');
+  await page.$eval('#latest', (field, iso) => { field.value = iso; }, new Date(EPOCH * 1000).toISOString().slice(0, 19));
 }
 
 async function shot(name) {
@@ -120,10 +128,7 @@ test('a folder with Japanese names and an empty folder builds byte for byte as v
   await pickFolder(path.join(WORK, 'sample'));
   const files = await page.$$eval('#files li', (items) => items.map((i) => i.dataset.path));
   assert.ok(files.includes('sample/空のフォルダー') && files.includes('sample/docs/使い方.txt'));
-  for (const [id, value] of Object.entries(OPTIONS)) await page.$eval('#' + id, (field, v) => { field.value = v; }, value);
-  for (const [id, value] of Object.entries(CHOICES)) await page.select('#' + id, value);
-  await page.click('#options details summary');
-  await page.$eval('#latest', (field, iso) => { field.value = iso; }, new Date(EPOCH * 1000).toISOString().slice(0, 19));
+  await fillOptions();
   await shot('2-options');
   const result = await buildInPage();
   assert.ok(result.built, result.status);
@@ -188,4 +193,30 @@ test('the page makes no network request, and the keyboard reaches every control'
   }
   for (const id of ['drop', 'pick-folder', 'title', 'method', 'build', 'inspect-drop', 'pick-inspect'])
     assert.ok(reached.has(id), id + ' is not reached by Tab');
+});
+
+test('served by a web server as separate files, the page builds the same program', async () => {
+  const server = http.createServer((request, response) => {
+    const file = path.join(ROOT, 'out/web', path.basename(new URL(request.url, 'http://x').pathname) || 'index.html');
+    fs.readFile(file, (error, data) => {
+      response.writeHead(error ? 404 : 200, { 'Content-Type': file.endsWith('.html') ? 'text/html' : 'text/javascript' });
+      response.end(data);
+    });
+  }).listen(0, '127.0.0.1');
+  await new Promise((resolve) => server.once('listening', resolve));
+  const single = page;
+  page = await browser.newPage();
+  try {
+    await page.goto(`http://127.0.0.1:${server.address().port}/index.html`, { waitUntil: 'load' });
+    await pickFolder(path.join(WORK, 'sample'));
+    await fillOptions();
+    assert.ok((await buildInPage()).built);
+    fs.mkdirSync(path.join(WORK, 'served'));
+    const made = await download(path.join(WORK, 'served'));
+    assert.ok(fs.readFileSync(made).equals(fs.readFileSync(path.join(WORK, 'native.exe'))));
+  } finally {
+    await page.close();
+    page = single;
+    server.close();
+  }
 });
