@@ -14,6 +14,11 @@ Vorn.builder = (function () {
     pending = {};
   }
 
+  function stop() {
+    worker.terminate();
+    worker = null;
+  }
+
   function start() {
     if (worker) return;
     var inline = document.getElementById('worker-source');
@@ -29,9 +34,13 @@ Vorn.builder = (function () {
         return;
       }
       delete pending[answer.id];
+      if (answer.broken) stop();
       request.resolve(answer);
     };
-    worker.onerror = function (event) { fail(event.message || 'the builder stopped'); };
+    worker.onerror = function (event) {
+      stop();
+      fail(event.message || 'the builder stopped');
+    };
   }
 
   function ask(request, progress) {

@@ -111,7 +111,9 @@ self.onmessage = function (event) {
     try {
       answer = request.kind === 'build' ? build(module, request, progress) : inspect(module, request);
     } catch (error) {
-      answer = { status: 2, err: String(error && error.message || error) };
+      // The builder reports its own failures; an exception here means the
+      // module itself failed (out of memory), so the page starts a new one.
+      answer = { status: 2, err: String(error && error.message || error), broken: true };
     }
     answer.id = request.id;
     answer.kind = 'done';
