@@ -148,10 +148,7 @@ var Vorn = window.Vorn || (window.Vorn = {});
       bar.value = total ? done / total : 1;
       if (done < total) status($('status'), 'packing', [Math.floor(100 * done / total) + ' %']);
       else status($('status'), 'checking');
-    }).then(function (answer) {
-      Vorn.lastBuildSeconds = answer.seconds;
-      finish(answer);
-    });
+    }).then(finish);
   }
 
   function inspect(file) {
