@@ -183,7 +183,10 @@ var Vorn = window.Vorn || (window.Vorn = {});
 
   function pickFolder() {
     if (!window.showDirectoryPicker) return $('folder-input').click();
-    window.showDirectoryPicker().then(Vorn.intake.fromDirectoryHandle).then(takeDrop, function () {});
+    // Cancelled: nothing. Refused (some browsers allow it only on web servers): the folder input.
+    window.showDirectoryPicker().then(Vorn.intake.fromDirectoryHandle).then(takeDrop, function (error) {
+      if (error.name !== 'AbortError') $('folder-input').click();
+    });
   }
 
   dropZone($('drop'), function (data) { Vorn.intake.fromDrop(data).then(takeDrop); });
