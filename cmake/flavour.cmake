@@ -35,6 +35,12 @@ elseif(VORNSFX_FLAVOUR STREQUAL "host")
                         -fsanitize=address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
   endif()
+elseif(VORNSFX_FLAVOUR STREQUAL "wasm")
+  # Emscripten: the builder reports failures by throwing, so exceptions are
+  # WebAssembly's own (JavaScript-based ones would slow every call that may
+  # throw). No threads: the page runs the builder in one worker.
+  add_compile_options(-O3 -fwasm-exceptions -Wall -Wextra)
+  add_link_options(-O3 -fwasm-exceptions)
 else()
   message(FATAL_ERROR "Unknown VORNSFX_FLAVOUR '${VORNSFX_FLAVOUR}'")
 endif()

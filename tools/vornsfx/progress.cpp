@@ -75,6 +75,7 @@ ByteProgress::~ByteProgress() {
 
 void ByteProgress::advance(uint64_t bytes) {
     done_ += bytes;
+    if (console_.report_packing) console_.report_packing(done_, total_);
     if (!shown_) return;
     double now = now_seconds();
     if (now - drawn_at_ < REDRAW_SECONDS) return;
