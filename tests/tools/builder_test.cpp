@@ -439,3 +439,29 @@ TEST_F(Builder, ExtractKeepsHostileNamesInsideAndADamagedMemberStopsTheRunLeavin
         << run.out;
     EXPECT_EQ(written[L"in/a/t.txt"].mtime, timed.time);
 }
+
+// extract makes no link, so one below DIR was put there by someone else: a
+// member whose way meets one, as a folder or as its own name, is refused and
+// stops the run, and nothing changes where the link leads.
+TEST_F(Builder, ExtractNeverWritesThroughALinkItDidNotMake) {
+    const std::wstring inside = out_folder + L"/in", outside = dir / L"outside";
+    make_folder(inside);
+    make_folder(outside);
+    write_file(outside + L"/victim.txt", ascii("old text"));
+    std::error_code error;
+    fs::create_directory_symlink(native(outside), native(inside + L"/sub"), error);
+    if (!error) fs::create_symlink(native(outside + L"/victim.txt"), native(inside + L"/file.txt"), error);
+    if (error || !exists(inside + L"/file.txt")) GTEST_SKIP() << "no symbolic links here";  // Wine makes none
+    HeaderFields folder;
+    folder.method = "-lhd-";
+    for (const std::string name : {"sub/victim.txt", "sub/deeper/new.txt", "file.txt", "sub"}) {
+        write_file(archive, concat({name == "sub" ? member_with(folder, name, {}) : stored(name, "new"),
+                                    stored("after.txt", "a"), {0}}));
+        Outcome run = vornsfx({"extract", arg(archive), "-C", arg(inside)});
+        EXPECT_TRUE(run.status == 1 && run.says("FAILED    " + name + ": " + name.substr(0, name.find('/')) +
+                                                " is a link (symbolic link or junction)"))
+            << run.out;
+    }
+    EXPECT_EQ(describe(list_tree(outside)), "F victim.txt (8)\n");
+    EXPECT_EQ(folder_entries(inside), (std::set<std::wstring>{L"file.txt", L"sub"}));
+}
