@@ -465,3 +465,29 @@ TEST_F(Builder, ExtractNeverWritesThroughALinkItDidNotMake) {
     EXPECT_EQ(describe(list_tree(outside)), "F victim.txt (8)\n");
     EXPECT_EQ(folder_entries(inside), (std::set<std::wstring>{L"file.txt", L"sub"}));
 }
+
+// Cut anywhere inside a level-1 header's chain of extended headers (folder,
+// name, Unix mode), the header is broken: the run stops before any file is
+// created or replaced, as at every other cut.
+TEST_F(Builder, ExtractOfALevel1HeaderCutInItsExtendedHeadersTouchesNoFile) {
+    HeaderFields f;
+    f.level = 1;
+    f.os_id = 'U';
+    f.original_size = 3;
+    f.crc = 0xAB0A;  // CRC-16/ARC of "new"
+    f.extensions = {{EXT_FOLDER, ascii("dir\xFF")}, name_extension("kept.txt"), {0x50, {0xA4, 0x81}}};
+    const Bytes whole = member_with(f, "", ascii("new"));
+    const std::wstring inside = out_folder + L"/in";
+    make_folder(inside + L"/dir");
+    write_file(inside + L"/dir/kept.txt", ascii("old text"));
+    // From inside the first extension's size field (at whole[0]) to the header's last byte.
+    for (size_t cut = whole[0] + 1u; cut < whole.size() - 3; ++cut) {
+        write_file(archive, Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut)));
+        Outcome run = vornsfx({"extract", arg(archive), "-C", arg(inside)});
+        EXPECT_TRUE(run.status == 1 && run.says("nothing behind it is extracted")) << cut << run.out;
+        EXPECT_EQ(describe(list_tree(inside)), "D dir\nF dir/kept.txt (8)\n") << cut;
+    }
+    write_file(archive, concat({whole, {0}}));
+    EXPECT_EQ(vornsfx({"extract", arg(archive), "-C", arg(inside)}).status, 0);
+    EXPECT_TRUE(read_file(inside + L"/dir/kept.txt") == ascii("new"));
+}
