@@ -13,8 +13,7 @@
 
 namespace {
 
-// What the command prints about the archive, runs of spaces made one; the
-// command has to succeed.
+// What the command prints about the archive (it has to succeed), runs of spaces made one.
 std::string listing(const std::string& command, const std::wstring& archive) {
     std::string text;
     std::FILE* pipe = popen((command + " '" + utf16_to_utf8(archive) + "' 2>&1").c_str(), "r");
@@ -26,8 +25,7 @@ std::string listing(const std::string& command, const std::wstring& archive) {
 
 }  // namespace
 
-// Every time is 0, which lhasa shows as no time at all.
-TEST(HeaderWriter, LhasaListsEveryMemberOfEveryLevelAsWritten) {
+TEST(HeaderWriter, LhasaListsEveryMemberOfEveryLevelAsWritten) {  // every time 0: lhasa shows none
     HeaderFields chained;  // level 1: folder, name and Unix mode in extended headers
     chained.level = 1;
     chained.os_id = 'U';
@@ -52,8 +50,7 @@ TEST(HeaderWriter, LhasaListsEveryMemberOfEveryLevelAsWritten) {
     for (const auto& [bytes, line] : members)
         EXPECT_NE(listed.find("\n" + line + "\n"), std::string::npos) << line << "\n" << listed;
 
-    // lhasa reads no level-0 header without a CRC-16; libarchive does, and
-    // checks its checksum too.
+    // lhasa reads no level-0 header without a CRC-16; libarchive does, and checks its checksum too.
     HeaderFields no_crc;
     no_crc.level = 0;
     no_crc.with_crc = false;
