@@ -57,13 +57,12 @@ int enter(int folder, const Part& part, Place& place) {
     int inner = NO_DESCRIPTOR;
     if (mkdirat(folder, part.name.c_str(), FOLDER_MODE) == 0 || errno == EEXIST)
         inner = openat(folder, part.name.c_str(), FOLDER_FLAGS | O_NOFOLLOW);
-    if (inner == NO_DESCRIPTOR) {
-        const int error = errno;
+    const int error = errno;
+    if (inner == NO_DESCRIPTOR)
         place = is_link_at(folder, part.name) ? Place{PlaceOutcome::link, part.shown}
                                               : Place{PlaceOutcome::folder_failed, {}};
-        errno = error;
-    }
     close(folder);
+    errno = error;
     return inner;
 }
 
@@ -123,7 +122,9 @@ Place MemberPlace::create_file(const std::wstring& root, const std::wstring& rel
     const int descriptor = openat(folder_, file_.c_str(), NEW_FILE_FLAGS, FILE_MODE);
     if (descriptor == NO_DESCRIPTOR) {
         // A link made there since the check above makes O_EXCL fail.
+        const int error = errno;
         if (is_link_at(folder_, file_)) return {PlaceOutcome::link, relative};
+        errno = error;
         return {PlaceOutcome::file_failed, {}};
     }
     output.adopt(descriptor);
