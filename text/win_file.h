@@ -40,6 +40,11 @@ public:
 
 #ifdef _WIN32
     HANDLE handle() const { return handle_; }
+#else
+    int descriptor() const { return descriptor_; }
+    // Takes over a descriptor opened elsewhere (the builder's extract opens
+    // files relative to a folder's descriptor); it is closed with the file.
+    void adopt(int descriptor);
 #endif
 
 private:

@@ -52,6 +52,13 @@ bool CWinFile::open(const wchar_t* path, uint32_t access, uint32_t /*share*/,
     return true;
 }
 
+void CWinFile::adopt(int descriptor) {
+    close();
+    descriptor_ = descriptor;
+    struct stat status;
+    size_ = fstat(descriptor_, &status) == 0 ? status.st_size : 0;
+}
+
 int32_t CWinFile::read(void* buffer, uint32_t count) {
     if (!is_open()) return -1;
     size_t total = 0;

@@ -28,7 +28,7 @@ Bytes unix_link_member(int level, const std::string& link_and_target, bool link,
     f.os_id = os_id;
     if (level == 0) {
         f.with_os = true;
-        f.level0_extra = concat({Bytes(5, 0), mode_bytes});  // version, time; no uid, gid
+        f.level0_extra = concat({Bytes(5, 0), mode_bytes, Bytes(4, 0)});  // version, time; uid, gid
     } else {
         f.extensions = {{0x50, mode_bytes}};
     }

@@ -18,7 +18,8 @@ Bytes stored_member(int level, const std::string& ansi_name, const Bytes& data);
 
 // An empty "-lhd-" member as Unix LHA tools store a symbolic link: named
 // "link|target", the link file type in its Unix mode (level 0 in the Unix
-// extension area, levels 1 and 2 in an extended header 0x50); with
+// extension area, whole with uid and gid, which readers insist on; levels 1
+// and 2 in an extended header 0x50); with
 // link false the same member with an ordinary file's mode. Another os_id
 // makes the same bytes come from another system.
 Bytes unix_link_member(int level, const std::string& link_and_target, bool link = true,

@@ -439,3 +439,55 @@ TEST_F(Builder, ExtractKeepsHostileNamesInsideAndADamagedMemberStopsTheRunLeavin
         << run.out;
     EXPECT_EQ(written[L"in/a/t.txt"].mtime, timed.time);
 }
+
+// extract makes no link, so one below DIR was put there by someone else: a
+// member whose way meets one, as a folder or as its own name, is refused and
+// stops the run, and nothing changes where the link leads.
+TEST_F(Builder, ExtractNeverWritesThroughALinkItDidNotMake) {
+    const std::wstring inside = out_folder + L"/in", outside = dir / L"outside";
+    make_folder(inside);
+    make_folder(outside);
+    write_file(outside + L"/victim.txt", ascii("old text"));
+    std::error_code error;
+    fs::create_directory_symlink(native(outside), native(inside + L"/sub"), error);
+    if (!error) fs::create_symlink(native(outside + L"/victim.txt"), native(inside + L"/file.txt"), error);
+    if (error || !exists(inside + L"/file.txt")) GTEST_SKIP() << "no symbolic links here";  // Wine makes none
+    HeaderFields folder;
+    folder.method = "-lhd-";
+    for (const std::string name : {"sub/victim.txt", "sub/deeper/new.txt", "file.txt", "sub"}) {
+        write_file(archive, concat({name == "sub" ? member_with(folder, name, {}) : stored(name, "new"),
+                                    stored("after.txt", "a"), {0}}));
+        Outcome run = vornsfx({"extract", arg(archive), "-C", arg(inside)});
+        EXPECT_TRUE(run.status == 1 && run.says("FAILED    " + name + ": " + name.substr(0, name.find('/')) +
+                                                " is a link (symbolic link or junction)"))
+            << run.out;
+    }
+    EXPECT_EQ(describe(list_tree(outside)), "F victim.txt (8)\n");
+    EXPECT_EQ(folder_entries(inside), (std::set<std::wstring>{L"file.txt", L"sub"}));
+}
+
+// Cut anywhere inside a level-1 header's chain of extended headers (folder,
+// name, Unix mode), the header is broken: the run stops before any file is
+// created or replaced, as at every other cut.
+TEST_F(Builder, ExtractOfALevel1HeaderCutInItsExtendedHeadersTouchesNoFile) {
+    HeaderFields f;
+    f.level = 1;
+    f.os_id = 'U';
+    f.original_size = 3;
+    f.crc = 0xAB0A;  // CRC-16/ARC of "new"
+    f.extensions = {{EXT_FOLDER, ascii("dir\xFF")}, name_extension("kept.txt"), {0x50, {0xA4, 0x81}}};
+    const Bytes whole = member_with(f, "", ascii("new"));
+    const std::wstring inside = out_folder + L"/in";
+    make_folder(inside + L"/dir");
+    write_file(inside + L"/dir/kept.txt", ascii("old text"));
+    // From inside the first extension's size field (at whole[0]) to the header's last byte.
+    for (size_t cut = whole[0] + 1u; cut < whole.size() - 3; ++cut) {
+        write_file(archive, Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(cut)));
+        Outcome run = vornsfx({"extract", arg(archive), "-C", arg(inside)});
+        EXPECT_TRUE(run.status == 1 && run.says("nothing behind it is extracted")) << cut << run.out;
+        EXPECT_EQ(describe(list_tree(inside)), "D dir\nF dir/kept.txt (8)\n") << cut;
+    }
+    write_file(archive, concat({whole, {0}}));
+    EXPECT_EQ(vornsfx({"extract", arg(archive), "-C", arg(inside)}).status, 0);
+    EXPECT_TRUE(read_file(inside + L"/dir/kept.txt") == ascii("new"));
+}

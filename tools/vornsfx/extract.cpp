@@ -7,7 +7,11 @@
 //
 // Like the stub, the run stops at the first member it cannot write or whose
 // data is damaged. Unlike the stub, the damaged file is removed: a script
-// must not find a corrupt file where it expects a good one.
+// must not find a corrupt file where it expects a good one. And unlike the
+// stub, which writes where its user chose, extract often runs in folders
+// others can write to: a member whose way meets a link it did not make (it
+// makes none) is refused and stops the run, so nothing lands outside the
+// folder through a link planted there.
 #include <string>
 
 #include "archive_check.h"
@@ -54,12 +58,11 @@ public:
             console_.out("skipped   " + shown + " (" + why + method_text(entry.header) + ")\n");
             return true;
         }
-        const std::wstring target = path.empty() ? folder_ : folder_ + L"/" + path.c_str();
         std::string problem = member_problem(entry, input_.size());
         if (problem.empty()) {
-            remove_file(target);  // an older file of that name is replaced
-            problem = entry.method == HUFFMAN::METHOD_LHD ? make_folder(target)
-                                                          : write_file(entry, path, target);
+            const std::wstring relative = path.c_str();
+            problem = entry.method == HUFFMAN::METHOD_LHD ? make_folder(relative)
+                                                          : write_file(entry, relative);
         }
         console_.out((problem.empty() ? "ok        " : "FAILED    ") + shown +
                      (problem.empty() ? "" : ": " + problem) + "\n");
@@ -67,28 +70,39 @@ public:
     }
 
 private:
-    static std::string make_folder(const std::wstring& target) {
-        if (make_folder_tree(target)) return std::string();
-        return "cannot create its folder: " + last_error_text();
+    static std::string place_problem(const Place& place) {
+        switch (place.outcome) {
+        case PlaceOutcome::ready:
+            return std::string();
+        case PlaceOutcome::link:
+            return shown_path(CWideSz(place.link.c_str())) +
+                   " is a link (symbolic link or junction), which extract does not follow";
+        case PlaceOutcome::folder_failed:
+            return "cannot create its folder: " + last_error_text();
+        case PlaceOutcome::is_folder:
+            return "a folder of that name exists";
+        case PlaceOutcome::file_failed:
+            break;
+        }
+        return "cannot create the file: " + last_error_text();
     }
 
-    std::string write_file(const MemberEntry& entry, const CWideSz& path,
-                           const std::wstring& target) {
-        if (path.empty()) return "it has no name, so no file can be created";
-        if (is_folder(target)) return "a folder of that name exists";
-        const size_t slash = target.rfind(L'/');
-        if (!make_folder_tree(target.substr(0, slash)))
-            return "cannot create its folder: " + last_error_text();
+    std::string make_folder(const std::wstring& relative) {
+        return place_problem(MemberPlace().make_folders(folder_, relative));
+    }
+
+    std::string write_file(const MemberEntry& entry, const std::wstring& relative) {
+        if (relative.empty()) return "it has no name, so no file can be created";
+        MemberPlace place;
         CWinFile output;
-        if (!output.open(target.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS))
-            return "cannot create the file: " + last_error_text();
-        MemberTest test = decode_into(entry, output, target);
-        output.close();
+        const std::string problem = place_problem(place.create_file(folder_, relative, output));
+        if (!problem.empty()) return problem;
+        MemberTest test = decode_into(entry, output, folder_ + L"/" + relative);
         if (verdict_passes(test.verdict)) {
-            set_modification_time(target, entry.header.mtime);
+            place.finish(output, entry.header.mtime);
             return std::string();
         }
-        remove_file(target);
+        place.discard(output);
         if (test.verdict == Verdict::undecodable) return "the data cannot be decoded";
         return "CRC-16 " + hex_text(test.crc, 4) + ", the header says " +
                hex_text(entry.header.crc, 4);
