@@ -28,6 +28,10 @@ elseif(VORNSFX_FLAVOUR STREQUAL "wintest")
   add_compile_options(-O1 -g0 -Wall -Wextra)
   # winpthreads calls _setjmp, which the Universal CRT exports as setjmp.
   add_link_options(-static -Wl,--defsym,_setjmp=setjmp)
+elseif(VORNSFX_FLAVOUR STREQUAL "wintool")
+  # A program that runs on a bare Windows: no MinGW runtime DLL beside it.
+  add_compile_options(-Wall -Wextra)
+  add_link_options(-static -s -Wl,--defsym,_setjmp=setjmp)
 elseif(VORNSFX_FLAVOUR STREQUAL "host")
   add_compile_options(-Wall -Wextra)
   if(VORNSFX_SANITIZE)
@@ -38,3 +42,9 @@ elseif(VORNSFX_FLAVOUR STREQUAL "host")
 else()
   message(FATAL_ERROR "Unknown VORNSFX_FLAVOUR '${VORNSFX_FLAVOUR}'")
 endif()
+
+# Reproducible builds: no path of the source tree reaches a binary (__FILE__,
+# debug information), so two checkouts in different folders give the same
+# bytes. The PE link time stamp comes from SOURCE_DATE_EPOCH, which the
+# linker reads itself (scripts/build sets it to the last commit's time).
+add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>)
