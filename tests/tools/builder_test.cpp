@@ -439,3 +439,40 @@ TEST_F(Builder, ExtractKeepsHostileNamesInsideAndADamagedMemberStopsTheRunLeavin
         << run.out;
     EXPECT_EQ(written[L"in/a/t.txt"].mtime, timed.time);
 }
+
+// "." and other folder names without a last name ("..", "sub/..") stand for
+// the folder's contents, as "folder/" does; an output written inside the
+// folder being packed, or replaced there, never becomes a member of itself.
+TEST_F(Builder, ADotPacksTheFolderContentsWithoutTheOutputAndARootIsRefused) {
+    const std::wstring app = dir / L"app", sub = app + TempDir::SEPARATOR + L"sub";
+    make_folder(app);
+    make_folder(sub);
+    write_file(app + TempDir::SEPARATOR + L"a.txt", ascii("alpha"));
+    write_file(sub + TempDir::SEPARATOR + L"b.txt", ascii("beta"));
+    const std::wstring reference = out_folder + TempDir::SEPARATOR + L"ref.lzh";
+    const fs::path was = fs::current_path();
+    fs::current_path(native(sub));
+    ASSERT_EQ(vornsfx({"pack", arg(app) + "/", "-q", "-o", arg(reference)}).status, 0);
+    for (const std::string name : {"..", "../sub/..", "./.."}) {
+        EXPECT_EQ(vornsfx({"pack", name, "-q", "-o", "../../x.lzh"}).status, 0) << name;
+        EXPECT_TRUE(read_file(dir / L"x.lzh") == read_file(reference)) << name;
+    }
+    fs::current_path(native(app));
+    Outcome run = vornsfx({"build", ".", "-o", "setup.exe", "--no-dialog", "-q", "--stub", arg(stub)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(vornsfx({"unwrap", "setup.exe", "-o", "../x.lzh"}).status, 0);
+    EXPECT_TRUE(read_file(dir / L"x.lzh") == read_file(reference));
+    fs::remove(native(app + TempDir::SEPARATOR + L"setup.exe"));
+    for (int again = 0; again < 2; ++again) {  // the second run replaces the first's output
+        EXPECT_EQ(vornsfx({"pack", ".", "-q", "-o", "app.lzh"}).status, 0);
+        EXPECT_TRUE(read_file(app + TempDir::SEPARATOR + L"app.lzh") == read_file(reference)) << again;
+    }
+    EXPECT_EQ(folder_entries(app), (std::set<std::wstring>{L"a.txt", L"app.lzh", L"sub"}));
+#ifdef _WIN32
+    const std::string root = "C:\\";
+#else
+    const std::string root = "/";
+#endif
+    EXPECT_TRUE(vornsfx({"pack", root, "-o", "../y.lzh"}).says("the root of a file system"));
+    fs::current_path(was);
+}
