@@ -38,6 +38,11 @@ elseif(VORNSFX_FLAVOUR STREQUAL "host")
     add_compile_options(-O1 -g -fno-omit-frame-pointer
                         -fsanitize=address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
+  elseif(NOT VORNSFX_FUZZ)
+    # The installed builder gets the hardening Debian gives its packages:
+    # checked libc calls and a read-only global offset table.
+    add_compile_definitions(_FORTIFY_SOURCE=2)
+    add_link_options(-Wl,-z,relro,-z,now)
   endif()
 else()
   message(FATAL_ERROR "Unknown VORNSFX_FLAVOUR '${VORNSFX_FLAVOUR}'")
