@@ -28,12 +28,21 @@ elseif(VORNSFX_FLAVOUR STREQUAL "wintest")
   add_compile_options(-O1 -g0 -Wall -Wextra)
   # winpthreads calls _setjmp, which the Universal CRT exports as setjmp.
   add_link_options(-static -Wl,--defsym,_setjmp=setjmp)
+elseif(VORNSFX_FLAVOUR STREQUAL "wintool")
+  # A program that runs on a bare Windows: no MinGW runtime DLL beside it.
+  add_compile_options(-Wall -Wextra)
+  add_link_options(-static -s -Wl,--defsym,_setjmp=setjmp)
 elseif(VORNSFX_FLAVOUR STREQUAL "host")
   add_compile_options(-Wall -Wextra)
   if(VORNSFX_SANITIZE)
     add_compile_options(-O1 -g -fno-omit-frame-pointer
                         -fsanitize=address,undefined -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
+  elseif(NOT VORNSFX_FUZZ)
+    # The installed builder gets the hardening Debian gives its packages:
+    # checked libc calls and a read-only global offset table.
+    add_compile_definitions(_FORTIFY_SOURCE=2)
+    add_link_options(-Wl,-z,relro,-z,now)
   endif()
 elseif(VORNSFX_FLAVOUR STREQUAL "wasm")
   # Emscripten: the builder reports failures by throwing, so exceptions are
@@ -44,3 +53,9 @@ elseif(VORNSFX_FLAVOUR STREQUAL "wasm")
 else()
   message(FATAL_ERROR "Unknown VORNSFX_FLAVOUR '${VORNSFX_FLAVOUR}'")
 endif()
+
+# Reproducible builds: no path of the source tree reaches a binary (__FILE__,
+# debug information), so two checkouts in different folders give the same
+# bytes. The PE link time stamp comes from SOURCE_DATE_EPOCH, which the
+# linker reads itself (scripts/build sets it to the last commit's time).
+add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>)

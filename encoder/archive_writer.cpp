@@ -49,7 +49,7 @@ bool is_separator(wchar_t c) {
     return c == L'/' || c == L'\\';
 }
 
-// The last component of an input path; empty for a root or "..".
+// The last component of an input path; empty for a root, "." or "..".
 std::wstring last_name(const std::wstring& input) {
     size_t end = input.size();
     while (end > 0 && is_separator(input[end - 1]))
@@ -60,6 +60,15 @@ std::wstring last_name(const std::wstring& input) {
     std::wstring name = input.substr(start, end - start);
     return name == L"." || name == L".." || (name.size() == 2 && name[1] == L':') ? std::wstring()
                                                                                   : name;
+}
+
+// What a folder input's entry names are appended to: the input itself when
+// it already ends in a separator (or, on Windows, is a drive's current folder,
+// "C:"), else the input and a separator.
+std::wstring contents_prefix(const std::wstring& input) {
+    if (is_separator(input.back())) return input;
+    if (NATIVE_SEPARATOR == L'\\' && input.size() == 2 && input[1] == L':') return input;
+    return input + NATIVE_SEPARATOR;
 }
 
 void add_entry(const std::wstring& source, const std::wstring& stored,
@@ -230,21 +239,22 @@ std::string method_of(int dictionary_bits) {
 std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
     std::vector<PackEntry> entries;
     for (const std::wstring& input : inputs) {
+        std::wstring stored = last_name(input);
         PathInfo info;
-        if (!input.empty() && is_separator(input.back()) && path_info(input, info) && info.folder) {
-            // "folder/": its contents, without the folder itself.
+        if (!input.empty() && (is_separator(input.back()) || stored.empty()) &&
+            path_info(input, info) && info.folder) {
+            // "folder/", and a folder path without a last name (".", "..",
+            // "a/.."): its contents, without the folder itself.
             std::vector<std::wstring> names;
             if (!folder_entries(input, names)) refuse(input, "the folder cannot be read");
             std::sort(names.begin(), names.end());
+            const std::wstring prefix = contents_prefix(input);
             for (const std::wstring& name : names)
-                add_entry(input + name, name, entries);
+                add_entry(prefix + name, name, entries);
             continue;
         }
-        std::wstring stored = last_name(input);
         if (stored.empty())
-            refuse(input,
-                   "names no file or folder to store (write the folder as FOLDER/ to pack its "
-                   "contents)");
+            refuse(input, "names no file or folder to store");
         add_entry(input, stored, entries);
     }
     // Whole paths compared: names that differ only in case in one folder, also

@@ -21,8 +21,8 @@ struct PackEntry {
 // The members for the given files and folders, folders recursively, each
 // folder before its contents, names in UTF-16 order within a folder. Each
 // input is stored under its last component ("a/b" as "b", with b's contents
-// below it); a folder written with a trailing separator ("a/b/") stands for
-// its contents, stored without it. Raises EncoderError for an input that does not exist or
+// below it); a folder written with a trailing separator ("a/b/") or without
+// a last name (".", "..", "a/..") stands for its contents, stored without it. Raises EncoderError for an input that does not exist or
 // cannot be read, a name the stub could not create, names differing only in
 // case in one folder, and files of 4 GiB or more.
 std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs);

@@ -491,3 +491,28 @@ TEST_F(Builder, ExtractOfALevel1HeaderCutInItsExtendedHeadersTouchesNoFile) {
     EXPECT_EQ(vornsfx({"extract", arg(archive), "-C", arg(inside)}).status, 0);
     EXPECT_TRUE(read_file(inside + L"/dir/kept.txt") == ascii("new"));
 }
+
+// ".", ".." and "a/.." pack a folder's contents; an output inside it is never a member.
+TEST_F(Builder, ADotPacksTheFolderContentsWithoutTheOutputAndARootIsRefused) {
+    const std::wstring app = dir / L"app", sub = app + TempDir::SEPARATOR + L"sub";
+    make_folder(sub);
+    write_file(app + TempDir::SEPARATOR + L"a.txt", ascii("alpha"));
+    write_file(sub + TempDir::SEPARATOR + L"b.txt", ascii("beta"));
+    const fs::path was = fs::current_path();
+    fs::current_path(native(sub));
+    ASSERT_EQ(vornsfx({"pack", arg(app) + "/", "-q", "-o", "../../ref.lzh"}).status, 0);
+    const Bytes reference = read_file(dir / L"ref.lzh");
+    auto packs_reference = [&](const std::string& input, const std::string& output, const std::wstring& written) {
+        return vornsfx({"pack", input, "-q", "-o", output}).status == 0 && read_file(written) == reference;
+    };
+    for (const std::string name : {"..", "../sub/..", "./.."})
+        EXPECT_TRUE(packs_reference(name, "../../x.lzh", dir / L"x.lzh")) << name;
+    fs::current_path(native(app));
+    ASSERT_EQ(vornsfx({"build", ".", "-o", "setup.exe", "--no-dialog", "-q", "--stub", arg(stub)}).status, 0);
+    EXPECT_TRUE(vornsfx({"unwrap", "setup.exe", "-o", "../x"}).status == 0 && read_file(dir / L"x") == reference);
+    for (int again = 0; again < 2; ++again)  // each run replaces the output before it
+        EXPECT_TRUE(packs_reference(".", "setup.exe", app + TempDir::SEPARATOR + L"setup.exe")) << again;
+    const std::string root = TempDir::SEPARATOR == L'/' ? "/" : "C:\\";
+    EXPECT_TRUE(vornsfx({"pack", root, "-o", "../y.lzh"}).says("the root of a file system"));
+    fs::current_path(was);
+}

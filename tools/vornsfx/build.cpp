@@ -148,7 +148,9 @@ int run_build(const Arguments& args, const Console& console) {
     std::wstring archive_path = options.inputs[0];
     if (!is_archive_input(options.inputs)) {
         packed.reset(new OutputFile(options.output + PACKED_SUFFIX));
-        pack_into(options.inputs, options.output, *packed, options.pack, console);
+        pack_into(options.inputs,
+                  {options.output, output.temporary_path(), packed->temporary_path()}, *packed,
+                  options.pack, console);
         packed->close();
         archive_path = packed->temporary_path();
     }

@@ -1,6 +1,7 @@
 // vornsfx pack, and the packing half of build.
 #include "pack.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwctype>
 
@@ -27,18 +28,40 @@ bool ends_with_folded(const std::wstring& text, const std::wstring& tail) {
     return true;
 }
 
-// The output must not be written into a folder being packed: the archive
-// would take in its own temporary file and depend on the run.
-void refuse_output_inside(const std::vector<std::wstring>& inputs,
-                          const std::wstring& output_path) {
-    std::wstring output = absolute_path(output_path);
+// The output may lie inside a folder being packed ("pack . -o app.lzh"):
+// the files this run writes (the output, its temporary files) and the output
+// it replaces are left out, so the archive never holds itself and the same
+// tree gives the same archive on every run.
+std::vector<PackEntry> without_own_files(const std::vector<PackEntry>& entries,
+                                         const std::vector<std::wstring>& own_files) {
+    std::vector<FileIdentity> own;
+    for (const std::wstring& path : own_files) {
+        FileIdentity identity;
+        if (file_identity(path, identity)) own.push_back(identity);
+    }
+    std::vector<PackEntry> kept;
+    for (const PackEntry& entry : entries) {
+        FileIdentity identity;
+        bool is_own = !entry.folder && file_identity(entry.source, identity) &&
+                      std::any_of(own.begin(), own.end(), [&](const FileIdentity& o) {
+                          return o.device == identity.device && o.index == identity.index;
+                      });
+        if (!is_own) kept.push_back(entry);
+    }
+    return kept;
+}
+
+// A file system's root ("/", "C:\", or ".." far enough up) is refused:
+// packing every file of a system is never what a setup program holds, and
+// would walk into /proc and the like. A root is its own parent.
+void refuse_roots(const std::vector<std::wstring>& inputs) {
     for (const std::wstring& input : inputs) {
-        PathInfo info;
-        if (!path_info(input, info) || !info.folder) continue;
-        std::wstring folder = absolute_path(input);
-        if (same_path(output.substr(0, folder.size() + 1), folder + NATIVE_SEPARATOR))
-            fail(path_to_bytes(output_path) + ": the output lies inside the input folder " +
-                 path_to_bytes(input));
+        FileIdentity folder, parent;
+        if (file_identity(input, folder) && folder.folder &&
+            file_identity(input + NATIVE_SEPARATOR + L"..", parent) &&
+            folder.device == parent.device && folder.index == parent.index)
+            fail(path_to_bytes(input) +
+                 ": the root of a file system; name the folders in it to pack instead");
     }
 }
 
@@ -68,16 +91,17 @@ bool is_archive_input(const std::vector<std::wstring>& inputs) {
     return false;
 }
 
-PackSummary pack_into(const std::vector<std::wstring>& inputs, const std::wstring& output_path,
-                      OutputFile& output, const PackOptions& options, const Console& console) {
-    refuse_output_inside(inputs, output_path);
+PackSummary pack_into(const std::vector<std::wstring>& inputs,
+                      const std::vector<std::wstring>& own_files, OutputFile& output,
+                      const PackOptions& options, const Console& console) {
+    refuse_roots(inputs);
     PackSettings settings;
     settings.dictionary_bits = options.dictionary_bits;
     settings.effort = options.effort;
     clamp_to_epoch(settings);
     PackSummary summary;
     try {
-        std::vector<PackEntry> entries = gather_entries(inputs);
+        std::vector<PackEntry> entries = without_own_files(gather_entries(inputs), own_files);
         for (const PackEntry& entry : entries)
             summary.input_bytes += entry.size;
         summary.members = entries.size();
@@ -102,7 +126,8 @@ int run_pack(const Arguments& args, const Console& console) {
     refuse_unsafe_output(options.output, read_files);
     if (options.pack.no_clobber) refuse_existing_output(options.output);
     OutputFile output(options.output);
-    PackSummary summary = pack_into(options.inputs, options.output, output, options.pack, console);
+    PackSummary summary = pack_into(options.inputs, {options.output, output.temporary_path()},
+                                    output, options.pack, console);
     if (options.pack.no_clobber) refuse_existing_output(options.output);  // made meanwhile?
     output.commit();
     if (!options.pack.quiet)

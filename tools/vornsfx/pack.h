@@ -17,10 +17,12 @@ struct PackSummary {
 };
 
 // Checks every input, then writes the archive into output (not committed).
-// Raises ToolError (status 2) for everything gather_entries refuses, an
-// output inside an input folder, and a SOURCE_DATE_EPOCH that is no number.
-PackSummary pack_into(const std::vector<std::wstring>& inputs, const std::wstring& output_path,
-                      OutputFile& output, const PackOptions& options, const Console& console);
+// own_files are the files this run writes or replaces: found inside an input
+// folder, they are left out. Raises ToolError (status 2) for everything
+// gather_entries refuses and a SOURCE_DATE_EPOCH that is no number.
+PackSummary pack_into(const std::vector<std::wstring>& inputs,
+                      const std::vector<std::wstring>& own_files, OutputFile& output,
+                      const PackOptions& options, const Console& console);
 
 // build's rule: one input that is a file named *.lzh or *.lha is an archive.
 bool is_archive_input(const std::vector<std::wstring>& inputs);

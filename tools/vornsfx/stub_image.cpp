@@ -31,6 +31,9 @@ constexpr uint16_t SUBSYSTEM_WINDOWS_GUI = 2;
 constexpr char STUB_MARK[] = "Vorn SFX self-extractor";
 
 constexpr wchar_t STUB_NAME[] = L"Sfx64.exe";
+// Where an installed builder finds its stub, from the builder's own folder:
+// bin/vornsfx beside share/vornsfx/Sfx64.exe, wherever the tree was put.
+constexpr wchar_t INSTALLED_STUB_FOLDER[] = L"../share/vornsfx/";
 constexpr wchar_t BUILD_TREE_STUB[] = L"out/Sfx64.exe";
 
 uint16_t u16(const uint8_t* p) {
@@ -111,9 +114,17 @@ ByteVector load_stub_image(const std::wstring& path) {
 }
 
 std::wstring default_stub_path() {
-    std::wstring beside = program_folder() + STUB_NAME;
-    if (!program_folder().empty() && file_exists(beside)) return beside;
-    if (file_exists(BUILD_TREE_STUB)) return BUILD_TREE_STUB;
-    fail("no stub found (looked for " + path_to_bytes(beside) + " and " +
-         utf16_to_utf8(std::wstring(BUILD_TREE_STUB)) + "); give one with --stub");
+    std::vector<std::wstring> candidates;
+    const std::wstring folder = program_folder();
+    if (!folder.empty()) {
+        candidates.push_back(folder + STUB_NAME);
+        candidates.push_back(folder + INSTALLED_STUB_FOLDER + STUB_NAME);
+    }
+    candidates.push_back(BUILD_TREE_STUB);
+    std::string looked;
+    for (const std::wstring& candidate : candidates) {
+        if (file_exists(candidate)) return candidate;
+        looked += (looked.empty() ? "" : ", ") + path_to_bytes(candidate);
+    }
+    fail("no stub found (looked for " + looked + "); give one with --stub");
 }

@@ -28,5 +28,6 @@ std::string stub_image_problem(const ByteVector& image);
 ByteVector load_stub_image(const std::wstring& path);
 
 // The stub used when --stub is not given: Sfx64.exe beside the builder, then
-// out/Sfx64.exe below the current folder (a build tree of this project).
+// ../share/vornsfx/Sfx64.exe from the builder's folder (an installed tree),
+// then out/Sfx64.exe below the current folder (a build tree of this project).
 std::wstring default_stub_path();

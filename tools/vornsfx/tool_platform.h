@@ -56,11 +56,6 @@ void copy_permissions(const std::wstring& from, const std::wstring& to);
 // The running builder's own file.
 std::wstring own_program();
 
-// The absolute form of a path (links resolved where the system can), and
-// whether two such paths name the same place (Windows ignores case).
-std::wstring absolute_path(const std::wstring& path);
-bool same_path(const std::wstring& a, const std::wstring& b);
-
 // The system's text for the last failed call of this thread.
 std::string last_error_text();
 

@@ -152,24 +152,3 @@ void copy_permissions(const std::wstring& from, const std::wstring& to) {
 std::wstring own_program() {
     return L"/proc/self/exe";
 }
-
-std::wstring absolute_path(const std::wstring& path) {
-    // The output need not exist yet: resolve its folder, keep its name.
-    std::string text = path_to_bytes(path);
-    size_t slash = text.rfind('/');
-    std::string folder = slash == std::string::npos ? "."
-                         : slash == 0               ? "/"
-                                                    : text.substr(0, slash);
-    std::string name = slash == std::string::npos ? text : text.substr(slash + 1);
-    char resolved[PATH_MAX];
-    if (!realpath(folder.c_str(), resolved)) return path;
-    std::string whole = resolved;
-    if (!name.empty() && name != ".") whole += (whole == "/" ? "" : "/") + name;
-    char full[PATH_MAX];
-    if (realpath(whole.c_str(), full)) whole = full;
-    return path_to_utf16(whole);
-}
-
-bool same_path(const std::wstring& a, const std::wstring& b) {
-    return a == b;
-}

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cwctype>
 
 #include "text/utf8.h"
 #include "tool_platform.h"
@@ -138,19 +137,4 @@ std::wstring own_program() {
     DWORD length = GetModuleFileNameW(nullptr, &path[0], MODULE_PATH_UNITS);
     path.resize(length < MODULE_PATH_UNITS ? length : 0);
     return path;
-}
-
-std::wstring absolute_path(const std::wstring& path) {
-    std::wstring full(MODULE_PATH_UNITS, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), MODULE_PATH_UNITS, &full[0], nullptr);
-    if (length == 0 || length >= MODULE_PATH_UNITS) return path;
-    full.resize(length);
-    return full;
-}
-
-bool same_path(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    return true;
 }
