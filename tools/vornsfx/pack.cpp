@@ -1,6 +1,7 @@
 // vornsfx pack, and the packing half of build.
 #include "pack.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwctype>
 
@@ -74,6 +75,7 @@ PackSummary pack_into(const std::vector<std::wstring>& inputs, const std::wstrin
     PackSettings settings;
     settings.dictionary_bits = options.dictionary_bits;
     settings.effort = options.effort;
+    settings.threads = options.threads ? options.threads : std::min(usable_processors(), MAX_THREADS);
     clamp_to_epoch(settings);
     PackSummary summary;
     try {

@@ -64,5 +64,8 @@ bool same_path(const std::wstring& a, const std::wstring& b);
 // The system's text for the last failed call of this thread.
 std::string last_error_text();
 
+// How many processors this process may run on (at least 1).
+size_t usable_processors();
+
 // A number that tells this process from others writing beside it.
 unsigned process_number();
