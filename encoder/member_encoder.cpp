@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr uint32_t SEGMENT = 1u << 14;
+constexpr uint32_t SEGMENT = 1u << 13;
 constexpr uint32_t OPTIMAL_SEGMENT = 1u << 13;
 constexpr uint32_t LOOKAHEAD = MAX_MATCH + 2;  // a match at the segment's end, and the lazy step
 // The fuzz build reads one segment at a time, so that its inputs of a few

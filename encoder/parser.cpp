@@ -3,10 +3,15 @@
 // Greedy takes the longest match found at each position (or a literal) and
 // enters every position the match covers into the chains, so later matches
 // can start anywhere. Lazy, as in zlib: before taking a match shorter than
-// lazy_limit it looks at the next position; when a longer match starts
-// there, the current byte goes out as a literal and the longer match becomes
-// the candidate, and so on. A 3-byte match from far away costs more than its
-// three literals, so such matches are not taken.
+// lazy_limit it looks at the next position; when a better match starts
+// there, the current byte goes out as a literal and the better match becomes
+// the candidate, and so on. Better is weighed as zstd's lazy parser does:
+// each byte a match covers against the bits of its distance, which the
+// position code's extra bits grow with, and the match in hand ahead by the
+// literal that taking the next one costs; so a match one byte longer but
+// sixteen times as far away does not displace the nearer one. A 3-byte match
+// from far away costs more than its three literals, so such matches are not
+// taken.
 #include "parser.h"
 
 #include "effort.h"
@@ -16,6 +21,23 @@ namespace {
 // A 3-byte match farther back than this is dearer than three literals: its
 // position code alone takes about as many bits as the distance has.
 constexpr uint32_t FAR_SHORT_MATCH = 4096;
+constexpr int GAIN_PER_BYTE = 4;
+// The match in hand is worth this much more than the next: taking the next
+// costs a literal first.
+constexpr int LITERAL_FIRST = 3;
+
+int bit_length(uint32_t value) {
+    int bits = 0;
+    for (; value != 0; value >>= 1)
+        ++bits;
+    return bits;
+}
+
+// What a match is worth: GAIN_PER_BYTE for each byte it covers, less one for
+// each bit of its distance, so a byte longer is worth a distance 16 times as far.
+int gain(const Match& m) {
+    return GAIN_PER_BYTE * m.length - bit_length(m.distance);
+}
 
 struct Cursor {
     const ParseInput& in;
@@ -51,7 +73,7 @@ uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
         if (lazy && current.length < settings.lazy_limit && pos + 1 < stop) {
             Match next = cursor.find(pos + 1);
             inserted_to = pos + 2;
-            if (next.length > current.length) {
+            if (next.length >= MIN_MATCH && gain(next) > gain(current) + LITERAL_FIRST) {
                 out.push_back(LzCode::literal(cursor.byte(pos)));
                 ++pos;
                 current = next;

@@ -1,5 +1,5 @@
 // The parses against a scan of the dictionary: greedy and lazy take the longest, nearest match at once,
-// unless (lazy) a short one has a longer one behind it; at fixed code lengths the optimal parse is cheapest.
+// unless (lazy) a short one has a better one behind it; at fixed code lengths the optimal parse is cheapest.
 // Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order.
 #include <gtest/gtest.h>
 
@@ -56,7 +56,10 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         uint32_t pos = 0;
         for (const LzCode& code : codes) {
             auto [n, distance] = longest(pos);
-            bool put_off = parse == Parse::lazy && n < settings.lazy_limit && longest(pos + 1).first > n;
+            auto gain = [](int length, uint32_t d) { int g = 4 * length; for (; d; d >>= 1) --g; return g; };
+            auto [next, next_distance] = longest(pos + 1);  // better: 4 per byte, less the distance's bits
+            bool put_off = parse == Parse::lazy && n < settings.lazy_limit && next >= MIN_MATCH &&
+                           gain(next, next_distance) > gain(n, distance) + 3;
             LzCode want = n < MIN_MATCH || put_off ? LzCode::literal(data[pos]) : LzCode::match(n, distance);
             ASSERT_EQ(std::pair(code.symbol, code.distance), std::pair(want.symbol, want.distance))
                 << static_cast<int>(parse) << " at " << pos;
