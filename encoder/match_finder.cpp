@@ -15,6 +15,7 @@
 #include "match_finder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "lz_code.h"
 
@@ -28,8 +29,19 @@ uint32_t hash3(const uint8_t* p) {
     return (v * HASH_MULTIPLIER) >> (32 - HASH_BITS);
 }
 
+// Eight bytes at a time: the lowest differing bit of two little-endian words
+// lies in the first differing byte.
 int common_length(const uint8_t* a, const uint8_t* b, int limit) {
     int n = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    constexpr int WORD = sizeof(uint64_t);
+    for (; n + WORD <= limit; n += WORD) {
+        uint64_t x, y;
+        std::memcpy(&x, a + n, WORD);
+        std::memcpy(&y, b + n, WORD);
+        if (x != y) return n + __builtin_ctzll(x ^ y) / 8;
+    }
+#endif
     while (n < limit && a[n] == b[n])
         ++n;
     return n;
