@@ -107,6 +107,20 @@ Match MatchFinder::find(const uint8_t* window, uint64_t base, uint32_t pos, uint
     return match;
 }
 
+Match MatchFinder::find_worth_most(const uint8_t* window, uint64_t base, uint32_t pos,
+                                   uint32_t available, const SearchLimits& limits, int per_byte) {
+    Match match;
+    int worth = 0;
+    walk(window, base, pos, available, limits, [&](int length, uint32_t distance) {
+        int w = per_byte * length - position_symbol(distance);
+        if (match.length == 0 || w > worth) {
+            match = {length, distance};
+            worth = w;
+        }
+    });
+    return match;
+}
+
 int MatchFinder::find_all(const uint8_t* window, uint64_t base, uint32_t pos, uint32_t available,
                           const SearchLimits& limits, Match* out) {
     int count = 0;

@@ -1,5 +1,6 @@
-// The parses against a scan of the dictionary: greedy and lazy take the longest, nearest match at once,
-// unless (lazy) a short one has a better one behind it; at fixed code lengths the optimal parse is cheapest.
+// The parses against a scan of the dictionary: greedy takes the longest, nearest match at once; lazy the one
+// worth most, unless a better one starts a byte (or, for a short one, two bytes) on; at fixed code lengths the
+// optimal parse is cheapest.
 // Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order.
 #include <gtest/gtest.h>
 
@@ -47,6 +48,13 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         Matches found = scan(data, pos, size);
         return found.empty() ? std::pair(0, 0u) : found.back();
     };
+    // Lazy weighs matches: 4 per byte, less the distance's bits.
+    auto gain = [](std::pair<int, uint32_t> m) { int g = 4 * m.first; for (; m.second; m.second >>= 1) --g; return g; };
+    auto worth_most = [&](uint32_t pos) {
+        std::pair<int, uint32_t> best(0, 0u);
+        for (auto m : scan(data, pos, size)) if (best.first == 0 || gain(m) > gain(best)) best = m;
+        return best;
+    };
     for (Parse parse : {Parse::greedy, Parse::lazy}) {
         MatchFinder finder(DICTIONARY);
         finder.begin_member(size);
@@ -54,13 +62,15 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         std::vector<LzCode> codes;
         ASSERT_EQ(parse_greedy_or_lazy({data.data(), 0, size, &finder}, 0, size, settings, codes), size);
         uint32_t pos = 0;
+        bool second_literal = false;  // a match two bytes on is worth more: two literals first
         for (const LzCode& code : codes) {
-            auto [n, distance] = longest(pos);
-            auto gain = [](int length, uint32_t d) { int g = 4 * length; for (; d; d >>= 1) --g; return g; };
-            auto [next, next_distance] = longest(pos + 1);  // better: 4 per byte, less the distance's bits
-            bool put_off = parse == Parse::lazy && n < settings.lazy_limit && next >= MIN_MATCH &&
-                           gain(next, next_distance) > gain(n, distance) + 3;
-            LzCode want = n < MIN_MATCH || put_off ? LzCode::literal(data[pos]) : LzCode::match(n, distance);
+            const bool lazy = parse == Parse::lazy;
+            auto m = lazy ? worth_most(pos) : longest(pos);
+            auto better = [&](uint32_t at, int by) { auto o = worth_most(at); return o.first >= MIN_MATCH && gain(o) > gain(m) + by; };
+            bool put_off = second_literal || (lazy && m.first < settings.lazy_limit && better(pos + 1, 3));
+            second_literal = !put_off && lazy && m.first >= MIN_MATCH && m.first < 5 && better(pos + 2, 4);
+            LzCode want = m.first < MIN_MATCH || put_off || second_literal ? LzCode::literal(data[pos])
+                                                                          : LzCode::match(m.first, m.second);
             ASSERT_EQ(std::pair(code.symbol, code.distance), std::pair(want.symbol, want.distance))
                 << static_cast<int>(parse) << " at " << pos;
             pos += code.length();
