@@ -5,12 +5,10 @@
 // walked depth first with their entries sorted, so the order is fixed by the
 // names alone and the same tree always gives the same archive.
 //
-// Writing, per member: the header goes out first with the sizes and CRC
-// still open (a level-2 header's length does not depend on them), then the
-// data, compressed as it is read; then the writer goes back and writes the
-// header again with the final fields. When the compressed stream would not be
-// smaller than the data, the data is copied instead over the stream's start
-// as -lh0-. Folders are -lhd- members without data. Names go in Shift_JIS
+// Writing: files are cut into pieces (member_pieces.h) compressed on worker
+// threads (ordered_jobs.h) and written by one writer in the members' order
+// (ArchivePacker below); a member whose stream would not be smaller than its
+// data is stored as -lh0-. Folders are -lhd- members without data. Names go in Shift_JIS
 // (extended headers 0x01 and 0x02) where every character has a Shift_JIS
 // form, and in UTF-16 (0x44 and 0x45) unless they are plain ASCII, which
 // every code page reads alike: so every name comes out exactly, and a tree
@@ -18,11 +16,16 @@
 #include "archive_writer.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <utility>
 
 #include "file_tree.h"
 #include "header_writer.h"
 #include "huffman/huffman.h"
 #include "member_names.h"
+#include "member_pieces.h"
+#include "ordered_jobs.h"
 #include "shift_jis.h"
 #include "text/utf8.h"
 
@@ -174,8 +177,12 @@ private:
     uint64_t position_ = 0;
 };
 
-uint16_t copy_stored(CWinFile& input, const PackEntry& entry, ArchiveOutput& out,
-                     const PackSettings& settings) {
+// Stored members are copied as they are; their bytes were counted as their
+// pieces were taken.
+uint16_t copy_stored(const PackEntry& entry, ArchiveOutput& out) {
+    CWinFile input;
+    if (!input.open(entry.source.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
+        refuse(entry.source, "cannot be opened");
     std::vector<uint8_t> buffer(COPY_CHUNK);
     uint16_t crc = 0;
     for (uint64_t left = entry.size; left > 0;) {
@@ -185,50 +192,157 @@ uint16_t copy_stored(CWinFile& input, const PackEntry& entry, ArchiveOutput& out
         HUFFMAN::update_crc16(crc, buffer.data(), part);
         out.write(buffer.data(), part);
         left -= part;
-        if (settings.progress) settings.progress(part);
     }
     return crc;
 }
 
-void write_file_member(const PackEntry& entry, HeaderFields fields, ArchiveOutput& out,
-                       MemberEncoder& encoder, const PackSettings& settings) {
-    CWinFile input;
-    if (!input.open(entry.source.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
-        refuse(entry.source, "cannot be opened");
-    uint64_t header_at = out.position();
-    out.write(header_bytes(fields));
-    uint64_t data_at = out.position();
-    EncodeResult result;
-    uint64_t reported = 0;
-    if (entry.size > 0) {
-        ProgressFn count = [&](uint64_t bytes) {
-            reported += bytes;
-            if (settings.progress) settings.progress(bytes);
-        };
+// One job: a piece of a file member, or a folder or empty file (no work).
+struct Job {
+    size_t entry;
+    uint32_t start, end;
+    bool first, last;  // the member's first and last piece
+};
+
+std::vector<Job> jobs_of(const std::vector<PackEntry>& entries) {
+    std::vector<Job> jobs;
+    for (size_t e = 0; e < entries.size(); ++e) {
+        uint32_t size = entries[e].folder ? 0 : static_cast<uint32_t>(entries[e].size);
+        uint32_t count = piece_count(size);
+        for (uint32_t k = 0; k < count; ++k) {
+            uint32_t start = k * PIECE_SIZE;
+            uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(size, uint64_t{start} + PIECE_SIZE));
+            jobs.push_back({e, start, end, k == 0, k + 1 == count});
+        }
+    }
+    return jobs;
+}
+
+// The pieces of every member, compressed on the workers; the writer takes
+// them in order on the calling thread.
+//
+// Per member: the header goes out first with the sizes and CRC still open (a
+// level-2 header's length does not depend on them), then each piece's stream
+// as the piece is taken, joined at the bit; at the last piece the writer goes
+// back and writes the header again with the final fields. As soon as the
+// stream is as large as the data (a piece may find that alone) the member is
+// given up: its later pieces are skipped, and at its last piece its data is
+// copied as -lh0- over the stream's start. Which members are stored depends
+// only on the data, never on which pieces were done when.
+class ArchivePacker {
+public:
+    ArchivePacker(const std::vector<PackEntry>& entries, ArchiveOutput& out,
+                  const PackSettings& settings)
+        : entries_(entries),
+          out_(out),
+          settings_(settings),
+          jobs_(jobs_of(entries)),
+          pieces_(jobs_.size()),
+          given_up_(new std::atomic<bool>[entries.size()]()),
+          encoders_(std::max<size_t>(1, settings.threads)) {}
+
+    void run() {
+        OrderedJobs jobs;
+        for (const Job& job : jobs_)
+            jobs.weights.push_back(job.end - job.start + JOB_OVERHEAD);
+        jobs.run = [this](size_t job, size_t worker) { encode(job, worker); };
+        jobs.take = [this](size_t job) { take(job); };
+        run_ordered(jobs, encoders_.size(), HELD_BACK_PIECES * PIECE_SIZE * encoders_.size());
+    }
+
+private:
+    // Bounds the jobs waiting to be taken when members are small.
+    static constexpr uint64_t JOB_OVERHEAD = 4096;
+    static constexpr uint64_t HELD_BACK_PIECES = 2;  // per thread
+
+    // On a worker.
+    void encode(size_t index, size_t worker) {
+        const Job& job = jobs_[index];
+        const PackEntry& entry = entries_[job.entry];
+        if (entry.folder || job.end == job.start) return;
+        PieceOutput& piece = pieces_[index];
+        if (given_up_[job.entry].load()) {
+            piece.given_up = true;
+            return;
+        }
+        if (!encoders_[worker])
+            encoders_[worker].reset(new MemberEncoder(settings_.dictionary_bits, settings_.effort));
+        CWinFile input;
+        if (!input.open(entry.source.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
+            refuse(entry.source, "cannot be opened");
         try {
-            result = encoder.encode(input, static_cast<uint32_t>(entry.size), out.file(), count);
+            piece = encoders_[worker]->encode_piece(input, static_cast<uint32_t>(entry.size),
+                                                    job.start, job.end, &given_up_[job.entry]);
         } catch (const EncoderError& error) {
             refuse(entry.source, error.message);
         }
     }
-    if (result.shrank) {
-        fields.method = method_of(settings.dictionary_bits);
-        fields.packed_size = static_cast<uint32_t>(result.packed_size);
-        fields.crc = result.crc;
-        out.seek(data_at + result.packed_size);
-    } else {
-        out.seek(data_at);
-        if (input.seek(0, FILE_BEGIN) != 0) refuse(entry.source, "cannot be read again");
-        PackSettings quiet = settings;
-        if (reported > 0) quiet.progress = nullptr;  // its bytes were counted once already
-        fields.packed_size = static_cast<uint32_t>(entry.size);
-        fields.crc = copy_stored(input, entry, out, quiet);
+
+    // On the calling thread, in order.
+    void take(size_t index) {
+        const Job& job = jobs_[index];
+        const PackEntry& entry = entries_[job.entry];
+        if (job.first) begin_member(entry);
+        if (entry.folder) return;
+        PieceOutput piece = std::move(pieces_[index]);  // its memory goes when taken
+        if (!stored_) add_piece(job, entry, piece);
+        if (settings_.progress && job.end > job.start) settings_.progress(job.end - job.start);
+        if (job.last) end_member(entry);
     }
-    uint64_t end = out.position();
-    out.seek(header_at);
-    out.write(header_bytes(fields));
-    out.seek(end);
-}
+
+    void begin_member(const PackEntry& entry) {
+        fields_ = header_for(entry, settings_);
+        header_at_ = out_.position();
+        out_.write(header_bytes(fields_));
+        data_at_ = out_.position();
+        stream_ = MemberStream();
+        stored_ = entry.size == 0;
+    }
+
+    void add_piece(const Job& job, const PackEntry& entry, const PieceOutput& piece) {
+        if (!piece.given_up) {
+            std::vector<uint8_t> bytes;
+            stream_.add(piece, job.end - job.start, bytes);
+            out_.write(bytes.data(), bytes.size());
+        }
+        if (piece.given_up || stream_.size() >= entry.size) {
+            stored_ = true;
+            given_up_[job.entry].store(true);
+        }
+    }
+
+    void end_member(const PackEntry& entry) {
+        if (entry.folder) return;
+        if (!stored_) {
+            std::vector<uint8_t> last;
+            stream_.finish(last);
+            out_.write(last.data(), last.size());
+            fields_.method = method_of(settings_.dictionary_bits);
+            fields_.packed_size = static_cast<uint32_t>(stream_.size());
+            fields_.crc = stream_.crc();
+        } else {
+            out_.seek(data_at_);
+            fields_.packed_size = static_cast<uint32_t>(entry.size);
+            fields_.crc = copy_stored(entry, out_);
+        }
+        uint64_t end = out_.position();
+        out_.seek(header_at_);
+        out_.write(header_bytes(fields_));
+        out_.seek(end);
+    }
+
+    const std::vector<PackEntry>& entries_;
+    ArchiveOutput& out_;
+    const PackSettings& settings_;
+    std::vector<Job> jobs_;
+    std::vector<PieceOutput> pieces_;                  // filled by the workers, emptied when taken
+    std::unique_ptr<std::atomic<bool>[]> given_up_;     // per entry: to be stored, skip its pieces
+    std::vector<std::unique_ptr<MemberEncoder>> encoders_;  // per worker, made on its first piece
+    // The member being written.
+    HeaderFields fields_;
+    uint64_t header_at_ = 0, data_at_ = 0;
+    MemberStream stream_;
+    bool stored_ = false;
+};
 
 }  // namespace
 
@@ -275,14 +389,7 @@ uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
                        const PackSettings& settings) {
     HUFFMAN::build_crc16_table();
     ArchiveOutput out(output);
-    MemberEncoder encoder(settings.dictionary_bits, settings.effort);
-    for (const PackEntry& entry : entries) {
-        HeaderFields fields = header_for(entry, settings);
-        if (entry.folder)
-            out.write(header_bytes(fields));
-        else
-            write_file_member(entry, fields, out, encoder, settings);
-    }
+    ArchivePacker(entries, out, settings).run();
     out.write(&ARCHIVE_END, 1);
     return out.position();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,15 @@ struct PackEntry {
 // case in one folder, and files of 4 GiB or more.
 std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs);
 
+// Called on the calling thread with the number of input bytes packed since the last call.
+using ProgressFn = std::function<void(uint64_t bytes)>;
+
 struct PackSettings {
     int dictionary_bits = 16;  // 13 -lh5-, 15 -lh6-, 16 -lh7-
     Effort effort = Effort::normal;
     bool clamp_times = false;  // SOURCE_DATE_EPOCH: no time after latest
     int64_t latest = 0;
+    size_t threads = 1;  // 1: all on the calling thread, no thread made
     ProgressFn progress;
 };
 
@@ -40,6 +45,7 @@ std::string method_of(int dictionary_bits);
 
 // Writes every entry and the terminating zero byte to output (at its
 // current position, which must be 0) and returns the archive's length;
-// the file may hold stale bytes after it, which the caller cuts off.
+// the file may hold stale bytes after it, which the caller cuts off. The
+// archive is the same byte for byte whatever the number of threads.
 uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
                        const PackSettings& settings);

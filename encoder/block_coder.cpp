@@ -220,6 +220,11 @@ void write_block(BitOutput& out, const LzCode* codes, size_t count, const Positi
     BlockStats stats;
     for (size_t i = 0; i < count; ++i)
         stats.add(codes[i]);
+    write_block(out, codes, count, format, stats);
+}
+
+void write_block(BitOutput& out, const LzCode* codes, size_t count, const PositionFormat& format,
+                 const BlockStats& stats) {
     BlockCodes lengths = block_codes(stats, format);
     write_block_header(out, header_of(stats, lengths, format), format);
     std::vector<uint16_t> char_codes = canonical_codes(lengths.char_lengths);

@@ -56,3 +56,6 @@ uint64_t block_bits(const BlockStats& stats, const PositionFormat& format);
 
 // Writes one block of 1 to MAX_BLOCK_CODES codes.
 void write_block(BitOutput& out, const LzCode* codes, size_t count, const PositionFormat& format);
+// The same, given the block's statistics.
+void write_block(BitOutput& out, const LzCode* codes, size_t count, const PositionFormat& format,
+                 const BlockStats& stats);

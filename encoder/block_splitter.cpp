@@ -50,7 +50,7 @@ void BlockSplitter::finish() {
 
 void BlockSplitter::write_pending() {
     if (pending_.empty()) return;
-    write_block(out_, pending_.data(), pending_.size(), format_);
+    write_block(out_, pending_.data(), pending_.size(), format_, pending_stats_);
     pending_.clear();
     pending_stats_ = BlockStats();
     pending_bits_ = 0;

@@ -27,10 +27,7 @@ struct LzCode {
 // The position symbol of a distance minus one: its bit length (0 for 0), and
 // the symbol's extra bits below the leading one.
 inline int position_symbol(uint32_t distance_code) {
-    int symbol = 0;
-    while ((distance_code >> symbol) != 0)
-        ++symbol;
-    return symbol;
+    return distance_code == 0 ? 0 : 32 - __builtin_clz(distance_code);
 }
 inline int position_extra_bits(int symbol) {
     return symbol > 1 ? symbol - 1 : 0;

@@ -15,6 +15,7 @@
 #include "match_finder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "lz_code.h"
 
@@ -28,8 +29,19 @@ uint32_t hash3(const uint8_t* p) {
     return (v * HASH_MULTIPLIER) >> (32 - HASH_BITS);
 }
 
+// Eight bytes at a time: the lowest differing bit of two little-endian words
+// lies in the first differing byte.
 int common_length(const uint8_t* a, const uint8_t* b, int limit) {
     int n = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    constexpr int WORD = sizeof(uint64_t);
+    for (; n + WORD <= limit; n += WORD) {
+        uint64_t x, y;
+        std::memcpy(&x, a + n, WORD);
+        std::memcpy(&y, b + n, WORD);
+        if (x != y) return n + __builtin_ctzll(x ^ y) / 8;
+    }
+#endif
     while (n < limit && a[n] == b[n])
         ++n;
     return n;
@@ -91,6 +103,20 @@ Match MatchFinder::find(const uint8_t* window, uint64_t base, uint32_t pos, uint
     walk(window, base, pos, available, limits, [&](int length, uint32_t distance) {
         match.length = length;
         match.distance = distance;
+    });
+    return match;
+}
+
+Match MatchFinder::find_worth_most(const uint8_t* window, uint64_t base, uint32_t pos,
+                                   uint32_t available, const SearchLimits& limits, int per_byte) {
+    Match match;
+    int worth = 0;
+    walk(window, base, pos, available, limits, [&](int length, uint32_t distance) {
+        int w = per_byte * length - position_symbol(distance);
+        if (match.length == 0 || w > worth) {
+            match = {length, distance};
+            worth = w;
+        }
     });
     return match;
 }

@@ -29,6 +29,11 @@ public:
     // passed exactly once, in order, to find, find_all or insert.
     Match find(const uint8_t* window, uint64_t base, uint32_t pos, uint32_t available,
                const SearchLimits& limits);
+    // Of the matches find_all would store, the one worth most: per_byte for
+    // each byte it covers, less one for each bit of its distance (the first
+    // of equal worth).
+    Match find_worth_most(const uint8_t* window, uint64_t base, uint32_t pos, uint32_t available,
+                          const SearchLimits& limits, int per_byte);
     // Every match that is longer than the ones before it on the chain, so
     // lengths rise and distances rise with them; returns how many were stored.
     int find_all(const uint8_t* window, uint64_t base, uint32_t pos, uint32_t available,

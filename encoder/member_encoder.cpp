@@ -1,16 +1,21 @@
-// The member encoder's loop.
+// The encoder's loop over one piece of a member.
 //
 // The window is one buffer: the dictionary's worth of bytes before the
-// current position, then input read ahead in large pieces. When the
-// look-ahead runs short, the buffer's tail from the dictionary's start on is
-// moved to its front and refilled, so memory is the buffer (dictionary plus
-// WINDOW_READ bytes), the match finder's tables (256 KiB of hash heads, 4
-// bytes per dictionary position) and one block of codes, whatever the
-// member's size. The CRC-16 is taken over the bytes as they are read.
+// current position, then input read ahead in large pieces. It starts at the
+// piece's history (the dictionary's worth of bytes before the piece, fewer
+// at the member's start), whose positions are entered into the match
+// finder's chains before the piece is parsed, so the piece finds the matches
+// a run through the whole member would find. When the look-ahead runs short,
+// the buffer's tail from the dictionary's start on is moved to its front and
+// refilled, so memory is the buffer (dictionary plus WINDOW_READ bytes), the
+// match finder's tables (256 KiB of hash heads, 4 bytes per dictionary
+// position), one block of codes and the piece's output, whatever the
+// member's size. The CRC-16 is taken over the piece's bytes as they are read.
 //
-// The input is parsed in segments (SEGMENT bytes; the optimal parse's costs
-// and matches are per segment); the block splitter decides where blocks end
-// and writes them; the finished bytes go to the output after every segment.
+// The piece is parsed in segments (SEGMENT bytes; the optimal parse's costs
+// and matches are per segment), with the piece's end as the data's end, so
+// no match runs past it; the block splitter decides where blocks end, and
+// the last block ends with the piece.
 #include "member_encoder.h"
 
 #include <algorithm>
@@ -24,7 +29,7 @@
 
 namespace {
 
-constexpr uint32_t SEGMENT = 1u << 14;
+constexpr uint32_t SEGMENT = 1u << 13;
 constexpr uint32_t OPTIMAL_SEGMENT = 1u << 13;
 constexpr uint32_t LOOKAHEAD = MAX_MATCH + 2;  // a match at the segment's end, and the lazy step
 // The fuzz build reads one segment at a time, so that its inputs of a few
@@ -38,13 +43,22 @@ static_assert(WINDOW_READ >= SEGMENT, "a segment and its look-ahead fit behind t
 
 class InputWindow {
 public:
-    InputWindow(CWinFile& file, uint32_t size, uint32_t dictionary_size,
-                std::vector<uint8_t>& buffer)
-        : file_(file), size_(size), dictionary_size_(dictionary_size), buffer_(buffer) {}
+    // The window over [first, end) of the file, first being the history's start.
+    InputWindow(CWinFile& file, uint32_t first, uint32_t piece_start, uint32_t end,
+                uint32_t dictionary_size, std::vector<uint8_t>& buffer)
+        : file_(file),
+          end_(end),
+          piece_start_(piece_start),
+          dictionary_size_(dictionary_size),
+          buffer_(buffer),
+          base_(first) {
+        if (file_.seek(first, FILE_BEGIN) != static_cast<int64_t>(first))
+            throw EncoderError{"reading failed or the file became shorter"};
+    }
 
-    // Makes [pos - dictionary, end) available (end clamped to the member's size).
+    // Makes [pos - dictionary, end) available (end clamped to the window's end).
     void ensure(uint32_t pos, uint64_t end) {
-        end = std::min<uint64_t>(end, size_);
+        end = std::min<uint64_t>(end, end_);
         if (end <= base_ + filled_) return;
         uint64_t keep_from =
             std::max<uint64_t>(base_, pos >= dictionary_size_ ? pos - dictionary_size_ : 0);
@@ -52,12 +66,15 @@ public:
         std::memmove(buffer_.data(), buffer_.data() + (keep_from - base_), kept);
         base_ = keep_from;
         filled_ = kept;
-        uint64_t want = std::min<uint64_t>(buffer_.size() - filled_, size_ - (base_ + filled_));
+        uint64_t want = std::min<uint64_t>(buffer_.size() - filled_, end_ - (base_ + filled_));
         if (want == 0) return;
-        int32_t got = file_.read(buffer_.data() + filled_, static_cast<uint32_t>(want));
+        uint8_t* fresh = buffer_.data() + filled_;
+        int32_t got = file_.read(fresh, static_cast<uint32_t>(want));
         if (got != static_cast<int32_t>(want))
             throw EncoderError{"reading failed or the file became shorter"};
-        HUFFMAN::update_crc16(crc_, buffer_.data() + filled_, static_cast<uint32_t>(want));
+        uint64_t fresh_at = base_ + filled_;
+        uint64_t history = fresh_at < piece_start_ ? std::min(want, piece_start_ - fresh_at) : 0;
+        HUFFMAN::update_crc16(crc_, fresh + history, static_cast<uint32_t>(want - history));
         filled_ += static_cast<size_t>(want);
     }
 
@@ -67,22 +84,14 @@ public:
 
 private:
     CWinFile& file_;
-    uint32_t size_;
+    uint32_t end_;
+    uint64_t piece_start_;
     uint32_t dictionary_size_;
     std::vector<uint8_t>& buffer_;
-    uint64_t base_ = 0;
+    uint64_t base_;
     size_t filled_ = 0;
     uint16_t crc_ = 0;
 };
-
-void drain(BitOutput& bits, CWinFile& output, uint64_t& written) {
-    std::vector<uint8_t>& bytes = bits.bytes();
-    if (bytes.empty()) return;
-    if (!output.write(bytes.data(), static_cast<uint32_t>(bytes.size())))
-        throw EncoderError{"writing the archive failed"};
-    written += bytes.size();
-    bytes.clear();
-}
 
 }  // namespace
 
@@ -92,40 +101,44 @@ MemberEncoder::MemberEncoder(int dictionary_bits, Effort effort)
       finder_(1u << dictionary_bits),
       window_((1u << dictionary_bits) + WINDOW_READ + LOOKAHEAD) {}
 
-EncodeResult MemberEncoder::encode(CWinFile& input, uint32_t size, CWinFile& output,
-                                   const ProgressFn& progress) {
+PieceOutput MemberEncoder::encode_piece(CWinFile& input, uint32_t member_size, uint32_t start,
+                                        uint32_t end, const std::atomic<bool>* give_up) {
     const EffortSettings& settings = effort_settings(effort_);
     const uint32_t dictionary_size = 1u << dictionary_bits_;
     const PositionFormat format = position_format(dictionary_bits_);
     const uint32_t segment = settings.parse == Parse::optimal ? OPTIMAL_SEGMENT : SEGMENT;
-    InputWindow window(input, size, dictionary_size, window_);
+    const uint32_t first = start > dictionary_size ? start - dictionary_size : 0;
+    InputWindow window(input, first, start, end, dictionary_size, window_);
     MatchFinder& finder = finder_;
-    finder.begin_member(size);
+    finder.begin_member(end);
+    window.ensure(start, std::min<uint64_t>(end, uint64_t{start} + segment + LOOKAHEAD));
+    for (uint32_t p = first; p < start; ++p)
+        finder.insert(window.data(), window.base(), p, end - p);
+
+    PieceOutput result;
     BitOutput bits;
     BlockSplitter splitter(bits, format, settings.split_blocks);
+    BlockCodes previous;  // the optimal parse's first prices: the last block's codes
     std::vector<LzCode> codes;
-    EncodeResult result;
-    uint32_t pos = 0;
-    while (pos < size) {
-        uint32_t stop = static_cast<uint32_t>(std::min<uint64_t>(size, uint64_t{pos} + segment));
+    for (uint32_t pos = start; pos < end;) {
+        uint32_t stop = static_cast<uint32_t>(std::min<uint64_t>(end, uint64_t{pos} + segment));
         window.ensure(pos, uint64_t{stop} + LOOKAHEAD);
-        ParseInput in{window.data(), window.base(), size, &finder};
+        ParseInput in{window.data(), window.base(), end, &finder};
         codes.clear();
         const BlockStats& pending = splitter.pending_stats();
-        uint32_t next = settings.parse == Parse::optimal
-                            ? parse_optimal(in, pos, stop, settings, format, pending, previous_,
-                                            codes)
-                            : parse_greedy_or_lazy(in, pos, stop, settings, codes);
+        pos = settings.parse == Parse::optimal
+                  ? parse_optimal(in, pos, stop, settings, format, pending, previous, codes)
+                  : parse_greedy_or_lazy(in, pos, stop, settings, codes);
         splitter.add(codes);
-        drain(bits, output, result.packed_size);
-        if (progress) progress(next - pos);
-        pos = next;
-        if (result.packed_size >= size) return EncodeResult();
+        if (bits.bytes().size() >= member_size || (give_up && give_up->load())) {
+            result.given_up = true;
+            return result;
+        }
     }
     splitter.finish();
+    result.bits = bits.bit_count();
     bits.flush();
-    drain(bits, output, result.packed_size);
-    result.shrank = result.packed_size < size;
+    result.bytes.swap(bits.bytes());
     result.crc = window.crc();
     return result;
 }

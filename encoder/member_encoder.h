@@ -1,9 +1,9 @@
-// One member's data: read from its file in pieces, compressed into an
-// -lh5-, -lh6- or -lh7- stream, written to the archive as it is made.
+// One piece of a member's data: read from its file, compressed into an
+// -lh5-, -lh6- or -lh7- bit stream held in memory.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,33 +17,34 @@ struct EncoderError {
     std::string message;
 };
 
-// Called with the number of input bytes consumed since the last call.
-using ProgressFn = std::function<void(uint64_t bytes)>;
-
-struct EncodeResult {
-    bool shrank = false;  // false: the stream was not smaller than the data; nothing useful written
-    uint64_t packed_size = 0;
-    uint16_t crc = 0;  // CRC-16 of the data (when shrank)
+// A piece's compressed stream: whole blocks, the last one ending with the
+// piece, so the next piece's stream may follow it at the very next bit.
+struct PieceOutput {
+    std::vector<uint8_t> bytes;  // the bits, highest first; the last byte padded with zero bits
+    uint64_t bits = 0;
+    uint16_t crc = 0;        // CRC-16 of the piece's bytes alone
+    bool given_up = false;   // unfinished: the member is to be stored (see encode_piece)
 };
 
-// One encoder serves all members of an archive, so its tables and window
-// are allocated once.
+// One encoder per thread: its tables and window are allocated once and
+// serve piece after piece, of any member.
 class MemberEncoder {
 public:
     MemberEncoder(int dictionary_bits, Effort effort);
 
-    // Compresses `size` bytes from input (at its current position) to output.
-    // Stops early, with shrank false, as soon as the stream grows as large as
-    // the data; the caller then stores the member instead. Raises
-    // EncoderError when the input cannot be read, ends early, or output
-    // cannot be written.
-    EncodeResult encode(CWinFile& input, uint32_t size, CWinFile& output,
-                        const ProgressFn& progress);
+    // Compresses bytes [start, end) of a member of member_size bytes, read
+    // from input, with the dictionary's worth of bytes before start as
+    // history: matches reach into it, never before the member's start, and
+    // none runs past end. The output depends on nothing else. Gives up
+    // (given_up, the rest unwritten) when the piece alone takes as many
+    // bytes as the member or when give_up turns true. Raises EncoderError
+    // when the input cannot be read or ends early.
+    PieceOutput encode_piece(CWinFile& input, uint32_t member_size, uint32_t start, uint32_t end,
+                             const std::atomic<bool>* give_up = nullptr);
 
 private:
     int dictionary_bits_;
     Effort effort_;
     MatchFinder finder_;
     std::vector<uint8_t> window_;
-    BlockCodes previous_;  // the optimal parse's first prices: the last block's codes
 };

@@ -50,11 +50,14 @@ constexpr uint64_t DECODED_FLOOR = 4096;
 uint64_t decode_budget(size_t input_size);
 
 // The encoder target's first input byte: the method (modulo ENCODE_METHODS:
-// -lh5-, -lh6-, -lh7-) and, from bit ENCODE_EFFORT_SHIFT on, the effort
-// (modulo ENCODE_EFFORTS).
+// -lh5-, -lh6-, -lh7-), from bit ENCODE_EFFORT_SHIFT on the effort (modulo
+// ENCODE_EFFORTS), and from bit ENCODE_THREADS_SHIFT on the threads beyond
+// two (modulo ENCODE_MORE_THREADS: 2 to 4 threads).
 constexpr int ENCODE_METHODS = 3;
 constexpr int ENCODE_EFFORTS = 3;
 constexpr int ENCODE_EFFORT_SHIFT = 2;
+constexpr int ENCODE_THREADS_SHIFT = 6;
+constexpr int ENCODE_MORE_THREADS = 3;
 
 // Ends the process (a crash to the fuzzer) with the broken condition's text.
 [[noreturn]] void fuzz_check_failed(const char* condition, const char* file, int line);

@@ -10,7 +10,10 @@
 // empties the buffer. The null device takes every write and reads as empty.
 // A name never registered does not open (ENOENT); otherwise the failures are
 // the POSIX back end's: EBADF for an access not asked for, EINVAL for a seek
-// before the start, ENOSPC when the write-failure hook says so.
+// before the start, ENOSPC when the write-failure hook says so. One lock
+// guards the tables, as the encoder's worker threads open, read and close
+// files of their own at the same time (a buffer is written by one file at
+// a time).
 #include "win_file.h"
 #include "win_file_memory.h"
 
@@ -18,6 +21,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -34,6 +38,7 @@ struct OpenFile {
 std::map<std::wstring, std::vector<uint8_t>> files;
 std::vector<OpenFile> open_files;
 CWinFile::WriteFailureHook write_failure_hook = nullptr;
+std::mutex tables;
 
 int take_slot() {
     for (size_t slot = 0; slot < open_files.size(); ++slot)
@@ -58,6 +63,7 @@ int64_t length(const OpenFile& file) {
 }  // namespace
 
 std::vector<uint8_t>& memory_file(const wchar_t* path) {
+    std::lock_guard<std::mutex> lock(tables);
     return files[path];
 }
 
@@ -72,6 +78,7 @@ bool CWinFile::is_open() const {
 bool CWinFile::open(const wchar_t* path, uint32_t access, uint32_t /*share*/,
                     uint32_t disposition, uint32_t /*flags*/) {
     close();
+    std::lock_guard<std::mutex> lock(tables);
     size_ = 0;
     std::vector<uint8_t>* bytes = nullptr;
     if (std::wcscmp(path, NULL_DEVICE) != 0) {
@@ -91,6 +98,7 @@ bool CWinFile::open(const wchar_t* path, uint32_t access, uint32_t /*share*/,
 
 int32_t CWinFile::read(void* buffer, uint32_t count) {
     if (!is_open()) return -1;
+    std::lock_guard<std::mutex> lock(tables);
     OpenFile* file = usable(descriptor_, GENERIC_READ);
     if (!file) return -1;
     const int64_t available = std::max<int64_t>(0, length(*file) - file->position);
@@ -106,6 +114,7 @@ bool CWinFile::write(const void* buffer, uint32_t count) {
         errno = ENOSPC;
         return false;
     }
+    std::lock_guard<std::mutex> lock(tables);
     OpenFile* file = usable(descriptor_, GENERIC_WRITE);
     if (!file) return false;
     if (file->bytes && count > 0) {
@@ -119,6 +128,7 @@ bool CWinFile::write(const void* buffer, uint32_t count) {
 
 int64_t CWinFile::seek(int64_t distance, uint32_t origin) {
     if (!is_open()) return -1;
+    std::lock_guard<std::mutex> lock(tables);
     OpenFile& file = open_files[static_cast<size_t>(descriptor_)];
     const int64_t base = origin == FILE_CURRENT ? file.position
                          : origin == FILE_END   ? length(file)
@@ -132,6 +142,7 @@ int64_t CWinFile::seek(int64_t distance, uint32_t origin) {
 }
 
 void CWinFile::close() {
+    std::lock_guard<std::mutex> lock(tables);
     if (is_open()) open_files[static_cast<size_t>(descriptor_)].in_use = false;
     descriptor_ = -1;
 }

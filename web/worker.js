@@ -79,7 +79,10 @@ function build(module, request, progress) {
     if (now !== step || done === total) { step = now; progress(done, total); }
   };
   var started = performance.now();
-  var result = run(module, ['build'].concat(inputs, ['-o', output, '--stub', STUB, '-q'], request.words),
+  // One thread: this build of the builder has none to start (its output is the
+  // same for any count).
+  var result = run(module, ['build'].concat(inputs, ['-o', output, '--stub', STUB, '-q', '-j', '1'],
+                                            request.words),
                    request.epoch);
   result.seconds = (performance.now() - started) / 1000;
   module.onPacking = null;

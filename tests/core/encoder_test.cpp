@@ -1,10 +1,16 @@
-// The parses against a scan of the dictionary: greedy and lazy take the longest, nearest match at once,
-// unless (lazy) a short one has a longer one behind it; at fixed code lengths the optimal parse is cheapest.
+// The parses against a scan of the dictionary: greedy takes the longest, nearest match at once; lazy the one
+// worth most, unless a better one starts a byte (or, for a short one, two bytes) on; at fixed code lengths the
+// optimal parse is cheapest.
+// Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 
+#include "encoder/member_pieces.h"
+#include "encoder/ordered_jobs.h"
 #include "encoder/parser.h"
+#include "huffman/huffman.h"
 
 namespace {
 
@@ -42,6 +48,13 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         Matches found = scan(data, pos, size);
         return found.empty() ? std::pair(0, 0u) : found.back();
     };
+    // Lazy weighs matches: 4 per byte, less the distance's bits.
+    auto gain = [](std::pair<int, uint32_t> m) { int g = 4 * m.first; for (; m.second; m.second >>= 1) --g; return g; };
+    auto worth_most = [&](uint32_t pos) {
+        std::pair<int, uint32_t> best(0, 0u);
+        for (auto m : scan(data, pos, size)) if (best.first == 0 || gain(m) > gain(best)) best = m;
+        return best;
+    };
     for (Parse parse : {Parse::greedy, Parse::lazy}) {
         MatchFinder finder(DICTIONARY);
         finder.begin_member(size);
@@ -49,10 +62,15 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         std::vector<LzCode> codes;
         ASSERT_EQ(parse_greedy_or_lazy({data.data(), 0, size, &finder}, 0, size, settings, codes), size);
         uint32_t pos = 0;
+        bool second_literal = false;  // a match two bytes on is worth more: two literals first
         for (const LzCode& code : codes) {
-            auto [n, distance] = longest(pos);
-            bool put_off = parse == Parse::lazy && n < settings.lazy_limit && longest(pos + 1).first > n;
-            LzCode want = n < MIN_MATCH || put_off ? LzCode::literal(data[pos]) : LzCode::match(n, distance);
+            const bool lazy = parse == Parse::lazy;
+            auto m = lazy ? worth_most(pos) : longest(pos);
+            auto better = [&](uint32_t at, int by) { auto o = worth_most(at); return o.first >= MIN_MATCH && gain(o) > gain(m) + by; };
+            bool put_off = second_literal || (lazy && m.first < settings.lazy_limit && better(pos + 1, 3));
+            second_literal = !put_off && lazy && m.first >= MIN_MATCH && m.first < 5 && better(pos + 2, 4);
+            LzCode want = m.first < MIN_MATCH || put_off || second_literal ? LzCode::literal(data[pos])
+                                                                          : LzCode::match(m.first, m.second);
             ASSERT_EQ(std::pair(code.symbol, code.distance), std::pair(want.symbol, want.distance))
                 << static_cast<int>(parse) << " at " << pos;
             pos += code.length();
@@ -93,4 +111,62 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
     uint64_t bits = 0;
     for (const LzCode& code : parse) bits += price(code);
     EXPECT_EQ(bits, cheapest[size]);
+}
+
+TEST(Pieces, StreamsJoinedAtAnyBitReadAsOneStreamWithTheWholeDataCrc) {
+    std::mt19937 random(7);
+    BitOutput whole;
+    MemberStream joined;
+    std::vector<uint8_t> out, data;
+    uint16_t data_crc = 0;
+    for (int piece = 0; piece < 40; ++piece) {
+        BitOutput part;
+        for (int n = random() % 30; n > 0; --n) {  // none at times: an empty piece
+            const uint32_t value = random();
+            const int count = 1 + random() % 16;
+            part.put(value, count);
+            whole.put(value, count);
+        }
+        PieceOutput output{{}, part.bit_count(), 0, false};
+        std::vector<uint8_t> bytes(random() % 5000, static_cast<uint8_t>(random()));
+        HUFFMAN::update_crc16(output.crc, bytes.data(), static_cast<uint32_t>(bytes.size()));
+        data.insert(data.end(), bytes.begin(), bytes.end());
+        part.flush();
+        output.bytes = part.bytes();
+        joined.add(output, static_cast<uint32_t>(bytes.size()), out);
+    }
+    joined.finish(out);
+    whole.flush();
+    HUFFMAN::update_crc16(data_crc, data.data(), static_cast<uint32_t>(data.size()));
+    EXPECT_EQ(out, whole.bytes());
+    EXPECT_EQ(joined.size(), out.size());
+    EXPECT_EQ(joined.crc(), data_crc);
+}
+
+TEST(Pieces, JobsAreTakenInOrderAndAFailureIsRaisedInItsTurnOnAnyNumberOfThreads) {
+    for (size_t threads : {1, 2, 7}) {
+        std::vector<int> ran(50, 0);
+        std::vector<size_t> taken;
+        OrderedJobs jobs;
+        jobs.weights.assign(ran.size(), 3);
+        jobs.run = [&](size_t job, size_t worker) {
+            ASSERT_LT(worker, threads);
+            if (job == 30) throw EncoderError{"job 30"};
+            ran[job] = 1;
+        };
+        jobs.take = [&](size_t job) {
+            EXPECT_TRUE(ran[job]);
+            taken.push_back(job);
+        };
+        try {
+            run_ordered(jobs, threads, 10);  // three jobs under way at most
+            ADD_FAILURE() << "job 30 failed";
+        } catch (const EncoderError& error) {
+            EXPECT_EQ(error.message, "job 30");
+        }
+        std::vector<size_t> first(30);
+        std::iota(first.begin(), first.end(), 0);
+        EXPECT_EQ(taken, first) << threads;
+        EXPECT_LE(std::count(ran.begin(), ran.end(), 1), 30 + 3) << threads;
+    }
 }

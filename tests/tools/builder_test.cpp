@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <regex>
 
 #include "Sfx/config.h"
@@ -515,4 +516,27 @@ TEST_F(Builder, ADotPacksTheFolderContentsWithoutTheOutputAndARootIsRefused) {
     const std::string root = TempDir::SEPARATOR == L'/' ? "/" : "C:\\";
     EXPECT_TRUE(vornsfx({"pack", root, "-o", "../y.lzh"}).says("the root of a file system"));
     fs::current_path(was);
+}
+
+TEST_F(Builder, PackWritesTheSameArchiveOnAnyNumberOfThreadsAndStoresWhatTheWholeStreamDoesNotShrink) {
+    std::mt19937 random(3);
+    auto noise = [&](size_t n) { Bytes b(n); for (uint8_t& x : b) x = uint8_t(random()); return b; };
+    auto text = [&](size_t n) { Bytes b(n); for (uint8_t& x : b) x = uint8_t('a' + random() % 5); return b; };
+    make_folder(dir / L"t");
+    write_file(dir / L"t/noise", noise(2'600'000));                         // stored: no piece shrinks
+    write_file(dir / L"t/noise-then-text", concat({noise(1'200'000), text(1'500'000)}));  // its first piece grows
+    write_file(dir / L"t/small", text(5000));
+    std::vector<Bytes> archives;
+    for (std::string threads : {"1", "2", "16"}) {
+        const std::wstring packed = dir / utf8_to_utf16("j" + threads + ".lzh");
+        ASSERT_EQ(vornsfx({"pack", "-q", "-j", threads, "--effort", "fast", arg(dir / L"t"), "-o", arg(packed)}).status, 0);
+        archives.push_back(read_file(packed));
+        EXPECT_EQ(archives.back(), archives.front()) << "-j " << threads;
+    }
+    Outcome tested = vornsfx({"test", "-v", arg(dir / L"j2.lzh")});
+    EXPECT_EQ(tested.status, 0) << tested.out;
+    for (std::string line : {"t/noise (-lh0-, 2600000 bytes", "t/noise-then-text (-lh7-", "t/small (-lh7-"})
+        EXPECT_TRUE(tested.says(line)) << line << "\n" << tested.out;
+    EXPECT_EQ(vornsfx({"pack", "t", "-j", "0", "-o", "x.lzh"}).status, 2);
+    EXPECT_TRUE(vornsfx({"pack", "t", "--threads=257", "-o", "x.lzh"}).says("'257' is not a number of threads"));
 }

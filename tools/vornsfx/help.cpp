@@ -71,7 +71,8 @@ constexpr char BUILD_HELP[] =
     "  --strict                every warning (a --shortcut-target or --run-after\n"
     "                          that is no member, bytes after the archive, a missing\n"
     "                          terminating zero byte) fails the build with status 2\n"
-    "  --method, --effort, -q  how files and folders are packed (see pack)\n"
+    "  --method, --effort, -j, -q\n"
+    "                          how files and folders are packed (see pack)\n"
     "  -h, --help              this text\n"
     "\n"
     "An option's value may follow it or be joined with '=': --title=Setup. An\n"
@@ -103,6 +104,8 @@ constexpr char PACK_HELP[] =
     "                          fast: greedy matching; normal (default): lazy\n"
     "                          matching, blocks that follow the data; best: an\n"
     "                          optimal parse, smallest and slowest\n"
+    "  -j, --threads N         pack on N threads (default: the processors this\n"
+    "                          process may use); the archive is the same for any N\n"
     "  -n, --no-clobber        refuse (status 2) when OUT.lzh exists\n"
     "  -q                      no progress bar and no summary\n"
     "  -h, --help              this text\n";

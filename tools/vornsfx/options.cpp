@@ -55,6 +55,8 @@ constexpr char OPTION_QUIET[] = "-q";
 constexpr char OPTION_QUIET_LONG[] = "--quiet";
 constexpr char OPTION_VERBOSE[] = "-v";
 constexpr char OPTION_VERBOSE_LONG[] = "--verbose";
+constexpr char OPTION_THREADS[] = "--threads";
+constexpr char OPTION_THREADS_SHORT[] = "-j";
 constexpr char OPTION_NO_CLOBBER[] = "--no-clobber";
 constexpr char OPTION_NO_CLOBBER_SHORT[] = "-n";
 constexpr char OPTION_STRICT[] = "--strict";
@@ -167,6 +169,19 @@ int named_value(const std::string& command, const std::string& option, const std
     usage_error(command, option + ": '" + value + "' is not one of " + words);
 }
 
+size_t thread_count(const std::string& command, const std::string& option,
+                    const std::string& value) {
+    size_t count = 0;
+    bool digits = !value.empty() && value.size() <= 4;
+    for (char c : value)
+        digits = digits && c >= '0' && c <= '9';
+    if (digits) count = std::stoul(value);
+    if (count < 1 || count > MAX_THREADS)
+        usage_error(command, option + ": '" + value + "' is not a number of threads from 1 to " +
+                                 std::to_string(MAX_THREADS));
+    return count;
+}
+
 // The options pack and build share; false when name is none of them.
 bool parse_pack_option(const std::string& command, const std::string& name, const Word& word,
                        WordReader& reader, PackOptions& pack) {
@@ -177,6 +192,10 @@ bool parse_pack_option(const std::string& command, const std::string& name, cons
             static_cast<Effort>(named_value(command, name, reader.value_of(word), EFFORTS));
     else if (name == OPTION_QUIET)
         pack.quiet = true;
+    else if (name == OPTION_THREADS || name == OPTION_THREADS_SHORT)
+        pack.threads = thread_count(command, name, reader.value_of(word));
+    else if (name.compare(0, 2, OPTION_THREADS_SHORT) == 0 && name.size() > 2)  // -j4
+        pack.threads = thread_count(command, OPTION_THREADS_SHORT, name.substr(2));
     else if (name == OPTION_NO_CLOBBER || name == OPTION_NO_CLOBBER_SHORT)
         pack.no_clobber = true;
     else

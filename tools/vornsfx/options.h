@@ -19,7 +19,12 @@ struct PackOptions {
     Effort effort = Effort::normal;
     bool quiet = false;       // -q: no progress bar, no summary
     bool no_clobber = false;  // -n: refuse an output that exists
+    size_t threads = 0;       // -j: 1 to MAX_THREADS; 0: the processors the process may use
 };
+
+// The most threads -j takes: far more than the machines it runs on have, few
+// enough that their memory (a few MiB each) stays small beside the system's.
+constexpr size_t MAX_THREADS = 256;
 
 struct BuildOptions {
     bool help = false;

@@ -98,6 +98,7 @@ PackSummary pack_into(const std::vector<std::wstring>& inputs,
     PackSettings settings;
     settings.dictionary_bits = options.dictionary_bits;
     settings.effort = options.effort;
+    settings.threads = options.threads ? options.threads : std::min(usable_processors(), MAX_THREADS);
     clamp_to_epoch(settings);
     PackSummary summary;
     try {

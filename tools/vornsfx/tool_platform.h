@@ -59,5 +59,8 @@ std::wstring own_program();
 // The system's text for the last failed call of this thread.
 std::string last_error_text();
 
+// How many processors this process may run on (at least 1).
+size_t usable_processors();
+
 // A number that tells this process from others writing beside it.
 unsigned process_number();

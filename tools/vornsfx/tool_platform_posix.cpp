@@ -1,4 +1,5 @@
 // POSIX back end of the builder's system needs.
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -114,6 +115,16 @@ std::string last_error_text() {
 
 unsigned process_number() {
     return static_cast<unsigned>(getpid());
+}
+
+// The affinity mask, not the machine's count: a container or taskset may
+// allow fewer.
+size_t usable_processors() {
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return static_cast<size_t>(CPU_COUNT(&allowed));
+    long online = sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? static_cast<size_t>(online) : 1;
 }
 
 bool is_regular_file(CWinFile&, const std::wstring& path) {

@@ -97,6 +97,16 @@ unsigned process_number() {
     return static_cast<unsigned>(GetCurrentProcessId());
 }
 
+// The process's affinity mask (its processor group): what it may run on.
+size_t usable_processors() {
+    DWORD_PTR process = 0, system = 0;
+    size_t count = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system))
+        for (; process != 0; process &= process - 1)
+            ++count;
+    return count > 0 ? count : 1;
+}
+
 bool is_regular_file(CWinFile& file, const std::wstring&) {
     return GetFileType(file.handle()) == FILE_TYPE_DISK;
 }
