@@ -15,7 +15,7 @@
 namespace {
 
 using Matches = std::vector<std::pair<int, uint32_t>>;  // (length, distance), nearest first
-constexpr uint32_t DICTIONARY = 1024, SIZE = 3000;
+constexpr uint32_t DICTIONARY = 1024, DATA_SIZE = 3000;
 const SearchLimits EVERY_POSITION = {1 << 30, MAX_MATCH + 1};  // no match ends a search early
 
 // Each distance whose match (ending by end) is longer than every nearer one.
@@ -35,7 +35,7 @@ Matches scan(const std::vector<uint8_t>& data, uint32_t pos, size_t end) {
 TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
     std::mt19937 random(5);
     std::vector<uint8_t> data;  // four letters, random bytes, runs, copies a dictionary back
-    while (data.size() < SIZE) {
+    while (data.size() < DATA_SIZE) {
         const uint32_t kind = random() % (data.size() < DICTIONARY ? 3 : 4), count = 50 + random() % 400;
         for (uint32_t i = 0; i < count; ++i)
             data.push_back(static_cast<uint8_t>(kind == 0   ? 'a' + random() % 4
