@@ -120,11 +120,15 @@ unsigned process_number() {
 // The affinity mask, not the machine's count: a container or taskset may
 // allow fewer.
 size_t usable_processors() {
+#ifdef __EMSCRIPTEN__
+    return 1;  // the WebAssembly builder has no threads to start
+#else
     cpu_set_t allowed;
     if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
         return static_cast<size_t>(CPU_COUNT(&allowed));
     long online = sysconf(_SC_NPROCESSORS_ONLN);
     return online > 0 ? static_cast<size_t>(online) : 1;
+#endif
 }
 
 bool is_regular_file(CWinFile&, const std::wstring& path) {
