@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -15,10 +16,47 @@ namespace {
 const char* ansi_charset = "CP932";
 constexpr wchar_t REPLACEMENT = L'?';
 
+const iconv_t NO_CONVERTER = reinterpret_cast<iconv_t>(-1);
+
+// Opening a converter costs several times what converting a name does (a
+// module lookup and a few allocations), and a listing converts every
+// member's name, twice: so each thread keeps its converter open for the
+// charset in use.
+class Converter {
+public:
+    Converter() = default;
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    ~Converter() { close(); }
+
+    // The converter for the charset in use, back in its initial state;
+    // NO_CONVERTER when iconv has none for it.
+    iconv_t get() {
+        if (cd_ == NO_CONVERTER || charset_ != ansi_charset) {
+            close();
+            charset_ = ansi_charset;
+            cd_ = iconv_open("UTF-16LE", ansi_charset);
+        }
+        if (cd_ != NO_CONVERTER) iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        return cd_;
+    }
+
+private:
+    void close() {
+        if (cd_ != NO_CONVERTER) iconv_close(cd_);
+        cd_ = NO_CONVERTER;
+    }
+
+    std::string charset_;
+    iconv_t cd_ = NO_CONVERTER;
+};
+
+thread_local Converter converter;
+
 std::vector<uint16_t> decode(const char* bytes) {
     std::vector<uint16_t> units;
-    iconv_t cd = iconv_open("UTF-16LE", ansi_charset);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return units;
+    iconv_t cd = converter.get();
+    if (cd == NO_CONVERTER) return units;
     size_t in_left = std::strlen(bytes);
     char* in = const_cast<char*>(bytes);
     while (in_left > 0) {
@@ -38,7 +76,6 @@ std::vector<uint16_t> decode(const char* bytes) {
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
-    iconv_close(cd);
     return units;
 }
 
