@@ -19,6 +19,8 @@
 // the bits write_block sends.
 #include "block_coder.h"
 
+#include <utility>
+
 #include "code_lengths.h"
 
 namespace {
@@ -52,11 +54,12 @@ struct LengthItem {
     int extra;  // the run's extra value, SHORT or LONG runs only
 };
 
-std::vector<LengthItem> char_length_items(const std::vector<uint8_t>& lengths, size_t count) {
-    std::vector<LengthItem> items;
+// Calls visit with each item of the first count lengths' run-length form.
+template <class Visit>
+void for_each_length_item(const std::vector<uint8_t>& lengths, size_t count, Visit visit) {
     for (size_t i = 0; i < count;) {
         if (lengths[i] != 0) {
-            items.push_back({lengths[i++] + LENGTH_SYMBOL_BIAS, 0});
+            visit(LengthItem{lengths[i++] + LENGTH_SYMBOL_BIAS, 0});
             continue;
         }
         int run = 0;
@@ -64,17 +67,16 @@ std::vector<LengthItem> char_length_items(const std::vector<uint8_t>& lengths, s
             ++i, ++run;
         if (run < SHORT_RUN_MIN) {
             for (int k = 0; k < run; ++k)
-                items.push_back({ONE_ZERO, 0});
+                visit(LengthItem{ONE_ZERO, 0});
         } else if (run <= SHORT_RUN_MAX) {
-            items.push_back({SHORT_ZERO_RUN, run - SHORT_RUN_MIN});
+            visit(LengthItem{SHORT_ZERO_RUN, run - SHORT_RUN_MIN});
         } else if (run == SHORT_RUN_MAX + 1) {  // 19: neither run form fits
-            items.push_back({ONE_ZERO, 0});
-            items.push_back({SHORT_ZERO_RUN, SHORT_RUN_MAX - SHORT_RUN_MIN});
+            visit(LengthItem{ONE_ZERO, 0});
+            visit(LengthItem{SHORT_ZERO_RUN, SHORT_RUN_MAX - SHORT_RUN_MIN});
         } else {
-            items.push_back({LONG_ZERO_RUN, run - LONG_RUN_MIN});
+            visit(LengthItem{LONG_ZERO_RUN, run - LONG_RUN_MIN});
         }
     }
-    return items;
 }
 
 size_t used_count(const std::vector<uint8_t>& lengths) {
@@ -134,14 +136,14 @@ void put_block_header(Out& out, const BlockHeader& header, const PositionFormat&
     } else {
         std::vector<uint16_t> codes = canonical_codes(header.length_code);
         out.put(static_cast<uint32_t>(n), CHAR_COUNT_BITS);
-        for (const LengthItem& item : char_length_items(header.chars, n)) {
+        for_each_length_item(header.chars, n, [&](const LengthItem& item) {
             size_t s = static_cast<size_t>(item.symbol);
             if (s < codes.size()) out.put(codes[s], header.length_code[s]);  // else: constant
             if (item.symbol == SHORT_ZERO_RUN)
                 out.put(static_cast<uint32_t>(item.extra), SHORT_RUN_BITS);
             if (item.symbol == LONG_ZERO_RUN)
                 out.put(static_cast<uint32_t>(item.extra), LONG_RUN_BITS);
-        }
+        });
     }
     put_small_code(out, header.positions, header.position_constant, format.count_bits, false);
 }
@@ -158,11 +160,11 @@ BlockHeader header_of(const BlockStats& stats, const BlockCodes& codes,
     header.position_constant = only_symbol(stats.positions, format.symbols);
     size_t n = used_count(header.chars);
     if (n == 0) return header;
-    std::vector<uint32_t> freqs(LENGTH_CODE_SYMBOLS, 0);
-    for (const LengthItem& item : char_length_items(header.chars, n))
-        ++freqs[static_cast<size_t>(item.symbol)];
-    header.length_code = build_code_lengths(freqs);
-    header.length_constant = only_symbol(freqs.data(), LENGTH_CODE_SYMBOLS);
+    uint32_t freqs[LENGTH_CODE_SYMBOLS] = {};
+    for_each_length_item(header.chars, n,
+                         [&](const LengthItem& item) { ++freqs[item.symbol]; });
+    header.length_code = build_code_lengths(freqs, LENGTH_CODE_SYMBOLS);
+    header.length_constant = only_symbol(freqs, LENGTH_CODE_SYMBOLS);
     return header;
 }
 
@@ -186,6 +188,15 @@ void BlockStats::add(const LzCode& code) {
     extra_bits += static_cast<uint64_t>(position_extra_bits(symbol));
 }
 
+void BlockStats::remove(const LzCode& code) {
+    --chars[code.symbol];
+    --codes;
+    if (!code.is_match()) return;
+    int symbol = position_symbol(code.distance);
+    --positions[symbol];
+    extra_bits -= static_cast<uint64_t>(position_extra_bits(symbol));
+}
+
 void BlockStats::add(const BlockStats& other) {
     for (int s = 0; s < CHAR_SYMBOLS; ++s)
         chars[s] += other.chars[s];
@@ -197,14 +208,13 @@ void BlockStats::add(const BlockStats& other) {
 
 BlockCodes block_codes(const BlockStats& stats, const PositionFormat& format) {
     BlockCodes codes;
-    codes.char_lengths =
-        build_code_lengths(std::vector<uint32_t>(stats.chars, stats.chars + CHAR_SYMBOLS));
-    codes.position_lengths = build_code_lengths(
-        std::vector<uint32_t>(stats.positions, stats.positions + format.symbols));
+    codes.char_lengths = build_code_lengths(stats.chars, CHAR_SYMBOLS);
+    codes.position_lengths =
+        build_code_lengths(stats.positions, static_cast<size_t>(format.symbols));
     return codes;
 }
 
-uint64_t block_bits(const BlockStats& stats, const PositionFormat& format) {
+uint64_t block_bits(const BlockStats& stats, const PositionFormat& format, BlockCodes* codes_out) {
     BlockCodes codes = block_codes(stats, format);
     BitCounter counter;
     put_block_header(counter, header_of(stats, codes, format), format);
@@ -213,6 +223,7 @@ uint64_t block_bits(const BlockStats& stats, const PositionFormat& format) {
         bits += uint64_t{stats.chars[s]} * codes.char_lengths[static_cast<size_t>(s)];
     for (int s = 0; s < format.symbols; ++s)
         bits += uint64_t{stats.positions[s]} * codes.position_lengths[static_cast<size_t>(s)];
+    if (codes_out) *codes_out = std::move(codes);
     return bits;
 }
 

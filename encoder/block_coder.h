@@ -30,6 +30,7 @@ struct BlockStats {
     uint64_t extra_bits = 0;  // the position codes' extra bits
 
     void add(const LzCode& code);
+    void remove(const LzCode& code);  // one that was added
     void add(const BlockStats& other);
 };
 
@@ -51,8 +52,10 @@ struct BlockHeader {
 // Writes a header as it is given; tests send rare shapes with it.
 void write_block_header(BitOutput& out, const BlockHeader& header, const PositionFormat& format);
 
-// Bits the block takes, its header included.
-uint64_t block_bits(const BlockStats& stats, const PositionFormat& format);
+// Bits the block takes, its header included; codes, when given, receives the
+// code lengths it is coded with.
+uint64_t block_bits(const BlockStats& stats, const PositionFormat& format,
+                    BlockCodes* codes = nullptr);
 
 // Writes one block of 1 to MAX_BLOCK_CODES codes.
 void write_block(BitOutput& out, const LzCode* codes, size_t count, const PositionFormat& format);

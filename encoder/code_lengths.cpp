@@ -17,82 +17,86 @@
 #include "code_lengths.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace {
 
-struct Node {
-    uint64_t weight;
-    int left, right;  // children; -1 for a leaf
-};
+constexpr int SYMBOL_BITS = 32;
+constexpr uint64_t SYMBOL_MASK = (uint64_t{1} << SYMBOL_BITS) - 1;
 
-// Depth of every leaf of the Huffman tree over the sorted symbols.
-std::vector<int> huffman_depths(const std::vector<uint32_t>& freqs, const std::vector<int>& order) {
-    size_t leaves = order.size();
-    std::vector<Node> nodes;
-    nodes.reserve(2 * leaves);
-    for (int symbol : order)
-        nodes.push_back({freqs[static_cast<size_t>(symbol)], -1, -1});
-    size_t next_leaf = 0, next_inner = leaves;
-    auto take_lightest = [&]() {
-        bool leaf = next_leaf < leaves && (next_inner >= nodes.size() ||
-                                           nodes[next_leaf].weight <= nodes[next_inner].weight);
-        return static_cast<int>(leaf ? next_leaf++ : next_inner++);
-    };
-    for (size_t merged = 1; merged < leaves; ++merged) {
-        int a = take_lightest();
-        int b = take_lightest();
-        nodes.push_back(
-            {nodes[static_cast<size_t>(a)].weight + nodes[static_cast<size_t>(b)].weight, a, b});
+// The Huffman tree over the used symbols, lightest first: leaves 0 to n-1 in
+// that order, then the merged nodes in the order they are made. The block
+// splitter builds codes for every few KiB of input, so the tree lives in
+// fixed arrays on the stack rather than in containers.
+class HuffmanTree {
+public:
+    // keys: frequency and symbol packed, sorted. Counts the leaves of each
+    // depth into count (depths past max_length as max_length).
+    void count_depths(const uint64_t* keys, size_t leaves, int max_length, uint32_t* count) {
+        size_t next_leaf = 0, next_inner = leaves, made = leaves;
+        auto weight = [&](size_t node) { return node < leaves ? keys[node] >> SYMBOL_BITS : weight_[node]; };
+        auto take_lightest = [&]() {
+            bool leaf = next_leaf < leaves && (next_inner >= made || weight(next_leaf) <= weight(next_inner));
+            return leaf ? next_leaf++ : next_inner++;
+        };
+        for (; made < 2 * leaves - 1; ++made) {
+            size_t a = take_lightest(), b = take_lightest();
+            weight_[made] = weight(a) + weight(b);
+            parent_[a] = parent_[b] = static_cast<uint16_t>(made);
+        }
+        // Depths from the root down: a parent is made after its children.
+        depth_[made - 1] = 0;
+        for (size_t node = made - 1; node-- > 0;) {
+            depth_[node] = static_cast<uint16_t>(depth_[parent_[node]] + 1);
+            if (node < leaves) ++count[std::min<int>(depth_[node], max_length)];
+        }
     }
-    // Depths from the root down: children always come before their parent.
-    std::vector<int> depth(nodes.size(), 0);
-    for (size_t i = nodes.size(); i-- > leaves;) {
-        depth[static_cast<size_t>(nodes[i].left)] = depth[i] + 1;
-        depth[static_cast<size_t>(nodes[i].right)] = depth[i] + 1;
-    }
-    depth.resize(leaves);
-    return depth;
-}
+
+private:
+    static constexpr size_t MAX_NODES = 2 * MAX_SYMBOLS;
+    uint64_t weight_[MAX_NODES];
+    uint16_t parent_[MAX_NODES];
+    uint16_t depth_[MAX_NODES];
+};
 
 }  // namespace
 
 std::vector<uint8_t> build_code_lengths(const std::vector<uint32_t>& freqs, int max_length) {
-    std::vector<uint8_t> lengths(freqs.size(), 0);
-    std::vector<int> order;
-    for (size_t s = 0; s < freqs.size(); ++s)
-        if (freqs[s] != 0) order.push_back(static_cast<int>(s));
-    if (order.size() < 2) return lengths;
-    // Lightest first; ties by symbol, so the result never depends on the sort.
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        return freqs[static_cast<size_t>(a)] != freqs[static_cast<size_t>(b)]
-                   ? freqs[static_cast<size_t>(a)] < freqs[static_cast<size_t>(b)]
-                   : a < b;
-    });
-    std::vector<int> depth = huffman_depths(freqs, order);
+    return build_code_lengths(freqs.data(), freqs.size(), max_length);
+}
 
-    std::vector<uint32_t> count(static_cast<size_t>(max_length) + 1, 0);
-    for (int d : depth)
-        ++count[static_cast<size_t>(std::min(d, max_length))];
+std::vector<uint8_t> build_code_lengths(const uint32_t* freqs, size_t symbols, int max_length) {
+    std::vector<uint8_t> lengths(symbols, 0);
+    // Lightest first; ties by symbol, so the result never depends on the sort.
+    // Frequency and symbol are packed into one number, which sorts several
+    // times faster than symbols compared through the table.
+    uint64_t keys[MAX_SYMBOLS];
+    size_t used = 0;
+    for (size_t s = 0; s < symbols; ++s)
+        if (freqs[s] != 0) keys[used++] = uint64_t{freqs[s]} << SYMBOL_BITS | s;
+    if (used < 2) return lengths;
+    std::sort(keys, keys + used);
+    uint32_t count[MAX_CODE_LENGTH + 1] = {};
+    HuffmanTree().count_depths(keys, used, max_length, count);
+
     uint64_t kraft = 0;  // in units of 2^-max_length
     for (int length = 1; length <= max_length; ++length)
-        kraft += uint64_t{count[static_cast<size_t>(length)]} << (max_length - length);
+        kraft += uint64_t{count[length]} << (max_length - length);
     const uint64_t full = uint64_t{1} << max_length;
     while (kraft > full) {
-        --count[static_cast<size_t>(max_length)];
+        --count[max_length];
         for (int length = max_length - 1; length > 0; --length) {
-            if (count[static_cast<size_t>(length)] == 0) continue;
-            --count[static_cast<size_t>(length)];
-            count[static_cast<size_t>(length) + 1] += 2;
+            if (count[length] == 0) continue;
+            --count[length];
+            count[length + 1] += 2;
             break;
         }
         --kraft;
     }
-    // Deal the lengths out: the heaviest symbols (at the end of order) get the shortest.
-    size_t next = order.size();
+    // Deal the lengths out: the heaviest symbols (at the end of keys) get the shortest.
+    size_t next = used;
     for (int length = 1; length <= max_length; ++length)
-        for (uint32_t i = 0; i < count[static_cast<size_t>(length)]; ++i)
-            lengths[static_cast<size_t>(order[--next])] = static_cast<uint8_t>(length);
+        for (uint32_t i = 0; i < count[length]; ++i)
+            lengths[keys[--next] & SYMBOL_MASK] = static_cast<uint8_t>(length);
     return lengths;
 }
 

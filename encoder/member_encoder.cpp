@@ -29,7 +29,10 @@
 
 namespace {
 
+// The lazy parse's segments are shorter: each block can end at finer steps,
+// and the prices the next segment is parsed with follow the data sooner.
 constexpr uint32_t SEGMENT = 1u << 13;
+constexpr uint32_t LAZY_SEGMENT = 1u << 12;
 constexpr uint32_t OPTIMAL_SEGMENT = 1u << 13;
 constexpr uint32_t LOOKAHEAD = MAX_MATCH + 2;  // a match at the segment's end, and the lazy step
 // The fuzz build reads one segment at a time, so that its inputs of a few
@@ -40,6 +43,17 @@ constexpr uint32_t WINDOW_READ = VORNSFX_WINDOW_READ;
 constexpr uint32_t WINDOW_READ = 1u << 18;
 #endif
 static_assert(WINDOW_READ >= SEGMENT, "a segment and its look-ahead fit behind the dictionary");
+
+uint32_t segment_size(Parse parse) {
+    switch (parse) {
+        case Parse::optimal:
+            return OPTIMAL_SEGMENT;
+        case Parse::lazy:
+            return LAZY_SEGMENT;
+        default:
+            return SEGMENT;
+    }
+}
 
 class InputWindow {
 public:
@@ -106,7 +120,7 @@ PieceOutput MemberEncoder::encode_piece(CWinFile& input, uint32_t member_size, u
     const EffortSettings& settings = effort_settings(effort_);
     const uint32_t dictionary_size = 1u << dictionary_bits_;
     const PositionFormat format = position_format(dictionary_bits_);
-    const uint32_t segment = settings.parse == Parse::optimal ? OPTIMAL_SEGMENT : SEGMENT;
+    const uint32_t segment = segment_size(settings.parse);
     const uint32_t first = start > dictionary_size ? start - dictionary_size : 0;
     InputWindow window(input, first, start, end, dictionary_size, window_);
     MatchFinder& finder = finder_;
@@ -123,13 +137,21 @@ PieceOutput MemberEncoder::encode_piece(CWinFile& input, uint32_t member_size, u
     for (uint32_t pos = start; pos < end;) {
         uint32_t stop = static_cast<uint32_t>(std::min<uint64_t>(end, uint64_t{pos} + segment));
         window.ensure(pos, uint64_t{stop} + LOOKAHEAD);
-        ParseInput in{window.data(), window.base(), end, &finder};
+        ParseInput in{window.data(), window.base(), end, &finder, splitter.prices()};
         codes.clear();
         const BlockStats& pending = splitter.pending_stats();
+        const uint32_t segment_start = pos;
         pos = settings.parse == Parse::optimal
                   ? parse_optimal(in, pos, stop, settings, format, pending, previous, codes)
                   : parse_greedy_or_lazy(in, pos, stop, settings, codes);
-        splitter.add(codes);
+        if (settings.parse == Parse::lazy) {
+            splitter.add(codes, [&](const CodePrices& prices, std::vector<LzCode>& segment,
+                                    BlockStats& stats, uint32_t offset) {
+                return drop_dear_matches(in, segment_start + offset, prices, segment, stats);
+            });
+        } else {
+            splitter.add(codes);
+        }
         if (bits.bytes().size() >= member_size || (give_up && give_up->load())) {
             result.given_up = true;
             return result;

@@ -6,16 +6,19 @@
 // mostly cost more than their three literals.
 //
 // Lazy weighs matches as zstd's lazy parser does: each byte a match covers
-// against the bits of its distance, which the position code's extra bits
-// grow with, so a match one byte longer but sixteen times as far away is
-// worth less. At each position it takes, of the matches the chain offers, the
-// one worth most; and, as in zlib, before taking one shorter than lazy_limit
-// it looks at the next position: when a match worth more (by more than the
-// literal that taking it costs first) starts there, the current byte goes out
-// as a literal and that match becomes the candidate. A short match (under
-// SECOND_LOOK_BELOW bytes) also looks two positions on. On the benchmark tree
-// these took normal -lh7- from 0.996 to 0.990 of jlha's size, for no more
-// instructions than the plain longest-match lazy parse with byte compares.
+// against what the match costs. Once the block being gathered has code
+// lengths, the cost is the match's bits by them (the splitter keeps them,
+// so they cost nothing more); before that, in a piece's first stretch, the
+// bits of its distance, which the position code's extra bits grow with. At
+// each position it takes, of the matches the chain offers, the one worth
+// most; and, as in zlib, before taking one shorter than lazy_limit it looks
+// at the next position: when the literal there and the match that starts
+// after it are worth more, the byte goes out as a literal and that match
+// becomes the candidate. A short match (under SECOND_LOOK_BELOW bytes) also
+// looks two positions on. Last, drop_dear_matches turns each short match
+// that costs more than its bytes as literals into those literals. On the
+// benchmark tree the weighing took normal -lh7- from 0.996 to 0.990 of
+// jlha's size, and the prices on to 0.988, with no deeper search.
 #include "parser.h"
 
 #include "effort.h"
@@ -26,15 +29,24 @@ namespace {
 // literals, its position code alone taking about as many bits as the distance
 // has. (Lazy keeps them: its weighing finds the better ones.)
 constexpr uint32_t FAR_SHORT_MATCH = 4096;
-constexpr int GAIN_PER_BYTE = 4;
-// The match in hand is worth this much more than the next: taking the next
-// costs a literal first.
+// Without prices: a byte more is worth a distance 32 times as far.
+constexpr int GAIN_PER_BYTE = 5;
+// Without prices, the match in hand is worth this much more than the next:
+// taking the next costs a literal first.
 constexpr int LITERAL_FIRST = 3;
-constexpr int SECOND_LOOK_BELOW = 5;
 constexpr int SECOND_LITERAL_FIRST = LITERAL_FIRST + 1;
+// With prices, in sixteenths of a bit: what covering a byte is worth, about
+// what the codes after a match spend on a byte it leaves to them (tuned on
+// the benchmark tree).
+constexpr int SIXTEENTHS = 16;
+constexpr int BYTE_WORTH = 72;
+constexpr int SECOND_LOOK_BELOW = 5;
+// Only short matches are checked for being dear: a longer one seldom costs
+// more than its bytes as literals.
+constexpr int DEAR_MATCH_BELOW = 5;
 
-// What a match is worth: GAIN_PER_BYTE for each byte it covers, less one for
-// each bit of its distance, so a byte longer is worth a distance 16 times as far.
+// What a match is worth without prices: GAIN_PER_BYTE for each byte it
+// covers, less one for each bit of its distance.
 int gain(const Match& m) {
     return GAIN_PER_BYTE * m.length - position_symbol(m.distance);
 }
@@ -57,6 +69,19 @@ struct Cursor {
             in.finder->insert(in.window, in.base, p, available(p));
     }
     uint8_t byte(uint32_t pos) const { return in.window[pos - in.base]; }
+
+    // Whether sending the skipped bytes from pos on as literals and then
+    // taking later beats taking current at pos.
+    bool later_is_better(uint32_t pos, const Match& current, const Match& later, int skipped) const {
+        if (later.length < MIN_MATCH) return false;
+        if (!in.prices)
+            return gain(later) > gain(current) + (skipped == 1 ? LITERAL_FIRST : SECOND_LITERAL_FIRST);
+        int later_cost = in.prices->match(later.length, later.distance);
+        for (int i = 0; i < skipped; ++i)
+            later_cost += in.prices->literal(byte(pos + static_cast<uint32_t>(i)));
+        return BYTE_WORTH * (later.length + skipped) - SIXTEENTHS * later_cost >
+               BYTE_WORTH * current.length - SIXTEENTHS * in.prices->match(current.length, current.distance);
+    }
 };
 
 }  // namespace
@@ -76,7 +101,7 @@ uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
         if (lazy && current.length < settings.lazy_limit && pos + 1 < stop) {
             Match next = cursor.find(pos + 1);
             inserted_to = pos + 2;
-            if (next.length >= MIN_MATCH && gain(next) > gain(current) + LITERAL_FIRST) {
+            if (cursor.later_is_better(pos, current, next, 1)) {
                 out.push_back(LzCode::literal(cursor.byte(pos)));
                 ++pos;
                 current = next;
@@ -85,7 +110,7 @@ uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
             if (current.length < SECOND_LOOK_BELOW && pos + 2 < stop) {
                 Match after = cursor.find(pos + 2);
                 inserted_to = pos + 3;
-                if (after.length >= MIN_MATCH && gain(after) > gain(current) + SECOND_LITERAL_FIRST) {
+                if (cursor.later_is_better(pos, current, after, 2)) {
                     out.push_back(LzCode::literal(cursor.byte(pos)));
                     out.push_back(LzCode::literal(cursor.byte(pos + 1)));
                     pos += 2;
@@ -101,4 +126,41 @@ uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
         if (pos < stop) current = cursor.find(pos);
     }
     return pos;
+}
+
+uint64_t drop_dear_matches(const ParseInput& in, uint32_t pos, const CodePrices& prices,
+                           std::vector<LzCode>& codes, BlockStats& stats) {
+    // Most codes stay: they are copied in runs, up to each dear match.
+    std::vector<LzCode> kept;
+    size_t copied = 0;
+    uint64_t saved = 0;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const LzCode code = codes[i];
+        const int length = code.length();
+        const uint8_t* bytes = in.window + (pos - in.base);
+        pos += static_cast<uint32_t>(length);
+        if (!code.is_match() || length >= DEAR_MATCH_BELOW) continue;
+        int literal_bits = 0;
+        bool priced = true;
+        for (int k = 0; k < length; ++k) {
+            priced = priced && prices.knows_literal(bytes[k]);
+            literal_bits += prices.literal(bytes[k]);
+        }
+        const int match_bits = prices.match(length, uint32_t{code.distance} + 1u);
+        if (!priced || literal_bits >= match_bits) continue;
+        if (kept.empty()) kept.reserve(codes.size() + codes.size() / 8);
+        kept.insert(kept.end(), codes.begin() + static_cast<std::ptrdiff_t>(copied),
+                    codes.begin() + static_cast<std::ptrdiff_t>(i));
+        copied = i + 1;
+        stats.remove(code);
+        for (int k = 0; k < length; ++k) {
+            kept.push_back(LzCode::literal(bytes[k]));
+            stats.add(kept.back());
+        }
+        saved += static_cast<uint64_t>(match_bits - literal_bits);
+    }
+    if (copied == 0) return 0;
+    kept.insert(kept.end(), codes.begin() + static_cast<std::ptrdiff_t>(copied), codes.end());
+    codes.swap(kept);
+    return saved;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "block_coder.h"
+#include "code_prices.h"
 #include "effort.h"
 #include "lz_code.h"
 #include "match_finder.h"
@@ -16,12 +17,20 @@ struct ParseInput {
     uint64_t base;
     uint32_t size;
     MatchFinder* finder;
+    const CodePrices* prices = nullptr;  // the block's code lengths; null while none are known
 };
 
 // Greedy and lazy parsing of [pos, stop); the last match may run past stop.
 // Returns the position after the last code.
 uint32_t parse_greedy_or_lazy(const ParseInput& in, uint32_t pos, uint32_t stop,
                               const EffortSettings& settings, std::vector<LzCode>& out);
+
+// Replaces in codes, which start at pos, each short match that costs more
+// than its bytes as literals by prices with those literals, when every one
+// of them has a length there; keeps stats, the codes' statistics, up to date
+// and returns the bits saved.
+uint64_t drop_dear_matches(const ParseInput& in, uint32_t pos, const CodePrices& prices,
+                           std::vector<LzCode>& codes, BlockStats& stats);
 
 // The optimal parse of [pos, stop) exactly (optimal_parser.cpp). previous
 // holds the code lengths of the block before, the first pass's prices;

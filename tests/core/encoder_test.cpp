@@ -1,9 +1,10 @@
 // The parses against a scan of the dictionary: greedy takes the longest, nearest match at once; lazy the one
-// worth most, unless a better one starts a byte (or, for a short one, two bytes) on; at fixed code lengths the
-// optimal parse is cheapest.
+// worth most, unless a better one starts a byte (or, for a short one, two bytes) on, by its rule with and
+// without prices; dear matches become literals; at fixed code lengths the optimal parse is cheapest.
 // Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <random>
 
@@ -48,37 +49,14 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         Matches found = scan(data, pos, size);
         return found.empty() ? std::pair(0, 0u) : found.back();
     };
-    // Lazy weighs matches: 4 per byte, less the distance's bits.
-    auto gain = [](std::pair<int, uint32_t> m) { int g = 4 * m.first; for (; m.second; m.second >>= 1) --g; return g; };
+    // Lazy weighs matches: 5 per byte, less the distance's bits; once it has prices (here random lengths),
+    // it weighs putting a match off by bits: 72/16 bits per byte covered, less the codes' bits.
+    auto gain = [](std::pair<int, uint32_t> m) { int g = 5 * m.first; for (; m.second; m.second >>= 1) --g; return g; };
     auto worth_most = [&](uint32_t pos) {
         std::pair<int, uint32_t> best(0, 0u);
         for (auto m : scan(data, pos, size)) if (best.first == 0 || gain(m) > gain(best)) best = m;
         return best;
     };
-    for (Parse parse : {Parse::greedy, Parse::lazy}) {
-        MatchFinder finder(DICTIONARY);
-        finder.begin_member(size);
-        const EffortSettings settings = {parse, EVERY_POSITION, 40, false, 0};
-        std::vector<LzCode> codes;
-        ASSERT_EQ(parse_greedy_or_lazy({data.data(), 0, size, &finder}, 0, size, settings, codes), size);
-        uint32_t pos = 0;
-        bool second_literal = false;  // a match two bytes on is worth more: two literals first
-        for (const LzCode& code : codes) {
-            const bool lazy = parse == Parse::lazy;
-            auto m = lazy ? worth_most(pos) : longest(pos);
-            auto better = [&](uint32_t at, int by) { auto o = worth_most(at); return o.first >= MIN_MATCH && gain(o) > gain(m) + by; };
-            bool put_off = second_literal || (lazy && m.first < settings.lazy_limit && better(pos + 1, 3));
-            second_literal = !put_off && lazy && m.first >= MIN_MATCH && m.first < 5 && better(pos + 2, 4);
-            LzCode want = m.first < MIN_MATCH || put_off || second_literal ? LzCode::literal(data[pos])
-                                                                          : LzCode::match(m.first, m.second);
-            ASSERT_EQ(std::pair(code.symbol, code.distance), std::pair(want.symbol, want.distance))
-                << static_cast<int>(parse) << " at " << pos;
-            pos += code.length();
-        }
-    }
-
-    uint32_t half = size / 2;  // the optimal parse goes in two segments, the second from a long match
-    while (longest(half).first < 8) ++half;
     const PositionFormat format = position_format(13);  // -lh5-
     BlockCodes lengths;
     for (int s = 0; s < CHAR_SYMBOLS + format.symbols; ++s)
@@ -88,6 +66,73 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
         return lengths.char_lengths[code.symbol] +
                (code.is_match() ? lengths.position_lengths[symbol] + position_extra_bits(symbol) : 0);
     };
+    auto match_bits = [&](std::pair<int, uint32_t> m) { return static_cast<int>(price(LzCode::match(m.first, m.second))); };
+    const CodePrices prices{lengths.char_lengths.data(), lengths.position_lengths.data(), true};
+    for (int variant = 0; variant < 3; ++variant) {
+        const Parse parse = variant == 0 ? Parse::greedy : Parse::lazy;
+        const bool priced = variant == 2;
+        MatchFinder finder(DICTIONARY);
+        finder.begin_member(size);
+        const EffortSettings settings = {parse, EVERY_POSITION, 40, false, 0};
+        std::vector<LzCode> codes;
+        ASSERT_EQ(parse_greedy_or_lazy({data.data(), 0, size, &finder, priced ? &prices : nullptr}, 0, size,
+                                       settings, codes), size);
+        uint32_t pos = 0;
+        bool second_literal = false;  // a match two bytes on is worth more: two literals first
+        for (const LzCode& code : codes) {
+            const bool lazy = parse == Parse::lazy;
+            auto m = lazy ? worth_most(pos) : longest(pos);
+            auto better = [&](uint32_t at, int by) {
+                auto o = worth_most(at);
+                if (o.first < MIN_MATCH) return false;
+                if (!priced) return gain(o) > gain(m) + by;
+                int literals = 0;
+                for (uint32_t p = pos; p < at; ++p) literals += lengths.char_lengths[data[p]];
+                return 72 * (o.first + static_cast<int>(at - pos)) - 16 * (match_bits(o) + literals) >
+                       72 * m.first - 16 * match_bits(m);
+            };
+            bool put_off = second_literal || (lazy && m.first < settings.lazy_limit && better(pos + 1, 3));
+            second_literal = !put_off && lazy && m.first >= MIN_MATCH && m.first < 5 && better(pos + 2, 4);
+            LzCode want = m.first < MIN_MATCH || put_off || second_literal ? LzCode::literal(data[pos])
+                                                                          : LzCode::match(m.first, m.second);
+            ASSERT_EQ(std::pair(code.symbol, code.distance), std::pair(want.symbol, want.distance))
+                << variant << " at " << pos;
+            pos += code.length();
+        }
+        if (!priced) continue;
+        // Dropping dear matches: each short match dearer than its literals becomes them, the rest stay,
+        // and the statistics and the bits saved follow.
+        std::vector<LzCode> dropped = codes;
+        BlockStats stats;
+        for (const LzCode& code : codes) stats.add(code);
+        uint64_t saved = drop_dear_matches({data.data(), 0, size, &finder}, 0, prices, dropped, stats);
+        uint64_t before = 0, after = 0;
+        BlockStats recount;
+        pos = 0;
+        size_t next = 0;
+        for (const LzCode& code : codes) {
+            before += price(code);
+            uint64_t literals = 0;
+            for (int i = 0; i < code.length(); ++i) literals += lengths.char_lengths[data[pos + i]];
+            const bool dear = code.is_match() && code.length() < 5 && literals < price(code);
+            for (int i = 0; i < (dear ? code.length() : 1); ++i, ++next) {
+                LzCode want = dear ? LzCode::literal(data[pos + i]) : code;
+                ASSERT_EQ(std::pair(dropped[next].symbol, dropped[next].distance), std::pair(want.symbol, want.distance));
+                after += price(want);
+                recount.add(want);
+            }
+            pos += code.length();
+        }
+        EXPECT_EQ(next, dropped.size());
+        EXPECT_EQ(saved, before - after);
+        EXPECT_LT(after, before);
+        EXPECT_TRUE(std::equal(stats.chars, stats.chars + CHAR_SYMBOLS, recount.chars) &&
+                    std::equal(stats.positions, stats.positions + MAX_POSITION_SYMBOLS, recount.positions) &&
+                    stats.codes == recount.codes && stats.extra_bits == recount.extra_bits);
+    }
+
+    uint32_t half = size / 2;  // the optimal parse goes in two segments, the second from a long match
+    while (longest(half).first < 8) ++half;
     std::vector<uint64_t> cheapest(size + 1, UINT64_MAX);
     cheapest[0] = 0;
     for (uint32_t pos = 0; pos < size; ++pos) {
