@@ -387,7 +387,7 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
 
 uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
                        const PackSettings& settings) {
-    HUFFMAN::build_crc16_table();
+    HUFFMAN::build_crc16_table_once();
     ArchiveOutput out(output);
     ArchivePacker(entries, out, settings).run();
     out.write(&ARCHIVE_END, 1);

@@ -150,13 +150,12 @@ void put_block_header(Out& out, const BlockHeader& header, const PositionFormat&
 
 // The header of a block coded with codes: the length code made for its
 // character lengths, constants where a code has fewer than two symbols.
-BlockHeader header_of(const BlockStats& stats, const BlockCodes& codes,
-                      const PositionFormat& format) {
+BlockHeader header_of(const BlockStats& stats, BlockCodes codes, const PositionFormat& format) {
     BlockHeader header;
     header.count = static_cast<uint16_t>(stats.codes);
-    header.chars = codes.char_lengths;
+    header.chars = std::move(codes.char_lengths);
     header.char_constant = only_symbol(stats.chars, CHAR_SYMBOLS);
-    header.positions = codes.position_lengths;
+    header.positions = std::move(codes.position_lengths);
     header.position_constant = only_symbol(stats.positions, format.symbols);
     size_t n = used_count(header.chars);
     if (n == 0) return header;
@@ -215,15 +214,17 @@ BlockCodes block_codes(const BlockStats& stats, const PositionFormat& format) {
 }
 
 uint64_t block_bits(const BlockStats& stats, const PositionFormat& format, BlockCodes* codes_out) {
-    BlockCodes codes = block_codes(stats, format);
+    // The lengths go into the header and come back out of it: the splitter
+    // counts blocks every few KiB, and copying them each time showed.
+    BlockHeader header = header_of(stats, block_codes(stats, format), format);
     BitCounter counter;
-    put_block_header(counter, header_of(stats, codes, format), format);
+    put_block_header(counter, header, format);
     uint64_t bits = counter.bits + stats.extra_bits;
     for (int s = 0; s < CHAR_SYMBOLS; ++s)
-        bits += uint64_t{stats.chars[s]} * codes.char_lengths[static_cast<size_t>(s)];
+        bits += uint64_t{stats.chars[s]} * header.chars[static_cast<size_t>(s)];
     for (int s = 0; s < format.symbols; ++s)
-        bits += uint64_t{stats.positions[s]} * codes.position_lengths[static_cast<size_t>(s)];
-    if (codes_out) *codes_out = std::move(codes);
+        bits += uint64_t{stats.positions[s]} * header.positions[static_cast<size_t>(s)];
+    if (codes_out) *codes_out = {std::move(header.chars), std::move(header.positions)};
     return bits;
 }
 

@@ -76,7 +76,8 @@ std::vector<uint8_t> build_code_lengths(const uint32_t* freqs, size_t symbols, i
     if (used < 2) return lengths;
     std::sort(keys, keys + used);
     uint32_t count[MAX_CODE_LENGTH + 1] = {};
-    HuffmanTree().count_depths(keys, used, max_length, count);
+    HuffmanTree tree;  // left uninitialised: count_depths writes each entry before reading it
+    tree.count_depths(keys, used, max_length, count);
 
     uint64_t kraft = 0;  // in units of 2^-max_length
     for (int length = 1; length <= max_length; ++length)

@@ -93,7 +93,7 @@ ByteString level2(const HeaderFields& f) {
         size_t at = LEVEL2_BASE + static_cast<size_t>(common_at);
         out[at] = out[at + 1] = 0;
         uint16_t crc = 0;
-        HUFFMAN::build_crc16_table();
+        HUFFMAN::build_crc16_table_once();
         HUFFMAN::update_crc16(crc, out.data(), static_cast<uint32_t>(out.size()));
         out[at] = static_cast<uint8_t>(crc);
         out[at + 1] = static_cast<uint8_t>(crc >> 8);

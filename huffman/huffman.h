@@ -36,5 +36,12 @@ uint16_t expand_member(CSfxApp& app, CWinFile& output, uint32_t original_size,
 // CRC-16/ARC (reflected polynomial 0xA001, initial 0, no final XOR).
 void build_crc16_table();
 void update_crc16(uint16_t& crc, const uint8_t* data, uint32_t length);
+// The tables built once per process, by whichever thread asks first: the
+// builder's threads read them while it writes headers, so they must not be
+// built again meanwhile.
+inline void build_crc16_table_once() {
+    static const bool built = (build_crc16_table(), true);
+    static_cast<void>(built);
+}
 
 }  // namespace HUFFMAN

@@ -114,7 +114,7 @@ TEST(Parses, GreedyAndLazyFollowTheirRuleTheOptimalParseTakesACheapestPath) {
             before += price(code);
             uint64_t literals = 0;
             for (int i = 0; i < code.length(); ++i) literals += lengths.char_lengths[data[pos + i]];
-            const bool dear = code.is_match() && code.length() < 5 && literals < price(code);
+            const bool dear = code.is_match() && code.length() < 4 && literals < price(code);
             for (int i = 0; i < (dear ? code.length() : 1); ++i, ++next) {
                 LzCode want = dear ? LzCode::literal(data[pos + i]) : code;
                 ASSERT_EQ(std::pair(dropped[next].symbol, dropped[next].distance), std::pair(want.symbol, want.distance));
