@@ -24,7 +24,7 @@ function files(folder) {
 
 function native() {
   const started = process.hrtime.bigint();
-  execFileSync('out/vornsfx', ['build', tree + '/', '-o', path.join(out, 'native.exe'), '--stub', 'out/Sfx64.exe', '-q', ...words],
+  execFileSync('out/vornsfx', ['build', tree + '/', '-o', path.join(out, 'native.exe'), '--stub', 'out/Sfx64.exe', '-q', '-j', '1', ...words],
                { env: { ...process.env, SOURCE_DATE_EPOCH: epoch } });
   return Number(process.hrtime.bigint() - started) / 1e9;
 }
