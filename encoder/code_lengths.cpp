@@ -102,12 +102,17 @@ std::vector<uint8_t> build_code_lengths(const uint32_t* freqs, size_t symbols, i
 }
 
 std::vector<uint16_t> canonical_codes(const std::vector<uint8_t>& lengths) {
-    std::vector<uint16_t> codes(lengths.size(), 0);
-    uint32_t code = 0;
-    for (int length = 1; length <= MAX_CODE_LENGTH; ++length) {
-        for (size_t s = 0; s < lengths.size(); ++s)
-            if (lengths[s] == length) codes[s] = static_cast<uint16_t>(code++);
-        code <<= 1;
+    uint32_t count[MAX_CODE_LENGTH + 1] = {};
+    for (uint8_t length : lengths)
+        if (length <= MAX_CODE_LENGTH) ++count[length];
+    // Each length's codes follow the shorter ones', in the symbols' order.
+    uint32_t next[MAX_CODE_LENGTH + 1] = {};
+    for (int length = 1, code = 0; length <= MAX_CODE_LENGTH; ++length) {
+        next[length] = static_cast<uint32_t>(code);
+        code = static_cast<int>((next[length] + count[length]) << 1);
     }
+    std::vector<uint16_t> codes(lengths.size(), 0);
+    for (size_t s = 0; s < lengths.size(); ++s)
+        if (lengths[s] >= 1 && lengths[s] <= MAX_CODE_LENGTH) codes[s] = static_cast<uint16_t>(next[lengths[s]]++);
     return codes;
 }

@@ -27,10 +27,16 @@ void MemberStream::add(const PieceOutput& piece, uint32_t piece_size, std::vecto
     const int k = partial_bits_;
     const size_t whole = static_cast<size_t>(piece.bits / BYTE_BITS);
     const int rest = static_cast<int>(piece.bits % BYTE_BITS);
-    for (size_t i = 0; i < whole; ++i) {
-        uint8_t byte = piece.bytes[i];
-        out.push_back(static_cast<uint8_t>(partial_ | byte >> k));
-        partial_ = static_cast<uint8_t>(byte << (BYTE_BITS - k));
+    const size_t at = out.size();
+    out.resize(at + whole);
+    if (k == 0) {
+        std::copy_n(piece.bytes.data(), whole, out.data() + at);
+    } else {
+        for (size_t i = 0; i < whole; ++i) {
+            uint8_t byte = piece.bytes[i];
+            out[at + i] = static_cast<uint8_t>(partial_ | byte >> k);
+            partial_ = static_cast<uint8_t>(byte << (BYTE_BITS - k));
+        }
     }
     written_ += whole;
     if (rest == 0) return;
