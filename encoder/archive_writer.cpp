@@ -20,6 +20,7 @@
 #include <memory>
 #include <utility>
 
+#include "archive_output.h"
 #include "file_tree.h"
 #include "header_writer.h"
 #include "huffman/huffman.h"
@@ -43,6 +44,7 @@ constexpr uint32_t COPY_CHUNK = 1u << 16;
 constexpr char STORED_METHOD[] = "-lh0-";
 constexpr char FOLDER_METHOD[] = "-lhd-";
 constexpr uint8_t ARCHIVE_END = 0;
+constexpr char NOT_READABLE[] = "no such file or folder, or it cannot be read";
 
 [[noreturn]] void refuse(const std::wstring& path, const std::string& why) {
     throw EncoderError{utf16_to_utf8(path) + ": " + why};
@@ -74,21 +76,32 @@ std::wstring contents_prefix(const std::wstring& input) {
     return input + NATIVE_SEPARATOR;
 }
 
-void add_entry(const std::wstring& source, const std::wstring& stored,
+void add_entry(const std::wstring& source, const std::wstring& stored, const PathInfo& info,
+               std::vector<PackEntry>& out);
+
+// A folder's entries, sorted by name: source_prefix + name is each one's
+// path, stored_prefix + name its stored name.
+void add_contents(const std::wstring& folder, const std::wstring& source_prefix,
+                  const std::wstring& stored_prefix, std::vector<PackEntry>& out) {
+    std::vector<FolderEntry> entries;
+    if (!folder_entries(folder, entries)) refuse(folder, "the folder cannot be read");
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : entries) {
+        const std::wstring source = source_prefix + entry.name;
+        if (!entry.readable) refuse(source, NOT_READABLE);
+        add_entry(source, stored_prefix + entry.name, entry.info, out);
+    }
+}
+
+void add_entry(const std::wstring& source, const std::wstring& stored, const PathInfo& info,
                std::vector<PackEntry>& out) {
-    PathInfo info;
-    if (!path_info(source, info)) refuse(source, "no such file or folder, or it cannot be read");
     std::string problem = stored_path_problem(stored);
     if (!problem.empty()) refuse(source, problem);
     if (info.size > LARGEST_MEMBER)
         refuse(source, "4 GiB or more, larger than an LHA member can be");
     out.push_back({source, stored, info.folder, info.size, info.mtime});
-    if (!info.folder) return;
-    std::vector<std::wstring> names;
-    if (!folder_entries(source, names)) refuse(source, "the folder cannot be read");
-    std::sort(names.begin(), names.end());
-    for (const std::wstring& name : names)
-        add_entry(source + NATIVE_SEPARATOR + name, stored + L"/" + name, out);
+    if (info.folder) add_contents(source, source + NATIVE_SEPARATOR, stored + L"/", out);
 }
 
 // Folder and name of a stored path: "a/b/c" gives "a/b/" and "c".
@@ -155,28 +168,6 @@ HeaderFields header_for(const PackEntry& entry, const PackSettings& settings) {
     return fields;
 }
 
-class ArchiveOutput {
-public:
-    explicit ArchiveOutput(CWinFile& file) : file_(file) {}
-    void write(const void* data, size_t size) {
-        if (!file_.write(data, static_cast<uint32_t>(size)))
-            throw EncoderError{"writing the archive failed"};
-        position_ += size;
-    }
-    void write(const ByteString& bytes) { write(bytes.data(), bytes.size()); }
-    void seek(uint64_t position) {
-        if (file_.seek(static_cast<int64_t>(position), FILE_BEGIN) < 0)
-            throw EncoderError{"seeking in the archive failed"};
-        position_ = position;
-    }
-    uint64_t position() const { return position_; }
-    CWinFile& file() { return file_; }
-
-private:
-    CWinFile& file_;
-    uint64_t position_ = 0;
-};
-
 // Stored members are copied as they are; their bytes were counted as their
 // pieces were taken.
 uint16_t copy_stored(const PackEntry& entry, ArchiveOutput& out) {
@@ -218,7 +209,7 @@ std::vector<Job> jobs_of(const std::vector<PackEntry>& entries) {
 }
 
 // The pieces of every member, compressed on the workers; the writer takes
-// them in order on the calling thread.
+// them in order, one at a time (on whichever worker finished the next one).
 //
 // Per member: the header goes out first with the sizes and CRC still open (a
 // level-2 header's length does not depend on them), then each piece's stream
@@ -277,7 +268,7 @@ private:
         }
     }
 
-    // On the calling thread, in order.
+    // In order, never two at once.
     void take(size_t index) {
         const Job& job = jobs_[index];
         const PackEntry& entry = entries_[job.entry];
@@ -359,17 +350,13 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
             path_info(input, info) && info.folder) {
             // "folder/", and a folder path without a last name (".", "..",
             // "a/.."): its contents, without the folder itself.
-            std::vector<std::wstring> names;
-            if (!folder_entries(input, names)) refuse(input, "the folder cannot be read");
-            std::sort(names.begin(), names.end());
-            const std::wstring prefix = contents_prefix(input);
-            for (const std::wstring& name : names)
-                add_entry(prefix + name, name, entries);
+            add_contents(input, contents_prefix(input), std::wstring(), entries);
             continue;
         }
         if (stored.empty())
             refuse(input, "names no file or folder to store");
-        add_entry(input, stored, entries);
+        if (!path_info(input, info)) refuse(input, NOT_READABLE);
+        add_entry(input, stored, info, entries);
     }
     // Whole paths compared: names that differ only in case in one folder, also
     // where two inputs meet in one ("a/x" and "A/x").
@@ -391,5 +378,6 @@ uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
     ArchiveOutput out(output);
     ArchivePacker(entries, out, settings).run();
     out.write(&ARCHIVE_END, 1);
+    out.flush();
     return out.position();
 }

@@ -14,8 +14,14 @@ struct PathInfo {
 
 // False when the path does not exist or cannot be looked at.
 bool path_info(const std::wstring& path, PathInfo& info);
-// The names in folder, without "." and ".."; false when it cannot be read.
-bool folder_entries(const std::wstring& folder, std::vector<std::wstring>& names);
+struct FolderEntry {
+    std::wstring name;
+    PathInfo info;
+    bool readable = false;  // what path_info would return for it
+};
+// The entries of folder, without "." and "..", each with what path_info
+// gives for it; false when the folder cannot be read.
+bool folder_entries(const std::wstring& folder, std::vector<FolderEntry>& entries);
 
 // The separator the system's paths use.
 extern const wchar_t NATIVE_SEPARATOR;

@@ -21,13 +21,18 @@ bool path_info(const std::wstring& path, PathInfo& info) {
     return true;
 }
 
-bool folder_entries(const std::wstring& folder, std::vector<std::wstring>& names) {
+// Each entry is looked at by its path: a folder listing's sizes may lag
+// behind a file that is still open for writing elsewhere.
+bool folder_entries(const std::wstring& folder, std::vector<FolderEntry>& entries) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return false;
     do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
+        FolderEntry entry;
+        entry.name = data.cFileName;
+        if (entry.name == L"." || entry.name == L"..") continue;
+        entry.readable = path_info(folder + L"\\" + entry.name, entry.info);
+        entries.push_back(entry);
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return true;

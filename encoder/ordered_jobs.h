@@ -1,6 +1,6 @@
-// Jobs run on worker threads; their results are taken on the calling
-// thread, one after another in the jobs' order, so whoever takes them (the
-// archive writer) sees the same sequence whatever the number of threads.
+// Jobs run on worker threads; their results are taken one after another in
+// the jobs' order, so whoever takes them (the archive writer) sees the same
+// sequence whatever the number of threads.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +15,8 @@ struct OrderedJobs {
     // Runs a job on one worker (0 to threads - 1). A worker runs its jobs one
     // after another, so what it keeps per worker needs no lock.
     std::function<void(size_t job, size_t worker)> run;
-    // Takes a finished job, on the calling thread, in order 0, 1, 2, ...
+    // Takes a finished job, in order 0, 1, 2, ... Takes never overlap, but
+    // with threads they run on whichever worker finished the job in turn.
     std::function<void(size_t job)> take;
 };
 

@@ -1,19 +1,23 @@
 // Worker threads over one queue of jobs, as pigz runs its compression
-// threads: the jobs are numbered, each worker takes the lowest one not yet
-// started, and the calling thread waits for the lowest one not yet taken.
+// threads: the jobs are numbered and each worker starts the lowest one not
+// yet started. There is no writer thread: the worker that finishes the
+// lowest job not yet taken takes it, and every later one already done, while
+// the others go on running jobs. So taking costs no wake-up of another
+// thread per job (a job of a small file lasts well under a millisecond), and
+// it shares the processors with the jobs instead of competing with them.
 //
-// One mutex guards the queue: the next job to start, which jobs are done,
-// and the weight of the jobs started and not yet taken. A worker waits while
-// starting the next job would push that weight over the limit (unless none is
-// outstanding, so a heavy job cannot block for ever); the calling thread
-// waits for its job to be done, takes it outside the lock, then lowers the
-// weight and wakes the workers. The results themselves are the caller's (run
-// fills them, take reads them): the lock handed between the two orders them.
+// One mutex guards the queue: the next job to start and to take, which jobs
+// are done, the weight of the jobs started and not yet taken, and whether a
+// worker is taking. A worker waits while starting the next job would push
+// that weight over the limit (unless none is outstanding, so a heavy job
+// cannot block for ever). Takes run one at a time and in order; the lock
+// handed between them orders their memory, as it orders each job's results
+// (run fills them on one worker, take reads them on perhaps another).
 //
-// An exception inside run is caught in the worker and raised by the calling
-// thread when that job's turn comes. When take raises (or a rethrown job
-// does), the queue is stopped: workers finish the job in hand, start no other
-// and are joined before the exception leaves.
+// An exception inside run is kept with its job and raised when that job's
+// turn to be taken comes; one from take is raised the same way. Either stops
+// the queue: workers finish the job in hand, start no other, and the calling
+// thread raises the exception once they are joined.
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -31,44 +35,38 @@ public:
         : jobs_(jobs), limit_(limit), done_(jobs.weights.size()), errors_(jobs.weights.size()) {}
 
     void work(size_t worker) {
+        std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            size_t job;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                started_.wait(lock, [&] { return stopped_ || next_ >= count() || may_start(); });
-                if (stopped_ || next_ >= count()) return;
-                job = next_++;
-                outstanding_ += jobs_.weights[job];
-            }
+            started_.wait(lock, [&] { return stopped_ || next_ >= count() || may_start(); });
+            if (stopped_ || next_ >= count()) return;
+            size_t job = next_++;
+            outstanding_ += jobs_.weights[job];
+            lock.unlock();
             try {
                 jobs_.run(job, worker);
             } catch (...) {
                 errors_[job] = std::current_exception();
             }
-            std::lock_guard<std::mutex> lock(mutex_);
+            lock.lock();
             done_[job] = true;
-            finished_.notify_one();
+            take_ready(lock);
         }
     }
 
-    void take_all() {
-        for (size_t job = 0; job < count(); ++job) {
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                finished_.wait(lock, [&] { return bool(done_[job]); });
-            }
-            if (errors_[job]) std::rethrow_exception(errors_[job]);
-            jobs_.take(job);
-            std::lock_guard<std::mutex> lock(mutex_);
-            outstanding_ -= jobs_.weights[job];
-            started_.notify_all();
-        }
+    // On the calling thread: waits until every job is taken or the queue
+    // stopped. The workers must be joined before raise() is called.
+    void wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ended_.wait(lock, [&] { return stopped_ || taken_ >= count(); });
+    }
+
+    void raise() const {
+        if (error_) std::rethrow_exception(error_);
     }
 
     void stop() {
         std::lock_guard<std::mutex> lock(mutex_);
-        stopped_ = true;
-        started_.notify_all();
+        stop_locked();
     }
 
 private:
@@ -77,15 +75,54 @@ private:
         return outstanding_ == 0 || outstanding_ + jobs_.weights[next_] <= limit_;
     }
 
+    // Takes the done jobs in order from taken_ on, unless another worker is
+    // at it already (it will see this one's job too before it stops).
+    void take_ready(std::unique_lock<std::mutex>& lock) {
+        if (taking_) return;
+        taking_ = true;
+        while (!stopped_ && taken_ < count() && done_[taken_]) {
+            size_t job = taken_;
+            lock.unlock();
+            std::exception_ptr error = errors_[job];
+            if (!error) {
+                try {
+                    jobs_.take(job);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+            }
+            lock.lock();
+            if (error) {
+                error_ = error;
+                stop_locked();
+                break;
+            }
+            ++taken_;
+            outstanding_ -= jobs_.weights[job];
+            started_.notify_all();
+        }
+        taking_ = false;
+        if (taken_ >= count()) ended_.notify_all();
+    }
+
+    void stop_locked() {
+        stopped_ = true;
+        started_.notify_all();
+        ended_.notify_all();
+    }
+
     const OrderedJobs& jobs_;
     const uint64_t limit_;
     std::mutex mutex_;
-    std::condition_variable started_;   // a job may start, or the queue stopped
-    std::condition_variable finished_;  // a job is done
-    size_t next_ = 0;
-    uint64_t outstanding_ = 0;  // weight of the jobs started and not yet taken
+    std::condition_variable started_;  // a job may start, or the queue stopped
+    std::condition_variable ended_;    // every job taken, or the queue stopped
+    size_t next_ = 0;                  // the next job to start
+    size_t taken_ = 0;                 // the next job to take
+    uint64_t outstanding_ = 0;         // weight of the jobs started and not yet taken
     std::vector<char> done_;
     std::vector<std::exception_ptr> errors_;
+    std::exception_ptr error_;  // the one raised on the calling thread
+    bool taking_ = false;
     bool stopped_ = false;
 };
 
@@ -119,6 +156,9 @@ private:
 
 void run_ordered_threads(const OrderedJobs& jobs, size_t threads, uint64_t held_back_limit) {
     JobQueue queue(jobs, held_back_limit);
-    Workers workers(queue, std::min(threads, jobs.weights.size()));
-    queue.take_all();
+    {
+        Workers workers(queue, std::min(threads, jobs.weights.size()));
+        queue.wait();
+    }
+    queue.raise();
 }

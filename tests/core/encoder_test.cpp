@@ -1,17 +1,20 @@
 // The parses against a scan of the dictionary: greedy takes the longest, nearest match at once; lazy the one
 // worth most, unless a better one starts a byte (or, for a short one, two bytes) on, by its rule with and
 // without prices; dear matches become literals; at fixed code lengths the optimal parse is cheapest.
-// Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order.
+// Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order. The
+// archive output: through a buffer of any size, the same file as writing and seeking straight to it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <numeric>
 #include <random>
 
+#include "encoder/archive_output.h"
 #include "encoder/member_pieces.h"
 #include "encoder/ordered_jobs.h"
 #include "encoder/parser.h"
 #include "huffman/huffman.h"
+#include "support/files.h"
 
 namespace {
 
@@ -213,5 +216,37 @@ TEST(Pieces, JobsAreTakenInOrderAndAFailureIsRaisedInItsTurnOnAnyNumberOfThreads
         std::iota(first.begin(), first.end(), 0);
         EXPECT_EQ(taken, first) << threads;
         EXPECT_LE(std::count(ran.begin(), ran.end(), 1), 30 + 3) << threads;
+    }
+}
+
+TEST(Output, ThroughAnyBufferTheFileIsAsWrittenStraight) {
+    std::mt19937 random(11);
+    for (size_t buffer : {1, 5, 64}) {
+        TempDir dir;
+        const std::wstring path = dir / L"out";
+        Bytes want;
+        {
+            CWinFile file;
+            ASSERT_TRUE(file.open(path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS));
+            ArchiveOutput out(file, buffer);
+            uint64_t at = 0;
+            for (int step = 0; step < 400; ++step) {
+                if (random() % 3 == 0) {  // to the end, back a little (into the buffer) or anywhere
+                    const size_t back = std::min<size_t>(want.size(), random() % (2 * buffer + 1));
+                    const uint32_t way = random() % 3;
+                    at = way == 0 ? want.size() : way == 1 ? want.size() - back : random() % (want.size() + 1);
+                    out.seek(at);
+                } else {
+                    Bytes part(random() % (2 * buffer + 2), static_cast<uint8_t>(step));
+                    out.write(part.data(), part.size());
+                    if (at + part.size() > want.size()) want.resize(at + part.size());
+                    std::copy(part.begin(), part.end(), want.begin() + at);
+                    at += part.size();
+                }
+                ASSERT_EQ(out.position(), at);
+            }
+            out.flush();
+        }
+        EXPECT_EQ(read_file(path), want) << buffer;
     }
 }

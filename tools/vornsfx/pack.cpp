@@ -31,23 +31,35 @@ bool ends_with_folded(const std::wstring& text, const std::wstring& tail) {
 // The output may lie inside a folder being packed ("pack . -o app.lzh"):
 // the files this run writes (the output, its temporary files) and the output
 // it replaces are left out, so the archive never holds itself and the same
-// tree gives the same archive on every run.
+// tree gives the same archive on every run. Only a file as large as one of
+// them can be one of them, so most files are not looked at a second time.
 std::vector<PackEntry> without_own_files(const std::vector<PackEntry>& entries,
                                          const std::vector<std::wstring>& own_files) {
-    std::vector<FileIdentity> own;
+    struct Own {
+        FileIdentity identity;
+        PathInfo info;
+        bool sized;
+    };
+    std::vector<Own> own;
     for (const std::wstring& path : own_files) {
-        FileIdentity identity;
-        if (file_identity(path, identity)) own.push_back(identity);
+        Own o;
+        o.sized = path_info(path, o.info);
+        if (file_identity(path, o.identity)) own.push_back(o);
     }
+    auto is_own = [&](const PackEntry& entry) {
+        FileIdentity identity;
+        bool checked = false;
+        for (const Own& o : own) {
+            if (o.sized && o.info.size != entry.size) continue;
+            if (!checked && !file_identity(entry.source, identity)) return false;
+            checked = true;
+            if (o.identity.device == identity.device && o.identity.index == identity.index) return true;
+        }
+        return false;
+    };
     std::vector<PackEntry> kept;
-    for (const PackEntry& entry : entries) {
-        FileIdentity identity;
-        bool is_own = !entry.folder && file_identity(entry.source, identity) &&
-                      std::any_of(own.begin(), own.end(), [&](const FileIdentity& o) {
-                          return o.device == identity.device && o.index == identity.index;
-                      });
-        if (!is_own) kept.push_back(entry);
-    }
+    for (const PackEntry& entry : entries)
+        if (entry.folder || !is_own(entry)) kept.push_back(entry);
     return kept;
 }
 
