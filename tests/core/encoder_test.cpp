@@ -193,29 +193,32 @@ TEST(Pieces, StreamsJoinedAtAnyBitReadAsOneStreamWithTheWholeDataCrc) {
 
 TEST(Pieces, JobsAreTakenInOrderAndAFailureIsRaisedInItsTurnOnAnyNumberOfThreads) {
     for (size_t threads : {1, 2, 7}) {
-        std::vector<int> ran(50, 0);
-        std::vector<size_t> taken;
-        OrderedJobs jobs;
-        jobs.weights.assign(ran.size(), 3);
-        jobs.run = [&](size_t job, size_t worker) {
-            ASSERT_LT(worker, threads);
-            if (job == 30) throw EncoderError{"job 30"};
-            ran[job] = 1;
-        };
-        jobs.take = [&](size_t job) {
-            EXPECT_TRUE(ran[job]);
-            taken.push_back(job);
-        };
-        try {
-            run_ordered(jobs, threads, 10);  // three jobs under way at most
-            ADD_FAILURE() << "job 30 failed";
-        } catch (const EncoderError& error) {
-            EXPECT_EQ(error.message, "job 30");
+        for (bool in_take : {false, true}) {  // job 30 fails where it runs, or where it is taken
+            std::vector<int> ran(50, 0);
+            std::vector<size_t> taken;
+            OrderedJobs jobs;
+            jobs.weights.assign(ran.size(), 3);
+            jobs.run = [&](size_t job, size_t worker) {
+                ASSERT_LT(worker, threads);
+                if (job == 30 && !in_take) throw EncoderError{"job 30"};
+                ran[job] = 1;
+            };
+            jobs.take = [&](size_t job) {
+                EXPECT_TRUE(ran[job]);
+                if (job == 30) throw EncoderError{"job 30"};
+                taken.push_back(job);
+            };
+            try {
+                run_ordered(jobs, threads, 10);  // three jobs under way at most
+                ADD_FAILURE() << "job 30 failed";
+            } catch (const EncoderError& error) {
+                EXPECT_EQ(error.message, "job 30");
+            }
+            std::vector<size_t> first(30);
+            std::iota(first.begin(), first.end(), 0);
+            EXPECT_EQ(taken, first) << threads;
+            EXPECT_LE(std::count(ran.begin(), ran.end(), 1), 31 + 3) << threads;
         }
-        std::vector<size_t> first(30);
-        std::iota(first.begin(), first.end(), 0);
-        EXPECT_EQ(taken, first) << threads;
-        EXPECT_LE(std::count(ran.begin(), ran.end(), 1), 30 + 3) << threads;
     }
 }
 
