@@ -537,6 +537,9 @@ TEST_F(Builder, PackWritesTheSameArchiveOnAnyNumberOfThreadsAndStoresWhatTheWhol
     EXPECT_EQ(tested.status, 0) << tested.out;
     for (std::string line : {"t/noise (-lh0-, 2600000 bytes", "t/noise-then-text (-lh7-", "t/small (-lh7-"})
         EXPECT_TRUE(tested.says(line)) << line << "\n" << tested.out;
+    const Bytes wide_small = {'s', 0, 'm', 0, 'a', 0, 'l', 0, 'l', 0};  // an ASCII name needs no UTF-16 twin
+    EXPECT_EQ(std::search(archives[0].begin(), archives[0].end(), wide_small.begin(), wide_small.end()),
+              archives[0].end());
     EXPECT_EQ(vornsfx({"pack", "t", "-j", "0", "-o", "x.lzh"}).status, 2);
     EXPECT_TRUE(vornsfx({"pack", "t", "--threads=257", "-o", "x.lzh"}).says("'257' is not a number of threads"));
 }
