@@ -494,6 +494,43 @@ TEST_F(Builder, ExtractOfALevel1HeaderCutInItsExtendedHeadersTouchesNoFile) {
 }
 
 // ".", ".." and "a/.." pack a folder's contents; an output inside it is never a member.
+#ifndef _WIN32
+// Names a POSIX folder may hold but Windows may not, each in a folder of its
+// own: the whole build is refused and no output is left.
+TEST_F(Builder, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
+    const std::wstring long_name(100, L'n');
+    const struct {
+        std::vector<std::wstring> files;
+        std::string problem;
+    } cases[] = {
+        {{L"Readme.txt", L"README.TXT"}, "Windows cannot hold both f/README.TXT and f/Readme.txt"},
+        {{L"\u03c3.txt", L"\u03a3.txt"}, "Windows cannot hold both f/\u03a3.txt and f/\u03c3.txt"},
+        {{L"d/x", L"D/y"}, "Windows cannot hold both f/D and f/d"},
+        {{L"ok.txt", L"sub/name."}, "f/sub/name.: a name ending in a dot or a space"},
+        {{L"trail "}, "a name ending in a dot or a space"},
+        {{L"a:b"}, "Windows cannot create this name"},
+        {{long_name + L"/" + long_name + L"/" + long_name}, "the path is 304 characters long"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::wstring folder = dir / (L"case" + std::to_wstring(i)), input = folder + L"/f";
+        for (const std::wstring& file : cases[i].files) {
+            const std::wstring path = input + L"/" + file;
+            make_folder(path.substr(0, path.rfind(L'/')));
+            write_file(path, ascii("x"));
+        }
+        SCOPED_TRACE(cases[i].problem);
+        expect_refused(build({}, input), cases[i].problem);
+    }
+    const std::wstring bytes_folder = dir / L"bytes";
+    make_folder(bytes_folder);
+    ::close(::open((arg(bytes_folder) + "/caf\xE9").c_str(), O_CREAT | O_WRONLY, 0644));
+    expect_refused(build({}, bytes_folder), "not valid UTF-8");
+    const std::string file = arg(dir / L"case0/f/Readme.txt");
+    expect_refused(vornsfx({"build", file, file, "-o", arg(output), "--stub", arg(stub)}),
+                   "Readme.txt: given twice");
+}
+#endif
+
 TEST_F(Builder, ADotPacksTheFolderContentsWithoutTheOutputAndARootIsRefused) {
     const std::wstring app = dir / L"app", sub = app + TempDir::SEPARATOR + L"sub";
     make_folder(sub);
