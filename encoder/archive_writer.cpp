@@ -9,10 +9,11 @@
 // threads (ordered_jobs.h) and written by one writer in the members' order
 // (ArchivePacker below); a member whose stream would not be smaller than its
 // data is stored as -lh0-. Folders are -lhd- members without data. Names go in Shift_JIS
-// (extended headers 0x01 and 0x02) where every character has a Shift_JIS
-// form, and in UTF-16 (0x44 and 0x45) unless they are plain ASCII, which
-// every code page reads alike: so every name comes out exactly, and a tree
-// of ASCII names pays for no second copy of each path.
+// (extended headers 0x01 and 0x02) where every character of the path has a
+// Shift_JIS form, else in UTF-8 there; and in UTF-16 (0x44 and 0x45) unless
+// they are plain ASCII, which every code page reads alike: so every name
+// comes out exactly, and a tree of ASCII names pays for no second copy of
+// each path.
 #include "archive_writer.h"
 
 #include <algorithm>
@@ -145,15 +146,20 @@ HeaderFields header_for(const PackEntry& entry, const PackSettings& settings) {
     int64_t time = member_time(entry, settings);
     std::wstring folder, name;
     split_stored(entry, folder, name);
-    std::string sjis_folder, sjis_name;
-    bool ansi = to_shift_jis(folder, sjis_folder) && to_shift_jis(name, sjis_name);
+    std::string byte_folder, byte_name;
+    bool ansi = to_shift_jis(folder, byte_folder) && to_shift_jis(name, byte_name);
+    if (!ansi) {
+        // Readers that take only the byte names (lhasa skips a member without
+        // one; 7-Zip reads the UTF-16 fields as bytes) get the path in UTF-8,
+        // as a Linux or macOS system names it; the stub reads the UTF-16 twin.
+        byte_folder = utf16_to_utf8(folder);
+        byte_name = utf16_to_utf8(name);
+    }
     fields.time = static_cast<uint32_t>(time);
     fields.extensions.push_back(common_extension());
-    if (ansi) {
-        if (!name.empty())
-            fields.extensions.push_back({EXT_NAME, ByteString(sjis_name.begin(), sjis_name.end())});
-        if (!folder.empty()) fields.extensions.push_back({EXT_FOLDER, separated(sjis_folder)});
-    }
+    if (!name.empty())
+        fields.extensions.push_back({EXT_NAME, ByteString(byte_name.begin(), byte_name.end())});
+    if (!folder.empty()) fields.extensions.push_back({EXT_FOLDER, separated(byte_folder)});
     // ASCII reads the same in every ANSI code page, so an ASCII name needs no
     // UTF-16 twin; any other name gets one, which every reader prefers.
     if (!name.empty() && (!ansi || !is_ascii(name)))
