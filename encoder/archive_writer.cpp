@@ -77,7 +77,7 @@ std::wstring contents_prefix(const std::wstring& input) {
     return input + NATIVE_SEPARATOR;
 }
 
-void add_entry(const std::wstring& source, const std::wstring& stored, const PathInfo& info,
+void add_entry(std::wstring source, std::wstring stored, const PathInfo& info,
                std::vector<PackEntry>& out);
 
 // A folder's entries, sorted by name: source_prefix + name is each one's
@@ -89,20 +89,24 @@ void add_contents(const std::wstring& folder, const std::wstring& source_prefix,
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     for (const FolderEntry& entry : entries) {
-        const std::wstring source = source_prefix + entry.name;
+        std::wstring source = source_prefix + entry.name;
         if (!entry.readable) refuse(source, NOT_READABLE);
-        add_entry(source, stored_prefix + entry.name, entry.info, out);
+        add_entry(std::move(source), stored_prefix + entry.name, entry.info, out);
     }
 }
 
-void add_entry(const std::wstring& source, const std::wstring& stored, const PathInfo& info,
+void add_entry(std::wstring source, std::wstring stored, const PathInfo& info,
                std::vector<PackEntry>& out) {
     std::string problem = stored_path_problem(stored);
     if (!problem.empty()) refuse(source, problem);
     if (info.size > LARGEST_MEMBER)
         refuse(source, "4 GiB or more, larger than an LHA member can be");
-    out.push_back({source, stored, info.folder, info.size, info.mtime});
-    if (info.folder) add_contents(source, source + NATIVE_SEPARATOR, stored + L"/", out);
+    if (!info.folder) {
+        out.push_back({std::move(source), std::move(stored), false, info.size, info.mtime});
+        return;
+    }
+    out.push_back({source, stored, true, info.size, info.mtime});
+    add_contents(source, source + NATIVE_SEPARATOR, stored + L"/", out);
 }
 
 // Folder and name of a stored path: "a/b/c" gives "a/b/" and "c".
@@ -366,15 +370,12 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
     }
     // Whole paths compared: names that differ only in case in one folder, also
     // where two inputs meet in one ("a/x" and "A/x").
-    std::vector<std::wstring> all;
+    std::vector<const std::wstring*> paths;
+    paths.reserve(entries.size());
     for (const PackEntry& e : entries)
-        all.push_back(e.stored);
-    std::sort(all.begin(), all.end());
-    if (std::adjacent_find(all.begin(), all.end()) != all.end())
-        throw EncoderError{utf16_to_utf8(*std::adjacent_find(all.begin(), all.end())) +
-                           ": given twice"};
-    std::string clash = case_clash(all);
-    if (!clash.empty()) throw EncoderError{"Windows cannot hold both " + clash};
+        paths.push_back(&e.stored);
+    std::string repeated = repeated_path(std::move(paths));
+    if (!repeated.empty()) throw EncoderError{repeated};
     return entries;
 }
 

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <utility>
+
 #include "file_tree.h"
 #include "text/utf8.h"
 
@@ -37,7 +39,7 @@ bool folder_entries(const std::wstring& folder, std::vector<FolderEntry>& entrie
         entry.name = path_to_utf16(name);
         struct stat st;
         entry.readable = fstatat(dirfd(dir), found->d_name, &st, 0) == 0 && info_of(st, entry.info);
-        entries.push_back(entry);
+        entries.push_back(std::move(entry));
     }
     closedir(dir);
     return true;

@@ -1,6 +1,8 @@
 // Win32 back end: attributes and FindFirstFileW.
 #include <windows.h>
 
+#include <utility>
+
 #include "file_tree.h"
 
 namespace {
@@ -32,7 +34,7 @@ bool folder_entries(const std::wstring& folder, std::vector<FolderEntry>& entrie
         entry.name = data.cFileName;
         if (entry.name == L"." || entry.name == L"..") continue;
         entry.readable = path_info(folder + L"\\" + entry.name, entry.info);
-        entries.push_back(entry);
+        entries.push_back(std::move(entry));
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return true;

@@ -11,7 +11,7 @@
 // ("C:\"), and a name longer than NAME_LIMIT fits nowhere.
 #include "member_names.h"
 
-#include <map>
+#include <algorithm>
 
 #include "Sfx/paths.h"
 #include "text/utf8.h"
@@ -24,6 +24,8 @@ constexpr size_t SHORTEST_DESTINATION = 3;  // "C:\"
 constexpr size_t STORED_PATH_LIMIT = WINDOWS_MAX_PATH - 1 - SHORTEST_DESTINATION;
 constexpr size_t NAME_LIMIT = 255;
 constexpr wchar_t LOWER_TO_UPPER = 0x20;           // in each of the ranges below
+constexpr wchar_t SURROGATE_FIRST = 0xD800;
+constexpr wchar_t SURROGATE_END = 0xE000;
 constexpr wchar_t CYRILLIC_EXTRA_TO_UPPER = 0x50;  // U+0450-045F to U+0400-040F
 
 // Windows' case-insensitive names, as far as names in practice need it:
@@ -34,6 +36,22 @@ wchar_t fold(wchar_t c) {
         return static_cast<wchar_t>(c - LOWER_TO_UPPER);
     if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - CYRILLIC_EXTRA_TO_UPPER);
     return c;
+}
+
+// Negative, zero or positive as a sorts before, with or after b when case
+// does not count.
+int folded_compare(const std::wstring& a, const std::wstring& b) {
+    size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        if (a[i] == b[i]) continue;  // most of a sorted neighbour's path
+        wchar_t x = fold(a[i]), y = fold(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+bool is_surrogate(wchar_t c) {
+    return c >= SURROGATE_FIRST && c < SURROGATE_END;
 }
 
 }  // namespace
@@ -50,34 +68,41 @@ std::string stored_path_problem(const std::wstring& stored) {
         return "the path is " + std::to_string(stored.size()) +
                " characters long; Windows allows " + std::to_string(STORED_PATH_LIMIT) +
                " below the shortest destination";
-    // A file name's bytes that were no UTF-8 have no Unicode form to store.
-    if (utf8_to_utf16(utf16_to_utf8(stored)) != stored)
+    // A file name's bytes that were no UTF-8 have no Unicode form to store;
+    // they come as lone surrogates, so a path without surrogates is whole.
+    if (std::any_of(stored.begin(), stored.end(), is_surrogate) &&
+        utf8_to_utf16(utf16_to_utf8(stored)) != stored)
         return "a name that is not valid UTF-8, so it has no Windows form";
-    size_t start = 0;
-    while (start <= stored.size()) {
-        size_t end = stored.find(L'/', start);
-        if (end == std::wstring::npos) end = stored.size();
-        std::wstring name = stored.substr(start, end - start);
-        if (name.size() > NAME_LIMIT)
+    for (size_t start = 0; start <= stored.size();) {
+        size_t end = std::min(stored.find(L'/', start), stored.size());
+        if (end - start > NAME_LIMIT)
             return "a name longer than " + std::to_string(NAME_LIMIT) + " characters";
-        if (!name.empty() && (name.back() == L'.' || name.back() == L' '))
+        if (end > start && (stored[end - 1] == L'.' || stored[end - 1] == L' '))
             return "a name ending in a dot or a space, which Windows drops";
         start = end + 1;
     }
     CWideSz written(stored.c_str());
     sanitize_member_path(written);
-    if (std::wstring(written.c_str()) != stored)
+    if (stored.compare(0, std::wstring::npos, written.c_str(), written.length()) != 0)
         return "Windows cannot create this name (the stub would write it as \"" +
                utf16_to_utf8(written.c_str(), written.length()) + "\")";
     return std::string();
 }
 
-std::string case_clash(const std::vector<std::wstring>& names) {
-    std::map<std::wstring, const std::wstring*> seen;
-    for (const std::wstring& name : names) {
-        auto inserted = seen.emplace(folded(name), &name);
-        if (!inserted.second)
-            return utf16_to_utf8(*inserted.first->second) + " and " + utf16_to_utf8(name);
-    }
+// Sorted as Windows compares them, and paths equal that way in their own
+// order, so a path given twice, and two that differ only in case, end up
+// side by side. The paths are compared where they are: a tree's worth of
+// folded copies would cost more than the sorting.
+std::string repeated_path(std::vector<const std::wstring*> paths) {
+    std::sort(paths.begin(), paths.end(), [](const std::wstring* a, const std::wstring* b) {
+        int order = folded_compare(*a, *b);
+        return order != 0 ? order < 0 : *a < *b;
+    });
+    for (size_t i = 1; i < paths.size(); ++i)
+        if (*paths[i - 1] == *paths[i]) return utf16_to_utf8(*paths[i]) + ": given twice";
+    for (size_t i = 1; i < paths.size(); ++i)
+        if (folded_compare(*paths[i - 1], *paths[i]) == 0)
+            return "Windows cannot hold both " + utf16_to_utf8(*paths[i - 1]) + " and " +
+                   utf16_to_utf8(*paths[i]);
     return std::string();
 }

@@ -8,9 +8,10 @@
 // words; empty when the stub writes it exactly as stored. stored uses '/'.
 std::string stored_path_problem(const std::wstring& stored);
 
-// For the names of one folder: a pair that Windows would take for one name
-// (they differ only in case), as "a and A"; empty when there is none.
-std::string case_clash(const std::vector<std::wstring>& names);
+// Among whole stored paths: one given twice ("p: given twice"), or else a
+// pair that Windows would take for one path because they differ only in
+// case ("Windows cannot hold both a and A"); empty when there is neither.
+std::string repeated_path(std::vector<const std::wstring*> paths);
 
 // name as Windows compares names: two names that differ only in case fold
 // to the same text.

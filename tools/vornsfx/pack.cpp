@@ -33,7 +33,7 @@ bool ends_with_folded(const std::wstring& text, const std::wstring& tail) {
 // it replaces are left out, so the archive never holds itself and the same
 // tree gives the same archive on every run. Only a file as large as one of
 // them can be one of them, so most files are not looked at a second time.
-std::vector<PackEntry> without_own_files(const std::vector<PackEntry>& entries,
+std::vector<PackEntry> without_own_files(std::vector<PackEntry> entries,
                                          const std::vector<std::wstring>& own_files) {
     struct Own {
         FileIdentity identity;
@@ -57,10 +57,10 @@ std::vector<PackEntry> without_own_files(const std::vector<PackEntry>& entries,
         }
         return false;
     };
-    std::vector<PackEntry> kept;
-    for (const PackEntry& entry : entries)
-        if (entry.folder || !is_own(entry)) kept.push_back(entry);
-    return kept;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const PackEntry& entry) { return !entry.folder && is_own(entry); }),
+                  entries.end());
+    return entries;
 }
 
 // A file system's root ("/", "C:\", or ".." far enough up) is refused:
