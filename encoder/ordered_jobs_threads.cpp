@@ -10,7 +10,10 @@
 // are done, the weight of the jobs started and not yet taken, and whether a
 // worker is taking. A worker waits while starting the next job would push
 // that weight over the limit (unless none is outstanding, so a heavy job
-// cannot block for ever). Takes run one at a time and in order; the lock
+// cannot block for ever). Once the jobs not yet started all fit under the
+// limit beside those outstanding, each may start at once, and the rest
+// start heaviest first: the last ones then end together, instead of one
+// worker finishing a large piece alone while the others have nothing left. Takes run one at a time and in order; the lock
 // handed between them orders their memory, as it orders each job's results
 // (run fills them on one worker, take reads them on perhaps another).
 //
@@ -32,15 +35,26 @@ namespace {
 class JobQueue {
 public:
     JobQueue(const OrderedJobs& jobs, uint64_t limit)
-        : jobs_(jobs), limit_(limit), done_(jobs.weights.size()), errors_(jobs.weights.size()) {}
+        : jobs_(jobs),
+          limit_(limit),
+          order_(jobs.weights.size()),
+          done_(jobs.weights.size()),
+          errors_(jobs.weights.size()) {
+        for (size_t k = 0; k < order_.size(); ++k) {
+            order_[k] = k;
+            unstarted_ += jobs.weights[k];
+        }
+    }
 
     void work(size_t worker) {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             started_.wait(lock, [&] { return stopped_ || next_ >= count() || may_start(); });
             if (stopped_ || next_ >= count()) return;
-            size_t job = next_++;
+            order_the_last();
+            size_t job = order_[next_++];
             outstanding_ += jobs_.weights[job];
+            unstarted_ -= jobs_.weights[job];
             lock.unlock();
             try {
                 jobs_.run(job, worker);
@@ -72,7 +86,16 @@ public:
 private:
     size_t count() const { return done_.size(); }
     bool may_start() const {
-        return outstanding_ == 0 || outstanding_ + jobs_.weights[next_] <= limit_;
+        return outstanding_ == 0 || outstanding_ + jobs_.weights[order_[next_]] <= limit_;
+    }
+
+    // Sorts the jobs not yet started heaviest first (the earlier of equal
+    // ones first), once they all fit under the limit.
+    void order_the_last() {
+        if (last_ordered_ || outstanding_ + unstarted_ > limit_) return;
+        last_ordered_ = true;
+        std::stable_sort(order_.begin() + static_cast<std::ptrdiff_t>(next_), order_.end(),
+                         [&](size_t a, size_t b) { return jobs_.weights[a] > jobs_.weights[b]; });
     }
 
     // Takes the done jobs in order from taken_ on, unless another worker is
@@ -116,9 +139,12 @@ private:
     std::mutex mutex_;
     std::condition_variable started_;  // a job may start, or the queue stopped
     std::condition_variable ended_;    // every job taken, or the queue stopped
-    size_t next_ = 0;                  // the next job to start
+    std::vector<size_t> order_;        // the jobs in the order they start
+    size_t next_ = 0;                  // in order_, the next job to start
     size_t taken_ = 0;                 // the next job to take
     uint64_t outstanding_ = 0;         // weight of the jobs started and not yet taken
+    uint64_t unstarted_ = 0;           // weight of the jobs not yet started
+    bool last_ordered_ = false;
     std::vector<char> done_;
     std::vector<std::exception_ptr> errors_;
     std::exception_ptr error_;  // the one raised on the calling thread

@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <future>
+#include <mutex>
 #include <numeric>
 #include <random>
 
@@ -244,6 +249,52 @@ TEST(Pieces, JobsAreTakenInOrderAndAFailureIsRaisedInItsTurnOnAnyNumberOfThreads
             EXPECT_LE(std::count(ran.begin(), ran.end(), 1), 31 + 3) << threads;
         }
     }
+}
+
+namespace {
+
+// Runs the jobs on two threads; a queue that is stuck cannot be stopped, so
+// after a while the test fails and the program ends.
+void run_on_two_or_fail_stuck(const OrderedJobs& jobs, uint64_t limit) {
+    auto ran = std::async(std::launch::async, [&] { run_ordered(jobs, 2, limit); });
+    if (ran.wait_for(std::chrono::seconds(30)) == std::future_status::timeout) {
+        ADD_FAILURE() << "the jobs are stuck";
+        std::_Exit(1);
+    }
+    ran.get();
+}
+
+}  // namespace
+
+TEST(Pieces, TheLastJobsStartHeaviestFirstButNoJobStartsAheadOfOneThatWouldNotFit) {
+    std::mutex mutex;
+    std::condition_variable started;
+    bool heavy_started = false;
+    std::vector<size_t> taken;
+    OrderedJobs jobs;
+    jobs.run = [&](size_t job, size_t) {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (jobs.weights[job] == 50) {
+            heavy_started = true;
+            started.notify_all();
+        } else if (jobs.weights[job] == 1) {  // started before the heavy one, both workers would wait here
+            EXPECT_TRUE(started.wait_for(lock, std::chrono::seconds(5), [&] { return heavy_started; })) << job;
+        } else if (job == 1) {  // weight 9: only once job 0 is out of the way
+            EXPECT_EQ(taken, std::vector<size_t>{0});
+        }
+    };
+    jobs.take = [&](size_t job) {
+        std::lock_guard<std::mutex> lock(mutex);
+        taken.push_back(job);
+    };
+    jobs.weights = {1, 1, 1, 50};  // all fit under the limit at once
+    run_on_two_or_fail_stuck(jobs, 100);
+    EXPECT_EQ(taken, (std::vector<size_t>{0, 1, 2, 3}));
+
+    jobs.weights = {2, 9};  // together over the limit: started first, job 1 would block job 0
+    taken.clear();
+    run_on_two_or_fail_stuck(jobs, 10);
+    EXPECT_EQ(taken, (std::vector<size_t>{0, 1}));
 }
 
 TEST(Output, ThroughAnyBufferTheFileIsAsWrittenStraight) {
