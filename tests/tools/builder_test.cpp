@@ -508,6 +508,7 @@ TEST_F(Builder, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
         {{L"d/x", L"D/y"}, "Windows cannot hold both f/D and f/d"},
         {{L"ok.txt", L"sub/name."}, "f/sub/name.: a name ending in a dot or a space"},
         {{L"trail "}, "a name ending in a dot or a space"},
+        {{L" "}, "a name ending in a dot or a space"},
         {{L"a:b"}, "Windows cannot create this name"},
         {{long_name + L"/" + long_name + L"/" + long_name}, "the path is 304 characters long"},
     };
