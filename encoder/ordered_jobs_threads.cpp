@@ -1,10 +1,11 @@
 // Worker threads over one queue of jobs, as pigz runs its compression
 // threads: the jobs are numbered and each worker starts the lowest one not
-// yet started. There is no writer thread: the worker that finishes the
-// lowest job not yet taken takes it, and every later one already done, while
-// the others go on running jobs. So taking costs no wake-up of another
-// thread per job (a job of a small file lasts well under a millisecond), and
-// it shares the processors with the jobs instead of competing with them.
+// yet started (the last ones aside, below). There is no writer thread: the
+// worker that finishes the lowest job not yet taken takes it, and every
+// later one already done, while the others go on running jobs. So taking
+// costs no wake-up of another thread per job (a job of a small file lasts
+// well under a millisecond), and it shares the processors with the jobs
+// instead of competing with them.
 //
 // One mutex guards the queue: the next job to start and to take, which jobs
 // are done, the weight of the jobs started and not yet taken, and whether a
@@ -13,9 +14,10 @@
 // cannot block for ever). Once the jobs not yet started all fit under the
 // limit beside those outstanding, each may start at once, and the rest
 // start heaviest first: the last ones then end together, instead of one
-// worker finishing a large piece alone while the others have nothing left. Takes run one at a time and in order; the lock
-// handed between them orders their memory, as it orders each job's results
-// (run fills them on one worker, take reads them on perhaps another).
+// worker finishing a large piece alone while the others have nothing left.
+// Takes run one at a time and in order; the lock handed between them orders
+// their memory, as it orders each job's results (run fills them on one
+// worker, take reads them on perhaps another).
 //
 // An exception inside run is kept with its job and raised when that job's
 // turn to be taken comes; one from take is raised the same way. Either stops
@@ -25,6 +27,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <numeric>
 #include <system_error>
 #include <thread>
 
@@ -38,12 +41,10 @@ public:
         : jobs_(jobs),
           limit_(limit),
           order_(jobs.weights.size()),
+          unstarted_(std::accumulate(jobs.weights.begin(), jobs.weights.end(), uint64_t{0})),
           done_(jobs.weights.size()),
           errors_(jobs.weights.size()) {
-        for (size_t k = 0; k < order_.size(); ++k) {
-            order_[k] = k;
-            unstarted_ += jobs.weights[k];
-        }
+        std::iota(order_.begin(), order_.end(), size_t{0});
     }
 
     void work(size_t worker) {
