@@ -7,13 +7,14 @@
 //
 // Writing: files are cut into pieces (member_pieces.h) compressed on worker
 // threads (ordered_jobs.h) and written by one writer in the members' order
-// (ArchivePacker below); a member whose stream would not be smaller than its
-// data is stored as -lh0-. Folders are -lhd- members without data. Names go in Shift_JIS
-// (extended headers 0x01 and 0x02) where every character of the path has a
-// Shift_JIS form, else in UTF-8 there; and in UTF-16 (0x44 and 0x45) unless
-// they are plain ASCII, which every code page reads alike: so every name
-// comes out exactly, and a tree of ASCII names pays for no second copy of
-// each path.
+// (ArchivePacker below); the first pieces may come done already from a head
+// start (head_start.h), made while the walk went on. A member whose stream
+// would not be smaller than its data is stored as -lh0-. Folders are -lhd-
+// members without data. Names go in Shift_JIS (extended headers 0x01 and
+// 0x02) where every character of the path has a Shift_JIS form, else in
+// UTF-8 there; and in UTF-16 (0x44 and 0x45) unless they are plain ASCII,
+// which every code page reads alike: so every name comes out exactly, and a
+// tree of ASCII names pays for no second copy of each path.
 #include "archive_writer.h"
 
 #include <algorithm>
@@ -23,8 +24,10 @@
 
 #include "archive_output.h"
 #include "file_tree.h"
+#include "head_start.h"
 #include "header_writer.h"
 #include "huffman/huffman.h"
+#include "member_jobs.h"
 #include "member_names.h"
 #include "member_pieces.h"
 #include "ordered_jobs.h"
@@ -77,13 +80,24 @@ std::wstring contents_prefix(const std::wstring& input) {
     return input + NATIVE_SEPARATOR;
 }
 
-void add_entry(std::wstring source, std::wstring stored, const PathInfo& info,
-               std::vector<PackEntry>& out);
+// What the walk found so far, in order; each entry is shown to the sink as
+// soon as it is found.
+struct Found {
+    std::vector<PackEntry>& entries;
+    const EntrySink& sink;
+
+    void add(PackEntry entry) {
+        entries.push_back(std::move(entry));
+        if (sink) sink(entries.back());
+    }
+};
+
+void add_entry(std::wstring source, std::wstring stored, const PathInfo& info, Found& found);
 
 // A folder's entries, sorted by name: source_prefix + name is each one's
 // path, stored_prefix + name its stored name.
 void add_contents(const std::wstring& folder, const std::wstring& source_prefix,
-                  const std::wstring& stored_prefix, std::vector<PackEntry>& out) {
+                  const std::wstring& stored_prefix, Found& found) {
     std::vector<FolderEntry> entries;
     if (!folder_entries(folder, entries)) refuse(folder, "the folder cannot be read");
     std::sort(entries.begin(), entries.end(),
@@ -91,22 +105,21 @@ void add_contents(const std::wstring& folder, const std::wstring& source_prefix,
     for (const FolderEntry& entry : entries) {
         std::wstring source = source_prefix + entry.name;
         if (!entry.readable) refuse(source, NOT_READABLE);
-        add_entry(std::move(source), stored_prefix + entry.name, entry.info, out);
+        add_entry(std::move(source), stored_prefix + entry.name, entry.info, found);
     }
 }
 
-void add_entry(std::wstring source, std::wstring stored, const PathInfo& info,
-               std::vector<PackEntry>& out) {
+void add_entry(std::wstring source, std::wstring stored, const PathInfo& info, Found& found) {
     std::string problem = stored_path_problem(stored);
     if (!problem.empty()) refuse(source, problem);
     if (info.size > LARGEST_MEMBER)
         refuse(source, "4 GiB or more, larger than an LHA member can be");
     if (!info.folder) {
-        out.push_back({std::move(source), std::move(stored), false, info.size, info.mtime});
+        found.add({std::move(source), std::move(stored), false, info.size, info.mtime});
         return;
     }
-    out.push_back({source, stored, true, info.size, info.mtime});
-    add_contents(source, source + NATIVE_SEPARATOR, stored + L"/", out);
+    found.add({source, stored, true, info.size, info.mtime});
+    add_contents(source, source + NATIVE_SEPARATOR, stored + L"/", found);
 }
 
 // Folder and name of a stored path: "a/b/c" gives "a/b/" and "c".
@@ -197,24 +210,10 @@ uint16_t copy_stored(const PackEntry& entry, ArchiveOutput& out) {
     return crc;
 }
 
-// One job: a piece of a file member, or a folder or empty file (no work).
-struct Job {
-    size_t entry;
-    uint32_t start, end;
-    bool first, last;  // the member's first and last piece
-};
-
-std::vector<Job> jobs_of(const std::vector<PackEntry>& entries) {
-    std::vector<Job> jobs;
-    for (size_t e = 0; e < entries.size(); ++e) {
-        uint32_t size = entries[e].folder ? 0 : static_cast<uint32_t>(entries[e].size);
-        uint32_t count = piece_count(size);
-        for (uint32_t k = 0; k < count; ++k) {
-            uint32_t start = k * PIECE_SIZE;
-            uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(size, uint64_t{start} + PIECE_SIZE));
-            jobs.push_back({e, start, end, k == 0, k + 1 == count});
-        }
-    }
+std::vector<PieceJob> jobs_of(const std::vector<PackEntry>& entries) {
+    std::vector<PieceJob> jobs;
+    for (size_t e = 0; e < entries.size(); ++e)
+        append_piece_jobs(e, entries[e], jobs);
     return jobs;
 }
 
@@ -231,35 +230,38 @@ std::vector<Job> jobs_of(const std::vector<PackEntry>& entries) {
 // only on the data, never on which pieces were done when.
 class ArchivePacker {
 public:
+    // The head start's pieces (if any) are the first jobs', done already.
     ArchivePacker(const std::vector<PackEntry>& entries, ArchiveOutput& out,
-                  const PackSettings& settings)
+                  const PackSettings& settings, HeadStart* head)
         : entries_(entries),
           out_(out),
           settings_(settings),
           jobs_(jobs_of(entries)),
           pieces_(jobs_.size()),
           given_up_(new std::atomic<bool>[entries.size()]()),
-          encoders_(std::max<size_t>(1, settings.threads)) {}
+          encoders_(std::max<size_t>(1, settings.threads)) {
+        if (!head) return;
+        std::vector<PieceOutput> ahead = head->take_pieces();
+        ahead_ = std::min(ahead.size(), pieces_.size());
+        std::move(ahead.begin(), ahead.begin() + static_cast<std::ptrdiff_t>(ahead_), pieces_.begin());
+        encoders_[0] = head->take_encoder();
+    }
 
     void run() {
         OrderedJobs jobs;
-        for (const Job& job : jobs_)
-            jobs.weights.push_back(job.end - job.start + JOB_OVERHEAD);
+        for (const PieceJob& job : jobs_)
+            jobs.weights.push_back(job_weight(job));
         jobs.run = [this](size_t job, size_t worker) { encode(job, worker); };
         jobs.take = [this](size_t job) { take(job); };
-        run_ordered(jobs, encoders_.size(), HELD_BACK_PIECES * PIECE_SIZE * encoders_.size());
+        run_ordered(jobs, encoders_.size(), held_back_limit(encoders_.size()));
     }
 
 private:
-    // Bounds the jobs waiting to be taken when members are small.
-    static constexpr uint64_t JOB_OVERHEAD = 4096;
-    static constexpr uint64_t HELD_BACK_PIECES = 2;  // per thread
-
     // On a worker.
     void encode(size_t index, size_t worker) {
-        const Job& job = jobs_[index];
+        const PieceJob& job = jobs_[index];
         const PackEntry& entry = entries_[job.entry];
-        if (entry.folder || job.end == job.start) return;
+        if (index < ahead_ || job.end == job.start) return;
         PieceOutput& piece = pieces_[index];
         if (given_up_[job.entry].load()) {
             piece.given_up = true;
@@ -267,20 +269,12 @@ private:
         }
         if (!encoders_[worker])
             encoders_[worker].reset(new MemberEncoder(settings_.dictionary_bits, settings_.effort));
-        CWinFile input;
-        if (!input.open(entry.source.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING))
-            refuse(entry.source, "cannot be opened");
-        try {
-            piece = encoders_[worker]->encode_piece(input, static_cast<uint32_t>(entry.size),
-                                                    job.start, job.end, &given_up_[job.entry]);
-        } catch (const EncoderError& error) {
-            refuse(entry.source, error.message);
-        }
+        piece = encode_piece_job(*encoders_[worker], entry, job, &given_up_[job.entry]);
     }
 
     // In order, never two at once.
     void take(size_t index) {
-        const Job& job = jobs_[index];
+        const PieceJob& job = jobs_[index];
         const PackEntry& entry = entries_[job.entry];
         if (job.first) begin_member(entry);
         if (entry.folder) return;
@@ -299,7 +293,7 @@ private:
         stored_ = entry.size == 0;
     }
 
-    void add_piece(const Job& job, const PackEntry& entry, const PieceOutput& piece) {
+    void add_piece(const PieceJob& job, const PackEntry& entry, const PieceOutput& piece) {
         if (!piece.given_up) {
             std::vector<uint8_t> bytes;
             stream_.add(piece, job.end - job.start, bytes);
@@ -334,8 +328,9 @@ private:
     const std::vector<PackEntry>& entries_;
     ArchiveOutput& out_;
     const PackSettings& settings_;
-    std::vector<Job> jobs_;
+    std::vector<PieceJob> jobs_;
     std::vector<PieceOutput> pieces_;                  // filled by the workers, emptied when taken
+    size_t ahead_ = 0;                                 // jobs the head start did
     std::unique_ptr<std::atomic<bool>[]> given_up_;     // per entry: to be stored, skip its pieces
     std::vector<std::unique_ptr<MemberEncoder>> encoders_;  // per worker, made on its first piece
     // The member being written.
@@ -351,8 +346,10 @@ std::string method_of(int dictionary_bits) {
     return dictionary_bits <= 13 ? "-lh5-" : dictionary_bits == 15 ? "-lh6-" : "-lh7-";
 }
 
-std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
+std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs,
+                                      const EntrySink& sink) {
     std::vector<PackEntry> entries;
+    Found found{entries, sink};
     for (const std::wstring& input : inputs) {
         std::wstring stored = last_name(input);
         PathInfo info;
@@ -360,13 +357,13 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
             path_info(input, info) && info.folder) {
             // "folder/", and a folder path without a last name (".", "..",
             // "a/.."): its contents, without the folder itself.
-            add_contents(input, contents_prefix(input), std::wstring(), entries);
+            add_contents(input, contents_prefix(input), std::wstring(), found);
             continue;
         }
         if (stored.empty())
             refuse(input, "names no file or folder to store");
         if (!path_info(input, info)) refuse(input, NOT_READABLE);
-        add_entry(input, stored, info, entries);
+        add_entry(input, stored, info, found);
     }
     // Whole paths compared: names that differ only in case in one folder, also
     // where two inputs meet in one ("a/x" and "A/x").
@@ -380,10 +377,10 @@ std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs) {
 }
 
 uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
-                       const PackSettings& settings) {
+                       const PackSettings& settings, HeadStart* head) {
     HUFFMAN::build_crc16_table_once();
     ArchiveOutput out(output);
-    ArchivePacker(entries, out, settings).run();
+    ArchivePacker(entries, out, settings, head).run();
     out.write(&ARCHIVE_END, 1);
     out.flush();
     return out.position();

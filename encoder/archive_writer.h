@@ -25,8 +25,12 @@ struct PackEntry {
 // below it); a folder written with a trailing separator ("a/b/") or without
 // a last name (".", "..", "a/..") stands for its contents, stored without it. Raises EncoderError for an input that does not exist or
 // cannot be read, a name the stub could not create, names differing only in
-// case in one folder, and files of 4 GiB or more.
-std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs);
+// case in one folder, and files of 4 GiB or more. The sink, if given, is
+// shown each entry as soon as it is found, on the calling thread, before
+// every name has been checked against the others.
+using EntrySink = std::function<void(const PackEntry& entry)>;
+std::vector<PackEntry> gather_entries(const std::vector<std::wstring>& inputs,
+                                      const EntrySink& sink = EntrySink());
 
 // Called on the calling thread with the number of input bytes packed since the last call.
 using ProgressFn = std::function<void(uint64_t bytes)>;
@@ -43,9 +47,12 @@ struct PackSettings {
 // The method id of a dictionary size: "-lh5-", "-lh6-" or "-lh7-".
 std::string method_of(int dictionary_bits);
 
+class HeadStart;
+
 // Writes every entry and the terminating zero byte to output (at its
 // current position, which must be 0) and returns the archive's length;
 // the file may hold stale bytes after it, which the caller cuts off. The
-// archive is the same byte for byte whatever the number of threads.
+// archive is the same byte for byte whatever the number of threads. A head
+// start given the same entries, in order, and finished, adds its pieces.
 uint64_t write_archive(const std::vector<PackEntry>& entries, CWinFile& output,
-                       const PackSettings& settings);
+                       const PackSettings& settings, HeadStart* head = nullptr);

@@ -113,7 +113,10 @@ MemberEncoder::MemberEncoder(int dictionary_bits, Effort effort)
     : dictionary_bits_(dictionary_bits),
       effort_(effort),
       finder_(1u << dictionary_bits),
-      window_((1u << dictionary_bits) + WINDOW_READ + LOOKAHEAD) {}
+      window_((1u << dictionary_bits) + WINDOW_READ + LOOKAHEAD) {
+    // The pieces' CRCs need the table, whoever makes the first encoder.
+    HUFFMAN::build_crc16_table_once();
+}
 
 PieceOutput MemberEncoder::encode_piece(CWinFile& input, uint32_t member_size, uint32_t start,
                                         uint32_t end, const std::atomic<bool>* give_up) {

@@ -1,7 +1,8 @@
 // The parses against a scan of the dictionary: greedy takes the longest, nearest match at once; lazy the one
 // worth most, unless a better one starts a byte (or, for a short one, two bytes) on, by its rule with and
 // without prices; dear matches become literals; at fixed code lengths the optimal parse is cheapest.
-// Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order. The
+// Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order; a head
+// start's pieces make the same archive, up to its bound, and leave what fails to the writer. The
 // archive output: through a buffer of any size, the same file as writing and seeking straight to it.
 #include <gtest/gtest.h>
 
@@ -13,13 +14,16 @@
 #include <mutex>
 #include <numeric>
 #include <random>
+#include <thread>
 
 #include "encoder/archive_output.h"
+#include "encoder/head_start.h"
 #include "encoder/member_pieces.h"
 #include "encoder/ordered_jobs.h"
 #include "encoder/parser.h"
 #include "huffman/huffman.h"
 #include "support/files.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -295,6 +299,73 @@ TEST(Pieces, TheLastJobsStartHeaviestFirstButNoJobStartsAheadOfOneThatWouldNotFi
     taken.clear();
     run_on_two_or_fail_stuck(jobs, 10);
     EXPECT_EQ(taken, (std::vector<size_t>{0, 1}));
+}
+
+namespace {
+
+Bytes packed(const std::vector<PackEntry>& entries, const PackSettings& settings, HeadStart* head,
+             const TempDir& dir) {
+    const std::wstring path = dir / L"packed.lzh";
+    CWinFile file;
+    EXPECT_TRUE(file.open(path.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS));
+    write_archive(entries, file, settings, head);
+    file.close();
+    return read_file(path);
+}
+
+// Waits until the head start has finished count pieces (30 s at most).
+void wait_for_pieces(const HeadStart& head, size_t count) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (head.pieces_done() < count && std::chrono::steady_clock::now() < give_up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(head.pieces_done(), count);
+}
+
+}  // namespace
+
+TEST(Pieces, AHeadStartDoesTheFirstJobsUpToTheBoundTheSameArchiveComesOutAndAFailureComesInItsTurn) {
+    TempDir dir;
+    write_file(dir / L"a", Bytes(100, 'a'));
+    write_file(dir / L"b", Bytes(100, 'b'));
+    PackSettings settings;
+    settings.dictionary_bits = 13;
+    settings.effort = Effort::fast;
+    settings.threads = 2;
+    std::vector<PackEntry> entries;
+    PieceJob job{0, 0, 100, true, true};
+    const size_t bound = static_cast<size_t>((held_back_limit(2) - 1) / job_weight(job) + 1);
+    for (size_t i = 0; i < bound + 5; ++i)  // a file under many names, the last few another
+        entries.push_back({dir / (i < bound ? L"a" : L"b"), L"m" + std::to_wstring(i), false, 100, 0});
+    PackSettings one = settings;
+    one.threads = 1;
+    const Bytes alone = packed(entries, one, nullptr, dir);
+    {
+        HeadStart head(settings);
+        for (const PackEntry& entry : entries)
+            head.add(entry);
+        wait_for_pieces(head, bound);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // and no more
+        head.finish();
+        EXPECT_EQ(head.pieces_done(), bound);
+        fs::remove(native(dir / L"a"));  // its pieces are done: the writer must not read it again
+        EXPECT_EQ(packed(entries, settings, &head, dir), alone);
+    }
+    write_file(dir / L"a", Bytes(100, 'a'));
+    entries[1].source = dir / L"missing";  // the head start stops there
+    for (size_t threads : {1, 2}) {
+        settings.threads = threads;
+        HeadStart head(settings);
+        for (const PackEntry& entry : entries)
+            head.add(entry);
+        if (threads > 1) wait_for_pieces(head, 1);
+        head.finish();
+        try {
+            packed(entries, settings, &head, dir);
+            ADD_FAILURE() << "packed a missing file";
+        } catch (const EncoderError& error) {
+            EXPECT_EQ(error.message, utf16_to_utf8(dir / L"missing") + ": cannot be opened");
+        }
+    }
 }
 
 TEST(Output, ThroughAnyBufferTheFileIsAsWrittenStraight) {

@@ -8,6 +8,7 @@
 #include "archive_writer.h"
 #include "commands.h"
 #include "file_tree.h"
+#include "head_start.h"
 #include "help.h"
 #include "output_file.h"
 #include "progress.h"
@@ -33,33 +34,57 @@ bool ends_with_folded(const std::wstring& text, const std::wstring& tail) {
 // it replaces are left out, so the archive never holds itself and the same
 // tree gives the same archive on every run. Only a file as large as one of
 // them can be one of them, so most files are not looked at a second time.
-std::vector<PackEntry> without_own_files(std::vector<PackEntry> entries,
-                                         const std::vector<std::wstring>& own_files) {
+class OwnFiles {
+public:
+    explicit OwnFiles(const std::vector<std::wstring>& paths) {
+        for (const std::wstring& path : paths) {
+            Own own;
+            own.sized = path_info(path, own.info);
+            if (file_identity(path, own.identity)) own_.push_back(own);
+        }
+    }
+
+    bool holds(const PackEntry& entry) const {
+        if (entry.folder) return false;
+        FileIdentity identity;
+        bool checked = false;
+        for (const Own& own : own_) {
+            if (own.sized && own.info.size != entry.size) continue;
+            if (!checked && !file_identity(entry.source, identity)) return false;
+            checked = true;
+            if (own.identity.device == identity.device && own.identity.index == identity.index)
+                return true;
+        }
+        return false;
+    }
+
+private:
     struct Own {
         FileIdentity identity;
         PathInfo info;
         bool sized;
     };
-    std::vector<Own> own;
-    for (const std::wstring& path : own_files) {
-        Own o;
-        o.sized = path_info(path, o.info);
-        if (file_identity(path, o.identity)) own.push_back(o);
+    std::vector<Own> own_;
+};
+
+// The entries found, the run's own files left out. With threads, a worker
+// starts on the first ones while the walk goes on (head_start.h).
+std::vector<PackEntry> members_of(const std::vector<std::wstring>& inputs,
+                                  const std::vector<std::wstring>& own_files, HeadStart& head) {
+    OwnFiles own(own_files);
+    std::vector<char> kept;  // per entry found
+    std::vector<PackEntry> entries = gather_entries(inputs, [&](const PackEntry& entry) {
+        kept.push_back(!own.holds(entry));
+        if (kept.back()) head.add(entry);
+    });
+    head.finish();
+    size_t next = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!kept[i]) continue;
+        if (next != i) entries[next] = std::move(entries[i]);
+        ++next;
     }
-    auto is_own = [&](const PackEntry& entry) {
-        FileIdentity identity;
-        bool checked = false;
-        for (const Own& o : own) {
-            if (o.sized && o.info.size != entry.size) continue;
-            if (!checked && !file_identity(entry.source, identity)) return false;
-            checked = true;
-            if (o.identity.device == identity.device && o.identity.index == identity.index) return true;
-        }
-        return false;
-    };
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [&](const PackEntry& entry) { return !entry.folder && is_own(entry); }),
-                  entries.end());
+    entries.resize(next);
     return entries;
 }
 
@@ -114,13 +139,14 @@ PackSummary pack_into(const std::vector<std::wstring>& inputs,
     clamp_to_epoch(settings);
     PackSummary summary;
     try {
-        std::vector<PackEntry> entries = without_own_files(gather_entries(inputs), own_files);
+        HeadStart head(settings);
+        std::vector<PackEntry> entries = members_of(inputs, own_files, head);
         for (const PackEntry& entry : entries)
             summary.input_bytes += entry.size;
         summary.members = entries.size();
         ByteProgress progress(console, summary.input_bytes, options.quiet);
         settings.progress = [&](uint64_t bytes) { progress.advance(bytes); };
-        summary.archive_bytes = write_archive(entries, output.file(), settings);
+        summary.archive_bytes = write_archive(entries, output.file(), settings, &head);
     } catch (const EncoderError& error) {
         fail(error.message);
     }
