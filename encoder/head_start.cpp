@@ -17,7 +17,6 @@ HeadStart::HeadStart(const PackSettings& settings)
 }
 
 HeadStart::~HeadStart() {
-    abandoned_ = true;
     finish();
 }
 
@@ -39,6 +38,7 @@ void HeadStart::finish() {
         std::lock_guard<std::mutex> lock(mutex_);
         finishing_ = true;
     }
+    stopping_ = true;
     added_.notify_one();
     thread_.join();
 }
@@ -68,7 +68,8 @@ void HeadStart::encode(const PieceJob& job, const PackEntry& member) {
     PieceOutput piece;
     if (job.end > job.start) {
         if (!encoder_) encoder_.reset(new MemberEncoder(dictionary_bits_, effort_));
-        piece = encode_piece_job(*encoder_, member, job, &abandoned_);
+        piece = encode_piece_job(*encoder_, member, job, &stopping_);
+        if (piece.given_up && stopping_) return;  // dropped unfinished
     }
     pieces_.push_back(std::move(piece));
     ++done_;

@@ -7,9 +7,12 @@
 // is the pieces of the archive's first jobs, the same pieces the writer's
 // workers would make (member_jobs.h). It takes members until they weigh the
 // writer's held-back limit, so a slow walk cannot make it hold more than a
-// run holds back; it stops after the piece in hand when the walk ends. What
-// it could not do (a file that cannot be read, say) it leaves to the writer,
-// which then raises the error in its turn.
+// run holds back. When the walk ends it drops the piece in hand, which the
+// writer's workers then make again: waiting for it could leave every other
+// processor idle for as long as a piece takes (0.7 s at best), dropping it
+// loses at most what one processor did during the walk. What it could not
+// do (a file that cannot be read, say) it leaves to the writer, which then
+// raises the error in its turn.
 #pragma once
 
 #include <atomic>
@@ -27,14 +30,13 @@ class HeadStart {
 public:
     // A worker only with more than one thread (and a build with threads).
     explicit HeadStart(const PackSettings& settings);
-    // Unfinished (the walk failed), the piece in hand is dropped at once.
     ~HeadStart();
     HeadStart(const HeadStart&) = delete;
     HeadStart& operator=(const HeadStart&) = delete;
 
     // The next member, in the archive's order.
     void add(const PackEntry& member);
-    // Stops the worker after the piece in hand and joins it.
+    // Stops the worker, dropping the piece in hand, and joins it.
     void finish();
 
     // Pieces finished so far (they stay a prefix of the jobs).
@@ -60,7 +62,7 @@ private:
     uint64_t weight_ = 0;  // of the jobs added
     bool finishing_ = false;
     std::atomic<size_t> done_{0};
-    std::atomic<bool> abandoned_{false};
+    std::atomic<bool> stopping_{false};  // finishing_, for the piece in hand
     // The worker's alone until it is joined.
     std::vector<PieceOutput> pieces_;
     std::unique_ptr<MemberEncoder> encoder_;

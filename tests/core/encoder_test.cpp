@@ -351,6 +351,21 @@ TEST(Pieces, AHeadStartDoesTheFirstJobsUpToTheBoundTheSameArchiveComesOutAndAFai
         EXPECT_EQ(packed(entries, settings, &head, dir), alone);
     }
     write_file(dir / L"a", Bytes(100, 'a'));
+    {  // finished early, it drops the piece in hand unfinished
+        Bytes text(PIECE_SIZE);
+        for (size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<uint8_t>('a' + i * i % 7);
+        write_file(dir / L"text", text);
+        const std::vector<PackEntry> one_piece = {{dir / L"text", L"text", false, text.size(), 0}};
+        PackSettings normal = settings, normal_one = one;
+        normal.effort = normal_one.effort = Effort::normal;
+        HeadStart head(normal);
+        head.add(one_piece[0]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // well inside the piece
+        head.finish();
+        EXPECT_EQ(head.pieces_done(), 0u);
+        EXPECT_EQ(packed(one_piece, normal, &head, dir), packed(one_piece, normal_one, nullptr, dir));
+    }
     entries[1].source = dir / L"missing";  // the head start stops there
     for (size_t threads : {1, 2}) {
         settings.threads = threads;
