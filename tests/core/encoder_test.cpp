@@ -338,7 +338,11 @@ TEST(Pieces, AHeadStartDoesTheFirstJobsUpToTheBoundTheSameArchiveComesOutAndAFai
         entries.push_back({dir / (i < bound ? L"a" : L"b"), L"m" + std::to_wstring(i), false, 100, 0});
     PackSettings one = settings;
     one.threads = 1;
+    uint64_t progressed = 0;  // every byte once, whoever made its piece
+    one.progress = settings.progress = [&](uint64_t bytes) { progressed += bytes; };
     const Bytes alone = packed(entries, one, nullptr, dir);
+    EXPECT_EQ(progressed, entries.size() * 100);
+    progressed = 0;
     {
         HeadStart head(settings);
         for (const PackEntry& entry : entries)
@@ -349,22 +353,25 @@ TEST(Pieces, AHeadStartDoesTheFirstJobsUpToTheBoundTheSameArchiveComesOutAndAFai
         EXPECT_EQ(head.pieces_done(), bound);
         fs::remove(native(dir / L"a"));  // its pieces are done: the writer must not read it again
         EXPECT_EQ(packed(entries, settings, &head, dir), alone);
+        EXPECT_EQ(progressed, entries.size() * 100);
     }
     write_file(dir / L"a", Bytes(100, 'a'));
     {  // finished early, it drops the piece in hand unfinished
-        Bytes text(PIECE_SIZE);
+        Bytes text(PIECE_SIZE + 1000);
         for (size_t i = 0; i < text.size(); ++i)
             text[i] = static_cast<uint8_t>('a' + i * i % 7);
         write_file(dir / L"text", text);
-        const std::vector<PackEntry> one_piece = {{dir / L"text", L"text", false, text.size(), 0}};
+        const std::vector<PackEntry> two_pieces = {{dir / L"text", L"text", false, text.size(), 0}};
         PackSettings normal = settings, normal_one = one;
         normal.effort = normal_one.effort = Effort::normal;
         HeadStart head(normal);
-        head.add(one_piece[0]);
+        head.add(two_pieces[0]);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));  // well inside the piece
         head.finish();
         EXPECT_EQ(head.pieces_done(), 0u);
-        EXPECT_EQ(packed(one_piece, normal, &head, dir), packed(one_piece, normal_one, nullptr, dir));
+        progressed = 0;
+        EXPECT_EQ(packed(two_pieces, normal, &head, dir), packed(two_pieces, normal_one, nullptr, dir));
+        EXPECT_EQ(progressed, 2 * text.size());  // each run's pieces
     }
     entries[1].source = dir / L"missing";  // the head start stops there
     for (size_t threads : {1, 2}) {
