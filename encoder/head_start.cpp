@@ -23,7 +23,7 @@ HeadStart::~HeadStart() {
 void HeadStart::add(const PackEntry& member) {
     if (!thread_.joinable()) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (finishing_ || weight_ >= limit_) return;
+    if (stopping_ || weight_ >= limit_) return;
     members_.push_back(member);
     size_t first = jobs_.size();
     append_piece_jobs(members_.size() - 1, members_.back(), jobs_);
@@ -36,18 +36,17 @@ void HeadStart::finish() {
     if (!thread_.joinable()) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        finishing_ = true;
+        stopping_ = true;
     }
-    stopping_ = true;
     added_.notify_one();
     thread_.join();
 }
 
-// Waits for job number index and its member; false once finishing.
+// Waits for job number index and its member; false once stopping.
 bool HeadStart::next_job(size_t index, PieceJob& job, const PackEntry*& member) {
     std::unique_lock<std::mutex> lock(mutex_);
-    added_.wait(lock, [&] { return finishing_ || index < jobs_.size(); });
-    if (finishing_) return false;
+    added_.wait(lock, [&] { return stopping_ || index < jobs_.size(); });
+    if (stopping_) return false;
     job = jobs_[index];
     member = &members_[job.entry];
     return true;

@@ -60,9 +60,10 @@ private:
     std::deque<PackEntry> members_;  // pushed back only: a member stays where it is
     std::vector<PieceJob> jobs_;
     uint64_t weight_ = 0;  // of the jobs added
-    bool finishing_ = false;
+    // Set under the mutex (the worker waits on it), read without it too: the
+    // piece in hand stops on it.
+    std::atomic<bool> stopping_{false};
     std::atomic<size_t> done_{0};
-    std::atomic<bool> stopping_{false};  // finishing_, for the piece in hand
     // The worker's alone until it is joined.
     std::vector<PieceOutput> pieces_;
     std::unique_ptr<MemberEncoder> encoder_;
