@@ -62,5 +62,9 @@ std::string last_error_text();
 // How many processors this process may run on (at least 1).
 size_t usable_processors();
 
+// Makes the memory allocator keep what is freed for the next allocation
+// instead of handing it back to the system (see the POSIX back end).
+void keep_freed_memory();
+
 // A number that tells this process from others writing beside it.
 unsigned process_number();

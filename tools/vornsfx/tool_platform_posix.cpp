@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cerrno>
 #include <csignal>
@@ -128,6 +131,22 @@ size_t usable_processors() {
         return static_cast<size_t>(CPU_COUNT(&allowed));
     long online = sysconf(_SC_NPROCESSORS_ONLN);
     return online > 0 ? static_cast<size_t>(online) : 1;
+#endif
+}
+
+// Every piece the encoder makes frees its buffers (its codes, its output
+// of up to a third of a MiB) when it is written, and the next piece asks
+// for as much again. glibc gives freed memory at the heap's top back to the
+// system and serves large blocks from mapped pages of their own, so each
+// piece's memory was touched afresh: 7,970 page faults for one 40 MB file
+// at fast, where they cost a fifth of the run on a virtual machine. The
+// builder's memory is bounded by its threads in any case, so it keeps it.
+void keep_freed_memory() {
+#ifdef __GLIBC__
+    constexpr int KEEP_BLOCKS_UP_TO = 32 << 20;  // glibc's largest mapping threshold
+    constexpr int KEEP_FREE_UP_TO = 64 << 20;
+    mallopt(M_MMAP_THRESHOLD, KEEP_BLOCKS_UP_TO);
+    mallopt(M_TRIM_THRESHOLD, KEEP_FREE_UP_TO);
 #endif
 }
 

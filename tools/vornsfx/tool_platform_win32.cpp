@@ -107,6 +107,10 @@ size_t usable_processors() {
     return count > 0 ? count : 1;
 }
 
+// Left to the system on Windows: its heap has no call that sets when freed
+// memory goes back.
+void keep_freed_memory() {}
+
 bool is_regular_file(CWinFile& file, const std::wstring&) {
     return GetFileType(file.handle()) == FILE_TYPE_DISK;
 }
