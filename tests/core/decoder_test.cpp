@@ -177,6 +177,34 @@ TEST(NextInputByte, RefillsFromTheFileAndReadsZeroAtItsEnd) {
     input_buffer_size = input_filled = input_position = 0;
 }
 
+// A damaged code length can make the decoder drop more bits than a field holds: they go in
+// steps, and every bit of the count is dropped, whatever is left for the last step.
+TEST(SkipBits, DropsEveryBitOfALongCount) {
+    const Bytes stream{0x9C, 0x3A, 0x51, 0xE7, 0x0F, 0xB2, 0x64, 0xD8,
+                       0x2B, 0xC6, 0x75, 0x19, 0xAE, 0x43, 0xF0, 0x8D};
+    auto sixteen_bits_at = [&](unsigned at) {
+        uint32_t value = 0;
+        for (unsigned bit = at; bit < at + 16; ++bit)
+            value = value << 1 | (stream[bit / 8] >> (7 - bit % 8) & 1);
+        return value;
+    };
+    uint8_t buffer[64];
+    for (unsigned count : {1u, 31u, 32u, 33u, 65u, 70u}) {
+        BytesFile in(stream);
+        input_buffer = buffer;
+        input_buffer_size = sizeof buffer;
+        input_filled = input_position = 0;
+        MethodContext context{};
+        context.input = &in.file();
+        context.compressed_remaining = static_cast<int64_t>(stream.size());
+        start_bits(&context);
+        skip_bits(&context, count);
+        EXPECT_EQ(get_bits(&context, 16), sixteen_bits_at(count)) << count;
+    }
+    input_buffer = nullptr;
+    input_buffer_size = input_filled = input_position = 0;
+}
+
 // A header may claim far more data than a short file holds (fuzzing found it). Past the file's
 // end the stream reads as zeros, without asking the file again for every byte (a 64 KiB member
 // of all-zero -lzs- matches made some 65,000 failing reads), until so many that it is damage.
