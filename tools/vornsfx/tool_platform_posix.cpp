@@ -139,7 +139,7 @@ size_t usable_processors() {
 // for as much again. glibc gives freed memory at the heap's top back to the
 // system and serves large blocks from mapped pages of their own, so each
 // piece's memory was touched afresh: 7,970 page faults for one 40 MB file
-// at fast, where they cost a fifth of the run on a virtual machine. The
+// at fast, up to a sixth of the run on a virtual machine (1,170 now). The
 // builder's memory is bounded by its threads in any case, so it keeps it.
 void keep_freed_memory() {
 #ifdef __GLIBC__
