@@ -13,6 +13,11 @@
 // loses at most what one processor did during the walk. What it could not
 // do (a file that cannot be read, say) it leaves to the writer, which then
 // raises the error in its turn.
+//
+// The worker is made with the first member that has bytes to compress, not
+// before: made at once it would find nothing to do and wait, and on Linux a
+// thread that the walk wakes is placed on the walk's own processor, where
+// the two took turns for 4-10 ms while the other processor was idle.
 #pragma once
 
 #include <atomic>
@@ -28,7 +33,8 @@
 
 class HeadStart {
 public:
-    // A worker only with more than one thread (and a build with threads).
+    // A worker only with more than one thread (and a build with threads),
+    // made by the first add() of a member with bytes.
     explicit HeadStart(const PackSettings& settings);
     ~HeadStart();
     HeadStart(const HeadStart&) = delete;
@@ -67,5 +73,6 @@ private:
     // The worker's alone until it is joined.
     std::vector<PieceOutput> pieces_;
     std::unique_ptr<MemberEncoder> encoder_;
+    bool wanted_ = false;  // a worker is to be made, or was; false once refused
     std::thread thread_;
 };

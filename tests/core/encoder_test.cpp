@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <future>
+#include <map>
 #include <mutex>
 #include <numeric>
 #include <random>
@@ -229,10 +230,18 @@ TEST(Pieces, JobsAreTakenInOrderAndAFailureIsRaisedInItsTurnOnAnyNumberOfThreads
         for (bool in_take : {false, true}) {  // job 30 fails where it runs, or where it is taken
             std::vector<int> ran(50, 0);
             std::vector<size_t> taken;
+            // A worker's state needs no lock: each worker is one thread, worker 0 the caller's.
+            std::mutex mutex;
+            std::map<size_t, std::thread::id> worker_threads{{0, std::this_thread::get_id()}};
             OrderedJobs jobs;
             jobs.weights.assign(ran.size(), 3);
             jobs.run = [&](size_t job, size_t worker) {
                 ASSERT_LT(worker, threads);
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    EXPECT_EQ(worker_threads.emplace(worker, std::this_thread::get_id()).first->second,
+                              std::this_thread::get_id()) << "worker " << worker;
+                }
                 if (job == 30 && !in_take) throw EncoderError{"job 30"};
                 ran[job] = 1;
             };
