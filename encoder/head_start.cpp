@@ -7,7 +7,12 @@ HeadStart::HeadStart(const PackSettings& settings)
       effort_(settings.effort),
       limit_(held_back_limit(settings.threads)) {
 #ifndef VORNSFX_NO_THREADS
-    wanted_ = settings.threads >= 2;
+    if (settings.threads < 2) return;
+    try {
+        thread_ = std::thread([this] { work(); });
+    } catch (const std::system_error&) {
+        // No head start: the writer's workers do it all.
+    }
 #endif
 }
 
@@ -16,25 +21,15 @@ HeadStart::~HeadStart() {
 }
 
 void HeadStart::add(const PackEntry& member) {
-    if (!wanted_) return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (stopping_ || weight_ >= limit_) return;
-        members_.push_back(member);
-        size_t first = jobs_.size();
-        append_piece_jobs(members_.size() - 1, members_.back(), jobs_);
-        for (size_t job = first; job < jobs_.size(); ++job)
-            weight_ += job_weight(jobs_[job]);
-    }
-    if (thread_.joinable()) {
-        added_.notify_one();
-    } else if (member.size > 0) {
-        try {
-            thread_ = std::thread([this] { work(); });
-        } catch (const std::system_error&) {
-            wanted_ = false;  // no head start: the writer's workers do it all
-        }
-    }
+    if (!thread_.joinable()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_ || weight_ >= limit_) return;
+    members_.push_back(member);
+    size_t first = jobs_.size();
+    append_piece_jobs(members_.size() - 1, members_.back(), jobs_);
+    for (size_t job = first; job < jobs_.size(); ++job)
+        weight_ += job_weight(jobs_[job]);
+    added_.notify_one();
 }
 
 void HeadStart::finish() {

@@ -14,10 +14,12 @@
 // do (a file that cannot be read, say) it leaves to the writer, which then
 // raises the error in its turn.
 //
-// The worker is made with the first member that has bytes to compress, not
-// before: made at once it would find nothing to do and wait, and on Linux a
-// thread that the walk wakes is placed on the walk's own processor, where
-// the two took turns for 4-10 ms while the other processor was idle.
+// The worker is made at once and waits for the first member. Making it with
+// the first member that has bytes instead spares it that wait, which on Linux
+// can leave it sharing the walk's processor for a few milliseconds (a woken
+// thread is placed beside its waker where no cache is shared, as on the
+// benchmark's machine); but the walk takes about 4 ms to reach the benchmark
+// tree's first file, and that start idled more in the same turns.
 #pragma once
 
 #include <atomic>
@@ -33,8 +35,7 @@
 
 class HeadStart {
 public:
-    // A worker only with more than one thread (and a build with threads),
-    // made by the first add() of a member with bytes.
+    // A worker only with more than one thread (and a build with threads).
     explicit HeadStart(const PackSettings& settings);
     ~HeadStart();
     HeadStart(const HeadStart&) = delete;
@@ -73,6 +74,5 @@ private:
     // The worker's alone until it is joined.
     std::vector<PieceOutput> pieces_;
     std::unique_ptr<MemberEncoder> encoder_;
-    bool wanted_ = false;  // a worker is to be made, or was; false once refused
     std::thread thread_;
 };
