@@ -22,8 +22,9 @@ struct OrderedJobs {
 
 // Runs every job with up to `threads` workers. With one thread (or one job)
 // each job runs and is taken on the calling thread and no thread is made.
-// With more, the calling thread is one of the workers, and a job starts only while the weight of the started and untaken
-// jobs is below held_back_limit (one job may always start, however heavy).
+// With more, the calling thread is one of the workers, and a job starts
+// only while the weight of the started and untaken jobs is below
+// held_back_limit (one job may always start, however heavy).
 // An exception from run is raised on the calling thread in the job's turn,
 // as one from take is; either way the workers are stopped and joined first.
 void run_ordered(const OrderedJobs& jobs, size_t threads, uint64_t held_back_limit);

@@ -9,9 +9,10 @@
 //
 // The calling thread is worker 0 rather than waiting for the others. It is
 // running already, and every thread made is one more for the system to
-// place: on Linux a new thread starts on its maker's processor, so a maker
-// that went on to make another and then waited kept the first one queued
-// behind it, up to a scheduler tick (4 ms) on the benchmark's machine.
+// place: on the benchmark's machine a new thread often started on its
+// maker's processor, and when the maker went on to make another and then
+// waited, the two new ones shared that processor for up to a scheduler tick
+// (4 ms) while the other one was idle.
 //
 // One mutex guards the queue: the next job to start and to take, which jobs
 // are done, the weight of the jobs started and not yet taken, and whether a
