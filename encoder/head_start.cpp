@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "thread_placement.h"
+
 HeadStart::HeadStart(const PackSettings& settings)
     : dictionary_bits_(settings.dictionary_bits),
       effort_(settings.effort),
@@ -10,6 +12,7 @@ HeadStart::HeadStart(const PackSettings& settings)
     if (settings.threads < 2) return;
     try {
         thread_ = std::thread([this] { work(); });
+        start_away_from_maker(thread_);
     } catch (const std::system_error&) {
         // No head start: the writer's workers do it all.
     }

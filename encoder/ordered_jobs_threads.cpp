@@ -12,7 +12,8 @@
 // place: on the benchmark's machine a new thread often started on its
 // maker's processor, and when the maker went on to make another and then
 // waited, the two new ones shared that processor for up to a scheduler tick
-// (4 ms) while the other one was idle.
+// (4 ms) while the other one was idle. Each thread made is also started away
+// from its maker (thread_placement.h).
 //
 // One mutex guards the queue: the next job to start and to take, which jobs
 // are done, the weight of the jobs started and not yet taken, and whether a
@@ -39,6 +40,7 @@
 #include <thread>
 
 #include "ordered_jobs.h"
+#include "thread_placement.h"
 
 namespace {
 
@@ -169,6 +171,7 @@ public:
         for (size_t worker = 1; worker < count; ++worker) {
             try {
                 threads_.emplace_back([this, worker] { queue_.work(worker); });
+                start_away_from_maker(threads_.back());
             } catch (const std::system_error&) {
                 break;
             }

@@ -2,8 +2,9 @@
 // worth most, unless a better one starts a byte (or, for a short one, two bytes) on, by its rule with and
 // without prices; dear matches become literals; at fixed code lengths the optimal parse is cheapest.
 // Pieces: their streams joined at any bit read as one, and jobs on threads are taken in order; a head
-// start's pieces make the same archive, up to its bound, and leave what fails to the writer. The
-// archive output: through a buffer of any size, the same file as writing and seeking straight to it.
+// start's pieces make the same archive, up to its bound, and leave what fails to the writer; a worker
+// started away from its maker may still run wherever its maker may. The archive output: through a
+// buffer of any size, the same file as writing and seeking straight to it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "encoder/member_pieces.h"
 #include "encoder/ordered_jobs.h"
 #include "encoder/parser.h"
+#include "encoder/thread_placement.h"
 #include "huffman/huffman.h"
 #include "support/files.h"
 #include "text/utf8.h"
@@ -398,6 +400,29 @@ TEST(Pieces, AHeadStartDoesTheFirstJobsUpToTheBoundTheSameArchiveComesOutAndAFai
         }
     }
 }
+
+#ifdef __linux__
+// A new worker starts away from its maker, and may then run wherever its
+// maker may: on all the processors, or on the only one the maker has.
+TEST(Pieces, AWorkerStartedAwayFromItsMakerMayRunWhereverItsMakerMay) {
+    cpu_set_t all, one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    for (const cpu_set_t* maker : {&all, &one}) {
+        ASSERT_EQ(sched_setaffinity(0, sizeof *maker, maker), 0);
+        std::promise<void> go;
+        std::thread worker([ready = go.get_future()] { ready.wait(); });
+        start_away_from_maker(worker);
+        cpu_set_t mask;
+        EXPECT_EQ(pthread_getaffinity_np(worker.native_handle(), sizeof mask, &mask), 0);
+        EXPECT_TRUE(CPU_EQUAL(&mask, maker)) << CPU_COUNT(&mask) << " of " << CPU_COUNT(maker);
+        go.set_value();
+        worker.join();
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+}
+#endif
 
 TEST(Output, ThroughAnyBufferTheFileIsAsWrittenStraight) {
     std::mt19937 random(11);
