@@ -143,6 +143,15 @@ TEST_F(DecoderTest, ADictionaryThatCannotBeHadEndsTheMemberCleanly) {
     EXPECT_EQ(expand_bytes(compressed, LH5, 12).output, Bytes(12, 'q'));
 }
 
+// However much memory is free, the kept input buffer holds at most its limit;
+// a small member reads only its own size.
+TEST_F(DecoderTest, TheInputBufferIsNoLargerThanItsLimit) {
+    use_input_buffer(uint64_t{1} << 40);
+    EXPECT_EQ(input_buffer_size, INPUT_BUFFER_LIMIT);
+    use_input_buffer(100);
+    EXPECT_EQ(input_buffer_size, 100u);
+}
+
 // Up to 1000 bytes the percentage is done × 100 / total; above, where that
 // product could overflow, done / (total / 100), whose truncated divisor lets
 // the reading pass 100.
